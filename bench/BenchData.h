@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+
+// Large, realistic data for benchmarks: Cyrillic block names and captions
+// spread over the groups of a heating and ventilation catalogue.
+namespace BenchData {
+
+// The block name of good number index: "ВК-Ж-000042" and the like.
+QString goodName(int index);
+
+// Fills an empty catalogue (tables made by Schema) with goods and the groups.
+void fillCatalogue(const Database &catalogue, int goods);
+
+// Fills an empty table `data` with positions that name goods of a catalogue
+// of catalogueGoods goods; every twentieth name is not in the catalogue.
+void fillSpecification(const Database &working, int positions, int catalogueGoods);
+
+} // namespace BenchData

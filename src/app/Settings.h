@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// The program's settings under the names it has always used: the per-user
+// key "SoftWare\Kvintor" (path, firma, cadBridge) and the machine-wide key
+// "SoftWare\Kvintor group\Kvintor\9.11" (Company). On Windows these are
+// registry keys; elsewhere ini files in the user's and the system's
+// configuration folders.
+class Settings {
+public:
+    // Folder of the catalogue database; empty means the program folder.
+    QString path() const;
+    // The firm name that the user chose.
+    QString firma() const;
+    void setFirma(const QString &firma);
+    // The firm name of the installation.
+    QString company() const;
+    // The program that bridges to the CAD program; empty means none.
+    QString cadBridge() const;
+
+    // The firm name to show: firma, else Company, else "Kvintor".
+    QString firmName() const;
+
+    // The catalogue folder for a path value: the value with a folder
+    // separator ensured at its end, or the program folder when it is empty.
+    static QString catalogueFolder(const QString &pathValue, const QString &programFolder);
+
+private:
+    QString userValue(const QString &name) const;
+};

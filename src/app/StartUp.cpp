@@ -1,0 +1,52 @@
+#include "StartUp.h"
+
+#include "CadLink.h"
+#include "Database.h"
+#include "Session.h"
+#include "Settings.h"
+#include "WorkingDatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+QList<AppError> startUp(Session &session, const Settings &settings, CadLink &cad,
+                        const StartUpPlace &place)
+{
+    QList<AppError> problems;
+    const QString argument = place.arguments.value(0);
+    session.setCommandLineFile(argument.isEmpty() ? QString()
+                                                  : QFileInfo(argument).absoluteFilePath());
+    session.setRecordedPermissions(std::nullopt);
+
+    cad.attachQuietly();
+
+    const QString catalogueFolder = Settings::catalogueFolder(settings.path(), place.programFolder);
+    session.setCatalogueFile(catalogueFolder + QLatin1String(kCatalogueFileName));
+    try {
+        Database::checkFile(session.catalogueFile());
+    } catch (const AppError &problem) {
+        problems << problem;
+    }
+
+    const QDir programFolder(place.programFolder);
+    QStringList folders{place.programFolder};
+    if (!place.fallbackFolder.isEmpty())
+        folders << place.fallbackFolder;
+    try {
+        session.setWorkingDatabasePath(WorkingDatabase::create(
+            folders, place.moment, programFolder.filePath(QLatin1String(kTemplateFileName))));
+    } catch (const AppError &problem) {
+        // The commands that need the working database report it missing.
+        session.setWorkingDatabasePath(
+            programFolder.filePath(WorkingDatabase::fileName(place.moment)));
+        problems << problem;
+    }
+    return problems;
+}
+
+void leave(Session &session, CadLink &cad)
+{
+    session.closeConnections();
+    WorkingDatabase::remove(session.workingDatabasePath());
+    cad.release();
+}

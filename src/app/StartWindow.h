@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QMainWindow>
+
+class CadLink;
+class QAction;
+class QCheckBox;
+class QProgressBar;
+class Session;
+
+// The start window "Спецификация: Kvintor": the picture, the progress bar of
+// long work and the main menu. It is the main window; closing it leaves the
+// program.
+class StartWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    StartWindow(Session &session, CadLink &cad, QWidget *parent = nullptr);
+
+    QProgressBar *progressBar() const { return m_progressBar; }
+
+    // Leaves the program: the same for both "Выход" items and the close box.
+    // Safe to call more than once.
+    void leaveProgram();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildMenu();
+
+    Session &m_session;
+    CadLink &m_cad;
+    QProgressBar *m_progressBar = nullptr;
+    QCheckBox *m_modifiedBox = nullptr;
+    QAction *m_editAction = nullptr;
+    bool m_left = false;
+};

@@ -1,0 +1,85 @@
+#include "BridgeCadLink.h"
+
+#include "AppError.h"
+
+#include <QProcess>
+
+namespace {
+
+constexpr int kQuickMs = 10'000;
+// Starting a CAD program takes its time.
+constexpr int kStartMs = 120'000;
+
+} // namespace
+
+BridgeCadLink::BridgeCadLink(QString bridgeProgram) : m_program(std::move(bridgeProgram)) {}
+
+BridgeCadLink::Outcome BridgeCadLink::run(const QStringList &arguments, int timeoutMs) const
+{
+    Outcome outcome;
+    QProcess process;
+    process.start(m_program, arguments);
+    if (!process.waitForStarted(kQuickMs)) {
+        outcome.error = process.errorString();
+        return outcome;
+    }
+    process.closeWriteChannel();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        outcome.error = QStringLiteral("программа связи не ответила вовремя");
+        return outcome;
+    }
+    outcome.output = QString::fromUtf8(process.readAllStandardOutput());
+    outcome.error = QString::fromUtf8(process.readAllStandardError()).trimmed();
+    outcome.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (!outcome.ok && outcome.error.isEmpty())
+        outcome.error = QStringLiteral("код завершения %1").arg(process.exitCode());
+    return outcome;
+}
+
+void BridgeCadLink::fail(const QString &what, const Outcome &outcome) const
+{
+    throw AppError(what + QStringLiteral("\n") + outcome.error, m_program);
+}
+
+bool BridgeCadLink::attachQuietly()
+{
+    m_attached = run({QStringLiteral("attach")}, kQuickMs).ok;
+    return m_attached;
+}
+
+void BridgeCadLink::attachOrStart()
+{
+    if (run({QStringLiteral("attach")}, kQuickMs).ok) {
+        m_attached = true;
+        return;
+    }
+    const Outcome started = run({QStringLiteral("start")}, kStartMs);
+    if (!started.ok)
+        fail(QStringLiteral("Не удалось подключиться к программе САПР или запустить её."), started);
+    m_attached = true;
+}
+
+void BridgeCadLink::makeVisible()
+{
+    // The bridge shows the CAD program whenever it attaches to it.
+    const Outcome outcome = run({QStringLiteral("attach")}, kQuickMs);
+    if (!outcome.ok)
+        fail(QStringLiteral("Программа САПР не отвечает."), outcome);
+}
+
+QString BridgeCadLink::activeDrawingFullName()
+{
+    const Outcome outcome = run({QStringLiteral("fullname")}, kQuickMs);
+    if (!outcome.ok)
+        fail(QStringLiteral("Не удалось узнать имя активного чертежа."), outcome);
+    return outcome.output.trimmed();
+}
+
+void BridgeCadLink::sendCommand(const QString &commandLine)
+{
+    const Outcome outcome = run({QStringLiteral("send"), commandLine}, kQuickMs);
+    if (!outcome.ok)
+        fail(QStringLiteral("Не удалось передать команду в программу САПР."), outcome);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+// The one error type of the program. It carries the text the user will read
+// and, where a file is at fault, that file and the line (counted from 1).
+// The general error handler at the window boundary shows it and the program
+// runs on.
+class AppError : public std::exception {
+public:
+    explicit AppError(QString message, QString file = {}, int line = 0);
+
+    const QString &message() const { return m_message; }
+    const QString &file() const { return m_file; }
+    int line() const { return m_line; }
+
+    // The message with the file and the line appended, as the user reads it.
+    QString fullText() const;
+
+    const char *what() const noexcept override { return m_what.constData(); }
+
+private:
+    QString m_message;
+    QString m_file;
+    int m_line = 0;
+    QByteArray m_what;
+};

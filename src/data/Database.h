@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+// One connection to an SQLite database file through Qt SQL. It is opened and
+// closed explicitly; a missing file is reported, never created empty in its
+// place. Every value goes into a statement as a bound parameter. Letter case
+// is ignored by "=" and LIKE for Cyrillic as for Latin (TextFolding).
+class Database {
+public:
+    explicit Database(QString connectionName);
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    void setFile(const QString &path);
+    const QString &file() const { return m_file; }
+
+    // Opens the existing file; throws AppError naming the file when it is
+    // missing, unreadable or not a database this program can use.
+    void open();
+    // Makes a new empty database file (build tool, templates, tests).
+    void create();
+    void close();
+    bool isOpen() const;
+
+    QSqlDatabase connection() const;
+
+    // Runs one statement with its values bound in order.
+    QSqlQuery exec(const QString &sql, const QVariantList &values = {}) const;
+    // The first column of the first row, or a null QVariant when no row.
+    QVariant scalar(const QString &sql, const QVariantList &values = {}) const;
+    // A prepared statement to run many times with execPrepared().
+    QSqlQuery prepare(const QString &sql) const;
+    void execPrepared(QSqlQuery &query) const;
+
+    // Runs work in one transaction: all of it or, when it throws, none.
+    template <typename Work> void inTransaction(Work &&work) const
+    {
+        begin();
+        try {
+            work();
+        } catch (...) {
+            rollback();
+            throw;
+        }
+        commit();
+    }
+
+    // Checks that path names a readable SQLite database; throws AppError
+    // naming the file otherwise (missing, unreadable, an Access/Jet file).
+    static void checkFile(const QString &path);
+
+private:
+    void connect(bool mayCreate);
+    [[noreturn]] void fail(const QString &what, const QString &engineMessage) const;
+    void begin() const;
+    void commit() const;
+    void rollback() const;
+
+    QString m_connectionName;
+    QString m_file;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QStringList>
+
+class Database;
+
+// The tables of the two databases. The same code makes the bundled template
+// and catalogue at build time and the databases of the tests, so the column
+// places that later commands rely on hold everywhere.
+namespace Schema {
+
+// Table `data` of the working database, in physical order. Place 5 is a
+// spare column that nothing reads or writes; the row key follows the
+// fourteen columns and is never shown.
+inline const QStringList kDataColumns = {
+    QStringLiteral("Name"),  QStringLiteral("Caption"), QStringLiteral("KOL"),
+    QStringLiteral("Abb"),   QStringLiteral("Cost"),    QStringLiteral("Reserve"),
+    QStringLiteral("M"),     QStringLiteral("TYP"),     QStringLiteral("COD"),
+    QStringLiteral("Firma"), QStringLiteral("Gruppa"),  QStringLiteral("Comment"),
+    QStringLiteral("POZ"),   QStringLiteral("NG")};
+
+// Table `dorvik_data` of the catalogue, its nine columns in physical order.
+inline const QStringList kGoodsColumns = {
+    QStringLiteral("Name"), QStringLiteral("Caption"), QStringLiteral("Abb"),
+    QStringLiteral("Cost"), QStringLiteral("M"),       QStringLiteral("TYP"),
+    QStringLiteral("COD"),  QStringLiteral("Firma"),   QStringLiteral("Gruppa")};
+
+inline constexpr char kRowKey[] = "RowKey";
+inline constexpr int kGroupNameLength = 50;
+
+// Creates table `data` (the template and every working database).
+void createWorkingTables(const Database &db);
+// Creates tables `dorvik_data` and `dorvik_gruppa`.
+void createCatalogueTables(const Database &db);
+
+} // namespace Schema

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class Database;
+
+// A prepared statement straight on the engine, for bulk work where Qt SQL's
+// per-row bookkeeping would cost more than the statement itself (look-ups by
+// name over a whole specification). It shares the connection, and so the
+// transactions, of the Database it was made from. Values are bound, never
+// put into the text.
+class Statement {
+public:
+    Statement(const Database &db, const QString &sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    // Places count from 0. A null QString binds NULL.
+    void bind(int place, const QString &value);
+    void bind(int place, double value);
+    void bind(int place, qint64 value);
+    void bindNull(int place);
+
+    // Steps to the next row; false when there is none. The first step after
+    // binding runs the statement; reset() makes it ready to run again.
+    bool next();
+    void reset();
+    // Runs a statement that returns no rows, then resets it.
+    void run();
+
+    bool isNull(int column) const;
+    QString text(int column) const;
+    double real(int column) const;
+    qint64 integer(int column) const;
+    // The column as Qt SQL would give it: null, integer, real or text.
+    QVariant value(int column) const;
+
+private:
+    [[noreturn]] void fail() const;
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_statement = nullptr;
+    QString m_file;
+    bool m_done = false;
+};

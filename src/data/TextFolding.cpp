@@ -1,0 +1,193 @@
+#include "TextFolding.h"
+
+#include <QChar>
+#include <sqlite3.h>
+
+namespace TextFolding {
+namespace {
+
+// Reads one code point of UTF-8 and advances pos. A malformed byte stands for
+// itself, so that no input can make the comparison loop forever or throw.
+char32_t nextCodePoint(std::string_view text, size_t &pos)
+{
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    if (lead < 0x80) {
+        ++pos;
+        return lead;
+    }
+    int extra = 0;
+    char32_t cp = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+        cp = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+        cp = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+        cp = lead & 0x07;
+    } else {
+        ++pos;
+        return lead;
+    }
+    if (pos + extra >= text.size()) {
+        ++pos;
+        return lead;
+    }
+    for (int i = 1; i <= extra; ++i) {
+        const unsigned char next = byte(pos + i);
+        if ((next & 0xC0) != 0x80) {
+            ++pos;
+            return lead;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    pos += extra + 1;
+    return cp;
+}
+
+char32_t folded(char32_t cp)
+{
+    if (cp < 0x80)
+        return (cp >= 'A' && cp <= 'Z') ? cp + ('a' - 'A') : cp;
+    // The Russian letters, the common case, without a table look-up.
+    if (cp >= 0x410 && cp <= 0x42F)
+        return cp + 0x20;
+    if (cp >= 0x430 && cp <= 0x45F)
+        return cp;
+    return QChar::toCaseFolded(cp);
+}
+
+int collate(void *, int leftLength, const void *left, int rightLength, const void *right)
+{
+    return compare(std::string_view(static_cast<const char *>(left), leftLength),
+                   std::string_view(static_cast<const char *>(right), rightLength));
+}
+
+std::string_view valueText(sqlite3_value *value)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+    return text ? std::string_view(text, sqlite3_value_bytes(value)) : std::string_view();
+}
+
+void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
+{
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            sqlite3_result_null(context);
+            return;
+        }
+    }
+    char32_t escape = 0;
+    if (argc == 3) {
+        const std::string_view escapeText = valueText(argv[2]);
+        size_t pos = 0;
+        if (escapeText.empty() || (nextCodePoint(escapeText, pos), pos != escapeText.size())) {
+            sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+        pos = 0;
+        escape = nextCodePoint(escapeText, pos);
+    }
+    // SQLite calls like(pattern, text) for "text LIKE pattern".
+    sqlite3_result_int(context, like(valueText(argv[0]), valueText(argv[1]), escape) ? 1 : 0);
+}
+
+} // namespace
+
+int compare(std::string_view left, std::string_view right)
+{
+    size_t l = 0;
+    size_t r = 0;
+    while (l < left.size() && r < right.size()) {
+        const char32_t a = nextCodePoint(left, l);
+        const char32_t b = nextCodePoint(right, r);
+        if (a == b)
+            continue;
+        const char32_t foldedA = folded(a);
+        const char32_t foldedB = folded(b);
+        if (foldedA != foldedB)
+            return foldedA < foldedB ? -1 : 1;
+    }
+    if (l < left.size())
+        return 1;
+    if (r < right.size())
+        return -1;
+    return 0;
+}
+
+bool like(std::string_view pattern, std::string_view text, char32_t escape)
+{
+    // Greedy matching with one remembered "%": linear for the usual patterns
+    // and never worse than quadratic.
+    size_t p = 0;
+    size_t t = 0;
+    size_t starPattern = std::string_view::npos;
+    size_t starText = 0;
+    while (t < text.size()) {
+        if (p < pattern.size()) {
+            size_t next = p;
+            char32_t pc = nextCodePoint(pattern, next);
+            bool literal = false;
+            if (escape != 0 && pc == escape && next < pattern.size()) {
+                pc = nextCodePoint(pattern, next);
+                literal = true;
+            }
+            if (!literal && pc == U'%') {
+                starPattern = next;
+                starText = t;
+                p = next;
+                continue;
+            }
+            size_t afterText = t;
+            const char32_t tc = nextCodePoint(text, afterText);
+            if ((!literal && pc == U'_') || folded(pc) == folded(tc)) {
+                p = next;
+                t = afterText;
+                continue;
+            }
+        }
+        if (starPattern == std::string_view::npos)
+            return false;
+        p = starPattern;
+        nextCodePoint(text, starText);
+        t = starText;
+    }
+    while (p < pattern.size()) {
+        size_t next = p;
+        if (nextCodePoint(pattern, next) != U'%')
+            return false;
+        p = next;
+    }
+    return true;
+}
+
+bool equal(const QString &left, const QString &right)
+{
+    return left.toCaseFolded() == right.toCaseFolded();
+}
+
+QString likeEscaped(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 4);
+    for (const QChar c : text) {
+        if (c == u'%' || c == u'_' || c == kLikeEscape)
+            escaped += kLikeEscape;
+        escaped += c;
+    }
+    return escaped;
+}
+
+bool registerOn(sqlite3 *db)
+{
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    return sqlite3_create_collation(db, kCollation, SQLITE_UTF8, nullptr, collate) == SQLITE_OK &&
+           sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr) ==
+               SQLITE_OK &&
+           sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr) ==
+               SQLITE_OK;
+}
+
+} // namespace TextFolding

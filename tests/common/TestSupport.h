@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+class Database;
+
+// What every test needs: a Russian locale, its own folders and databases, and
+// settings kept away from the user's own.
+namespace TestSupport {
+
+// Sets the default locale to Russian (decimal comma).
+void useRussianLocale();
+
+// Points the per-user and machine-wide settings into folder.
+void redirectSettings(const QString &folder);
+
+// Writes a template database (empty table `data`) to path.
+void makeTemplate(const QString &path);
+
+// Writes a catalogue database to path with the given goods (nine values
+// each, in the column order of `dorvik_data`) and groups in their order.
+void makeCatalogue(const QString &path, const QList<QVariantList> &goods,
+                   const QStringList &groups = {});
+
+} // namespace TestSupport

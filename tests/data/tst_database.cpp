@@ -1,0 +1,277 @@
+#include "AppError.h"
+#include "Database.h"
+#include "Schema.h"
+#include "Statement.h"
+#include "TestSupport.h"
+#include "TextFolding.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The data layer's promises about databases: files are never created where
+// they are missing, user text never breaks a statement, and letter case is
+// ignored for Cyrillic exactly as for Latin.
+class DatabaseTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_counter = 0;
+
+    QString freshTemplate()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("w%1.mdb").arg(++m_counter));
+        TestSupport::makeTemplate(path);
+        return path;
+    }
+
+private slots:
+    void initTestCase() { TestSupport::useRussianLocale(); }
+
+    void missingFileIsReportedAndNotCreated()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("нет/dorvik-Vent.mdb"));
+        Database db(QStringLiteral("missing"));
+        db.setFile(path);
+        try {
+            db.open();
+            QFAIL("a missing database opened");
+        } catch (const AppError &error) {
+            QCOMPARE(error.file(), path);
+            QVERIFY(error.fullText().contains(QStringLiteral("dorvik-Vent.mdb")));
+        }
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!db.isOpen());
+    }
+
+    void foreignFilesAreRefusedByName_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("expected");
+        QByteArray jet(2048, '\0');
+        jet.replace(4, 15, "Standard Jet DB");
+        QTest::newRow("Access Jet") << jet << QStringLiteral("Jet");
+        QTest::newRow("text") << QByteArray("Name;Caption\n") << QStringLiteral("SQLite");
+        QTest::newRow("empty") << QByteArray() << QStringLiteral("пуст");
+    }
+
+    void foreignFilesAreRefusedByName()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, expected);
+        const QString path = m_dir.filePath(QStringLiteral("foreign.mdb"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(contents);
+        file.close();
+        try {
+            Database::checkFile(path);
+            QFAIL("a foreign file was taken for a database");
+        } catch (const AppError &error) {
+            QVERIFY2(error.message().contains(expected), qPrintable(error.message()));
+            QCOMPARE(error.file(), path);
+        }
+        QCOMPARE(QFileInfo(path).size(), qint64(contents.size()));
+    }
+
+    void engineErrorsNameTheFile()
+    {
+        Database db(QStringLiteral("engine-error"));
+        db.setFile(freshTemplate());
+        db.open();
+        try {
+            db.exec(QStringLiteral("SELECT Name FROM nowhere"));
+            QFAIL("a bad statement ran");
+        } catch (const AppError &error) {
+            QVERIFY2(error.message().contains(QStringLiteral("nowhere")),
+                     qPrintable(error.message()));
+            QCOMPARE(error.file(), db.file());
+        }
+    }
+
+    void columnsStandInTheirPlaces()
+    {
+        Database db(QStringLiteral("columns"));
+        db.setFile(freshTemplate());
+        db.open();
+        QStringList names;
+        QSqlQuery info = db.exec(QStringLiteral("PRAGMA table_info(data)"));
+        while (info.next())
+            names << info.value(1).toString();
+        QCOMPARE(names, Schema::kDataColumns + QStringList{QLatin1String(Schema::kRowKey)});
+
+        const QString cataloguePath = m_dir.filePath(QStringLiteral("cat-columns.mdb"));
+        TestSupport::makeCatalogue(cataloguePath, {});
+        Database catalogue(QStringLiteral("catalogue-columns"));
+        catalogue.setFile(cataloguePath);
+        catalogue.open();
+        names.clear();
+        info = catalogue.exec(QStringLiteral("PRAGMA table_info(dorvik_data)"));
+        while (info.next())
+            names << info.value(1).toString();
+        QCOMPARE(names.mid(0, 9), Schema::kGoodsColumns);
+        names.clear();
+        info = catalogue.exec(QStringLiteral("PRAGMA table_info(dorvik_gruppa)"));
+        while (info.next())
+            names << info.value(1).toString();
+        QCOMPARE(names, (QStringList{QStringLiteral("name_gruppa"), QStringLiteral("Numb")}));
+    }
+
+    void quotesRoundTrip_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("apostrophe") << QStringLiteral("Клапан 'КВР' 200");
+        QTest::newRow("double quote") << QStringLiteral("Диффузор \"Вихрь\" 1/2\"");
+        QTest::newRow("both and a statement") << QStringLiteral("x'); DELETE FROM data; --\"");
+        QTest::newRow("like wildcards") << QStringLiteral("100% _x_");
+    }
+
+    void quotesRoundTrip()
+    {
+        QFETCH(QString, text);
+        Database db(QStringLiteral("quotes"));
+        db.setFile(freshTemplate());
+        db.open();
+        db.exec(
+            QStringLiteral("INSERT INTO data (Name, Caption, Comment, KOL) VALUES (?, ?, ?, ?)"),
+            {text, text, QStringLiteral("первая"), 1.5});
+        db.exec(QStringLiteral("INSERT INTO data (Name, Caption) VALUES (?, ?)"),
+                {QStringLiteral("другая"), QStringLiteral("другая")});
+        db.exec(QStringLiteral("UPDATE data SET Comment = ? WHERE Name = ?"), {text, text});
+        QSqlQuery row = db.exec(
+            QStringLiteral("SELECT Name, Caption, Comment, KOL FROM data WHERE Caption = ?"),
+            {text});
+        QVERIFY(row.next());
+        QCOMPARE(row.value(0).toString(), text);
+        QCOMPARE(row.value(1).toString(), text);
+        QCOMPARE(row.value(2).toString(), text);
+        QCOMPARE(row.value(3).toDouble(), 1.5);
+        QVERIFY(!row.next());
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(), 2);
+
+        // The same through the engine's own statements, as bulk commands use them.
+        Statement update(db,
+                         QStringLiteral("UPDATE data SET Caption = ?, Cost = ? WHERE Name = ?"));
+        update.bind(0, text.toUpper());
+        update.bindNull(1);
+        update.bind(2, text.toLower());
+        update.run();
+        Statement select(db,
+                         QStringLiteral("SELECT Caption, Cost, KOL, POZ FROM data WHERE Name = ?"));
+        select.bind(0, text);
+        QVERIFY(select.next());
+        QCOMPARE(select.text(0), text.toUpper());
+        QVERIFY(select.isNull(1) && !select.value(1).isValid());
+        QCOMPARE(select.value(2), QVariant(1.5));
+        QCOMPARE(select.text(3), QString());
+        QVERIFY(!select.next());
+        QCOMPARE(
+            db.scalar(QStringLiteral("SELECT COUNT(*) FROM data WHERE Caption LIKE ? ESCAPE '\\'"),
+                      {QStringLiteral("%") + TextFolding::likeEscaped(text) + QStringLiteral("%")})
+                .toInt(),
+            1);
+    }
+
+    void equalityAndLikeIgnoreCase_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<bool>("equal");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("like");
+        QTest::newRow("Ё and ё") << QStringLiteral("Ёж") << QStringLiteral("ёЖ") << true
+                                 << QStringLiteral("ё%") << true;
+        QTest::newRow("Cyrillic word")
+            << QStringLiteral("Воздуховод круглый") << QStringLiteral("ВОЗДУХОВОД КРУГЛЫЙ") << true
+            << QStringLiteral("%КРУГ%") << true;
+        QTest::newRow("Latin") << QStringLiteral("KV-315") << QStringLiteral("kv-315") << true
+                               << QStringLiteral("kv-3__") << true;
+        QTest::newRow("е is not ё") << QStringLiteral("ёлка") << QStringLiteral("елка") << false
+                                    << QStringLiteral("ел%") << false;
+        QTest::newRow("mixed scripts")
+            << QStringLiteral("РКВ-400x200") << QStringLiteral("ркв-400X200") << true
+            << QStringLiteral("%В-4%X2%") << true;
+        QTest::newRow("underscore is one letter") << QStringLiteral("Щит") << QStringLiteral("щИТ")
+                                                  << true << QStringLiteral("_ит") << true;
+        QTest::newRow("escaped percent")
+            << QStringLiteral("скидка 5%") << QStringLiteral("СКИДКА 5%") << true
+            << QStringLiteral("%5\\%") << true;
+        QTest::newRow("escaped percent is literal")
+            << QStringLiteral("скидка 50") << QStringLiteral("скидка 5") << false
+            << QStringLiteral("%5\\%") << false;
+    }
+
+    void equalityAndLikeIgnoreCase()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, asked);
+        QFETCH(bool, equal);
+        QFETCH(QString, pattern);
+        QFETCH(bool, like);
+
+        const QString path = m_dir.filePath(QStringLiteral("case%1.mdb").arg(++m_counter));
+        QList<QVariantList> goods;
+        // Enough goods for the name index to matter.
+        for (int i = 0; i < 300; ++i)
+            goods << QVariantList{
+                QStringLiteral("Блок-%1").arg(i), QStringLiteral("x"), {}, {}, {}, {}, {}, {}, {}};
+        goods << QVariantList{stored, stored, {}, {}, {}, {}, {}, {}, {}};
+        TestSupport::makeCatalogue(path, goods);
+        Database db(QStringLiteral("case"));
+        db.setFile(path);
+        db.open();
+
+        QCOMPARE(
+            db.scalar(QStringLiteral("SELECT COUNT(*) FROM dorvik_data WHERE Name = ?"), {asked})
+                .toInt(),
+            equal ? 1 : 0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM dorvik_data WHERE Caption LIKE ? "
+                                          "ESCAPE '\\'"),
+                           {pattern})
+                     .toInt(),
+                 like ? 1 : 0);
+        QCOMPARE(TextFolding::equal(stored, asked), equal);
+    }
+
+    void transactionIsAllOrNothing()
+    {
+        Database db(QStringLiteral("transaction"));
+        db.setFile(freshTemplate());
+        db.open();
+        try {
+            db.inTransaction([&] {
+                db.exec(QStringLiteral("INSERT INTO data (Name) VALUES (?)"),
+                        {QStringLiteral("a")});
+                db.exec(QStringLiteral("INSERT INTO nowhere (Name) VALUES (?)"),
+                        {QStringLiteral("b")});
+            });
+            QFAIL("the failing statement went unnoticed");
+        } catch (const AppError &) {
+        }
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(), 0);
+    }
+
+    void reopeningSeesOtherConnectionsChanges()
+    {
+        const QString path = freshTemplate();
+        Database first(QStringLiteral("first"));
+        Database second(QStringLiteral("second"));
+        first.setFile(path);
+        second.setFile(path);
+        first.open();
+        second.open();
+        second.exec(QStringLiteral("INSERT INTO data (Name) VALUES (?)"), {QStringLiteral("Ёж")});
+        first.close();
+        first.open();
+        QCOMPARE(first
+                     .scalar(QStringLiteral("SELECT Name FROM data WHERE Name = ?"),
+                             {QStringLiteral("ЁЖ")})
+                     .toString(),
+                 QStringLiteral("Ёж"));
+    }
+};
+
+QTEST_GUILESS_MAIN(DatabaseTest)
+#include "tst_database.moc"

@@ -1,0 +1,165 @@
+#include "CodePage1251.h"
+#include "Numbers.h"
+#include "TestSupport.h"
+#include "TextFolding.h"
+
+#include <QtTest>
+
+// Numbers under Russian settings, code page 1251 and the case-folding LIKE.
+class TextTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { TestSupport::useRussianLocale(); }
+
+    void generalFormat_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("whole") << 3.0 << QStringLiteral("3");
+        QTest::newRow("decimal comma") << 2.5 << QStringLiteral("2,5");
+        QTest::newRow("sum of tenths") << 0.1 + 0.2 << QStringLiteral("0,3");
+        QTest::newRow("negative") << -12.75 << QStringLiteral("-12,75");
+        QTest::newRow("no thousands separator") << 1234567.0 << QStringLiteral("1234567");
+        QTest::newRow("negative zero") << -0.0 << QStringLiteral("0");
+        QTest::newRow("fifteen digits") << 1.0 / 3.0 << QStringLiteral("0,333333333333333");
+    }
+
+    void generalFormat()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(Numbers::general(value), text);
+    }
+
+    void masks_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0.## drops zeros") << 2.5 << "0.##" << QStringLiteral("2,5");
+        QTest::newRow("0.## whole") << 3.0 << "0.##" << QStringLiteral("3");
+        QTest::newRow("0.## rounds") << 1.006 << "0.##" << QStringLiteral("1,01");
+        QTest::newRow("0.## below one") << 0.25 << "0.##" << QStringLiteral("0,25");
+        QTest::newRow("0.00 keeps zeros") << 12.0 << "0.00" << QStringLiteral("12,00");
+        QTest::newRow("0.00 negative") << -0.5 << "0.00" << QStringLiteral("-0,50");
+        QTest::newRow("# ##0 small") << 950.4 << "# ##0" << QStringLiteral("950");
+        QTest::newRow("# ##0 thousands") << 12345.6 << "# ##0" << QStringLiteral("12 346");
+        QTest::newRow("# ##0 millions") << 1234567.0 << "# ##0" << QStringLiteral("1234 567");
+        QTest::newRow("# ##0 zero") << 0.0 << "# ##0" << QStringLiteral("0");
+        QTest::newRow("# ##0 negative") << -4321.0 << "# ##0" << QStringLiteral("-4 321");
+    }
+
+    void masks()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, mask);
+        QFETCH(QString, text);
+        QCOMPARE(Numbers::masked(value, mask), text);
+    }
+
+    void parsing_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("value");
+        QTest::newRow("comma") << "2,5" << true << 2.5;
+        QTest::newRow("point") << "2.5" << true << 2.5;
+        QTest::newRow("blanks") << " -3 " << true << -3.0;
+        QTest::newRow("empty") << "" << false << 0.0;
+        QTest::newRow("two commas") << "1,2,3" << false << 0.0;
+        QTest::newRow("word") << "два" << false << 0.0;
+    }
+
+    void parsing()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, value);
+        const std::optional<double> parsed = Numbers::parse(text);
+        QCOMPARE(parsed.has_value(), ok);
+        if (ok)
+            QCOMPARE(*parsed, value);
+    }
+
+    void pointFormTurnsOnlyTheFirstComma()
+    {
+        QCOMPARE(Numbers::pointForm(Numbers::general(2.5)), QStringLiteral("2.5"));
+        QCOMPARE(Numbers::pointForm(QStringLiteral("1,5,0")), QStringLiteral("1.5,0"));
+    }
+
+    void codePageRoundTripsEveryCyrillicLetter()
+    {
+        QString letters = QStringLiteral("ЁёЎў№");
+        for (char16_t c = u'А'; c <= u'я'; ++c)
+            letters += QChar(c);
+        QVERIFY(CodePage1251::canEncode(letters));
+        const QByteArray bytes = CodePage1251::encode(letters);
+        QCOMPARE(bytes.size(), letters.size());
+        QCOMPARE(CodePage1251::decode(bytes), letters);
+        // The bytes that files of the old format hold.
+        QCOMPARE(CodePage1251::encode(QStringLiteral("№ЁёАя.СО")),
+                 QByteArray("\xB9\xA8\xB8\xC0\xFF\x2E\xD1\xCE"));
+    }
+
+    void codePageKnowsWhatItCannotHold_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("diameter") << QStringLiteral("Ø160");
+        QTest::newRow("less or equal") << QStringLiteral("t ≤ 90");
+        QTest::newRow("squared") << QStringLiteral("м²");
+    }
+
+    void codePageKnowsWhatItCannotHold()
+    {
+        QFETCH(QString, text);
+        QVERIFY(!CodePage1251::canEncode(text));
+        QVERIFY(CodePage1251::canEncode(QStringLiteral("Воздуховод d=160 «ВК» — 2 шт.")));
+    }
+
+    void likeMatching_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("empty pattern, empty text") << ""
+                                                   << "" << true;
+        QTest::newRow("lone percent") << "%"
+                                      << "" << true;
+        QTest::newRow("several percents") << "%в%%д%"
+                                          << "Воздуховод" << true;
+        QTest::newRow("backtracking") << "%ода%од"
+                                      << "водаводаод" << true;
+        QTest::newRow("anchored end") << "%вод"
+                                      << "водка" << false;
+        QTest::newRow("underscore needs a letter") << "ё_"
+                                                   << "Ё" << false;
+        QTest::newRow("escape at the end is literal") << "a\\"
+                                                      << "A\\" << true;
+        QTest::newRow("escaped underscore") << "a\\_b"
+                                            << "A_B" << true;
+        QTest::newRow("escaped underscore is literal") << "a\\_b"
+                                                       << "AxB" << false;
+    }
+
+    void likeMatching()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, text);
+        QFETCH(bool, match);
+        QCOMPARE(TextFolding::like(pattern.toStdString(), text.toStdString(), U'\\'), match);
+    }
+
+    void malformedTextIsComparedWithoutHarm()
+    {
+        const std::string broken = "\xD0";  // half a Cyrillic letter
+        const std::string cut = "\xE2\x89"; // two thirds of "≤"
+        QVERIFY(TextFolding::compare(broken, cut) != 0);
+        QCOMPARE(TextFolding::compare(broken, broken), 0);
+        QVERIFY(!TextFolding::like(broken, cut));
+        QVERIFY(TextFolding::compare("\xD0\x81", "\xD1\x91") == 0); // Ё and ё
+    }
+};
+
+QTEST_GUILESS_MAIN(TextTest)
+#include "tst_text.moc"

@@ -1,0 +1,154 @@
+#include "CadLink.h"
+#include "Session.h"
+#include "Settings.h"
+#include "StartUp.h"
+#include "StartWindow.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The start window as the user meets it: caption, size, picture, menu, and
+// leaving by either "Выход" or the close box.
+class StartWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_program;
+
+    struct Running {
+        Session session;
+        std::unique_ptr<CadLink> cad = CadLink::create({});
+        std::unique_ptr<StartWindow> window;
+    };
+
+    std::unique_ptr<Running> start()
+    {
+        auto running = std::make_unique<Running>();
+        StartUpPlace place{m_program, {}, {}, QDateTime::currentDateTime()};
+        const QList<AppError> problems =
+            startUp(running->session, Settings(), *running->cad, place);
+        if (!problems.isEmpty())
+            qWarning() << problems.first().fullText();
+        running->window = std::make_unique<StartWindow>(running->session, *running->cad);
+        running->window->show();
+        return running;
+    }
+
+    static QAction *item(QWidget *window, const char *name)
+    {
+        for (QAction *action : window->findChildren<QAction *>())
+            if (action->objectName() == QLatin1String(name))
+                return action;
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::useRussianLocale();
+        TestSupport::redirectSettings(m_dir.filePath(QStringLiteral("settings")));
+        m_program = m_dir.filePath(QStringLiteral("program"));
+        QDir().mkpath(m_program);
+        TestSupport::makeTemplate(m_program + QStringLiteral("/dorvik.dat"));
+        TestSupport::makeCatalogue(m_program + QStringLiteral("/dorvik-Vent.mdb"), {});
+    }
+
+    void looksAsItShould()
+    {
+        auto running = start();
+        StartWindow *window = running->window.get();
+        QCOMPARE(window->objectName(), QStringLiteral("TForm1"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Спецификация: Kvintor"));
+        QCOMPARE(window->centralWidget()->size(), QSize(295, 200));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+
+        auto *picture = window->findChild<QLabel *>(QStringLiteral("Image1"));
+        QVERIFY(picture);
+        QVERIFY(!picture->pixmap().isNull());
+        QVERIFY(picture->hasScaledContents());
+        auto *progress = window->findChild<QProgressBar *>(QStringLiteral("ProgressBar1"));
+        QVERIFY(progress);
+        QCOMPARE(progress->height(), 16);
+        QCOMPARE(progress->width(), 295);
+        auto *modified = window->findChild<QCheckBox *>(QStringLiteral("CheckBox1"));
+        QVERIFY(modified && !modified->isVisible() && !modified->isChecked());
+        running->session.setModified(true);
+        QVERIFY(modified->isChecked());
+    }
+
+    void menuHasEveryItem()
+    {
+        auto running = start();
+        QMenuBar *bar = running->window->menuBar();
+        const QList<QAction *> top = bar->actions();
+        QStringList topTexts;
+        for (QAction *action : top)
+            topTexts << action->text();
+        QCOMPARE(topTexts, (QStringList{QStringLiteral("Файл"), QStringLiteral("База товара"),
+                                        QStringLiteral("Группы"), QStringLiteral("Выход")}));
+        QCOMPARE(top[1]->objectName(), QStringLiteral("N5"));
+        QCOMPARE(top[2]->objectName(), QStringLiteral("Gruppa"));
+        QCOMPARE(top[3]->objectName(), QStringLiteral("N1"));
+        QVERIFY(top[3]->isEnabled());
+
+        QMenu *file = top[0]->menu();
+        QVERIFY(file);
+        QCOMPARE(file->objectName(), QStringLiteral("N2"));
+        QStringList names;
+        QStringList texts;
+        for (QAction *action : file->actions()) {
+            names << action->objectName();
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        }
+        QCOMPARE(names, (QStringList{"N7", "N6", "DB1", "N4", "N3", "N8", "N10"}));
+        QCOMPARE(texts,
+                 (QStringList{QStringLiteral("Создать спецификацию"), "-",
+                              QStringLiteral("Открыть  спецификацию"), "-",
+                              QStringLiteral("Редактировать"), "-", QStringLiteral("Выход")}));
+        QVERIFY(!item(running->window.get(), "N3")->isEnabled());
+        QVERIFY(item(running->window.get(), "N10")->isEnabled());
+    }
+
+    void everyWayOutLeavesCleanly_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::newRow("Файл / Выход") << QStringLiteral("N10");
+        QTest::newRow("top-level Выход") << QStringLiteral("N1");
+        QTest::newRow("close box") << QString();
+    }
+
+    void everyWayOutLeavesCleanly()
+    {
+        QFETCH(QString, way);
+        auto running = start();
+        const QString working = running->session.workingDatabasePath();
+        QVERIFY(QFile::exists(working));
+        QCOMPARE(QFileInfo(working).absolutePath(), QFileInfo(m_program).absoluteFilePath());
+        running->session.working().open();
+        running->session.catalogue().open();
+
+        if (way.isEmpty())
+            running->window->close();
+        else
+            item(running->window.get(), way.toLatin1().constData())->trigger();
+
+        QVERIFY(!running->window->isVisible());
+        QVERIFY(!QFile::exists(working));
+        QVERIFY(!running->session.working().isOpen());
+        QVERIFY(!running->session.catalogue().isOpen());
+        running->window->leaveProgram(); // a second leave does no harm
+    }
+};
+
+QTEST_MAIN(StartWindowTest)
+#include "tst_startwindow.moc"
