@@ -14,6 +14,10 @@ QString connectionName(const char *role)
 
 } // namespace
 
+const QString Session::kUndefinedGroupItem = QStringLiteral("Неопределенные");
+const QString Session::kAllGroupsItem = QStringLiteral("Все группы");
+const QString Session::kAllMakersItem = QStringLiteral("Все производители");
+
 Session::Session(QObject *parent)
     : QObject(parent), m_catalogue(connectionName("catalogue")),
       m_working(connectionName("working"))
@@ -48,4 +52,63 @@ void Session::setGroupOrder(const QStringList &groups)
 {
     m_groupOrder = groups;
     emit groupOrderChanged();
+}
+
+void Session::editHeaderField(HeaderFields::Field field, const QString &text)
+{
+    if (m_header[field] == text)
+        return;
+    m_header[field] = text;
+    setModified(true);
+    emit headerChanged();
+}
+
+void Session::setHeader(const HeaderFields &header)
+{
+    if (header == m_header)
+        return;
+    m_header = header;
+    emit headerChanged();
+}
+
+void Session::setFirmName(const QString &name)
+{
+    if (name == m_firmName)
+        return;
+    m_firmName = name;
+    emit firmNameChanged(name);
+}
+
+void Session::setLists(const QStringList &groupFilters, const QStringList &makerFilters,
+                       const QStringList &groupField)
+{
+    m_groupFilterList = groupFilters;
+    m_makerFilterList = makerFilters;
+    m_groupFieldList = groupField;
+    emit listsChanged();
+}
+
+void Session::addTypedGroup(const QString &group)
+{
+    if (group.isEmpty())
+        return;
+    bool added = false;
+    if (!m_groupFilterList.contains(group, Qt::CaseSensitive)) {
+        m_groupFilterList << group;
+        added = true;
+    }
+    if (!m_groupFieldList.contains(group, Qt::CaseSensitive)) {
+        m_groupFieldList << group;
+        added = true;
+    }
+    if (added)
+        emit listsChanged();
+}
+
+void Session::setViewFilter(const PositionFilter &filter)
+{
+    if (filter == m_viewFilter)
+        return;
+    m_viewFilter = filter;
+    emit viewFilterChanged();
 }

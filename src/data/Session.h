@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Database.h"
+#include "HeaderFields.h"
+#include "PositionFilter.h"
 
 #include <QFileDevice>
 #include <QObject>
@@ -56,8 +58,47 @@ public:
     const QStringList &groupOrder() const { return m_groupOrder; }
     void setGroupOrder(const QStringList &groups);
 
+    // The header of the open specification.
+    const HeaderFields &header() const { return m_header; }
+    // A field changed by the user; marks the specification modified.
+    void editHeaderField(HeaderFields::Field field, const QString &text);
+    // The header as a file or a new specification brings it; not a change.
+    void setHeader(const HeaderFields &header);
+
+    // The firm name printed on the documents.
+    const QString &firmName() const { return m_firmName; }
+    void setFirmName(const QString &name);
+
+    // The editor's lists: the group filter list (starting with
+    // "Неопределенные" and "Все группы"), the maker filter list (starting
+    // with "Все производители") and the group field's list of groups.
+    const QStringList &groupFilterList() const { return m_groupFilterList; }
+    const QStringList &makerFilterList() const { return m_makerFilterList; }
+    const QStringList &groupFieldList() const { return m_groupFieldList; }
+    void setLists(const QStringList &groupFilters, const QStringList &makerFilters,
+                  const QStringList &groupField);
+    // Adds a group typed by the user to the group filter list and to the
+    // group field's list, where no item equals it exactly.
+    void addTypedGroup(const QString &group);
+
+    // Which positions the editor shows.
+    const PositionFilter &viewFilter() const { return m_viewFilter; }
+    void setViewFilter(const PositionFilter &filter);
+
+    // Long work reports its progress here; the progress bars follow.
+    void reportProgress(int done, int total) { emit progress(done, total); }
+
+    static const QString kUndefinedGroupItem;
+    static const QString kAllGroupsItem;
+    static const QString kAllMakersItem;
+
 signals:
     void modifiedChanged(bool modified);
+    void headerChanged();
+    void firmNameChanged(const QString &name);
+    void listsChanged();
+    void viewFilterChanged();
+    void progress(int done, int total);
     void specificationNameChanged(const QString &name);
     void groupOrderChanged();
 
@@ -69,4 +110,10 @@ private:
     std::optional<QFileDevice::Permissions> m_recordedPermissions;
     bool m_modified = false;
     QStringList m_groupOrder;
+    HeaderFields m_header = HeaderFields::defaults();
+    QString m_firmName;
+    QStringList m_groupFilterList{kUndefinedGroupItem, kAllGroupsItem};
+    QStringList m_makerFilterList{kAllMakersItem};
+    QStringList m_groupFieldList;
+    PositionFilter m_viewFilter;
 };
