@@ -1,7 +1,7 @@
 #include "Application.h"
 
 #include "AppError.h"
-#include "ErrorHandler.h"
+#include "ErrorReport.h"
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
 
@@ -10,9 +10,9 @@ bool Application::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const AppError &error) {
-        ErrorHandler::show(error.fullText());
+        ErrorReport::show(error.fullText());
     } catch (const std::exception &error) {
-        ErrorHandler::show(QString::fromLocal8Bit(error.what()));
+        ErrorReport::show(QString::fromLocal8Bit(error.what()));
     }
     return false;
 }

@@ -1,34 +1,21 @@
 #include "ErrorHandler.h"
 
+#include "ErrorReport.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
 namespace ErrorHandler {
-namespace {
 
-Sink &sink()
+void installMessageBoxes()
 {
-    static Sink current;
-    return current;
-}
-
-} // namespace
-
-void show(const QString &message)
-{
-    if (sink()) {
-        sink()(message);
-        return;
-    }
-    QApplication::restoreOverrideCursor();
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), message, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
-}
-
-void setSink(Sink newSink)
-{
-    sink() = std::move(newSink);
+    ErrorReport::setSink([](const QString &message) {
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), message, QMessageBox::Ok,
+                        QApplication::activeWindow());
+        box.exec();
+    });
 }
 
 } // namespace ErrorHandler

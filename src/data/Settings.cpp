@@ -58,6 +58,13 @@ QString Settings::firmName() const
     return installation.isEmpty() ? QStringLiteral("Kvintor") : installation;
 }
 
+QString Settings::resolveFirmName()
+{
+    if (firma().isEmpty() && !company().isEmpty())
+        setFirma(company());
+    return firmName();
+}
+
 QString Settings::catalogueFolder(const QString &pathValue, const QString &programFolder)
 {
     QString folder = pathValue.isEmpty() ? programFolder : QDir::fromNativeSeparators(pathValue);

@@ -21,6 +21,9 @@ public:
 
     // The firm name to show: firma, else Company, else "Kvintor".
     QString firmName() const;
+    // The same at the editor's start, which also keeps Company as the user's
+    // firma when firma is empty.
+    QString resolveFirmName();
 
     // The catalogue folder for a path value: the value with a folder
     // separator ensured at its end, or the program folder when it is empty.

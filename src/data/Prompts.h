@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// How commands and windows ask the user: the program answers with message
+// boxes, the tests with scripted answers. A "No" or a cancel is an answer,
+// not an error.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    // A question with Yes and No; true means Yes.
+    virtual bool confirm(const QString &question) = 0;
+    // A notice with OK.
+    virtual void notify(const QString &message) = 0;
+};
