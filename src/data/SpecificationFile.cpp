@@ -1,0 +1,281 @@
+#include "SpecificationFile.h"
+
+#include "AppError.h"
+#include "CodePage1251.h"
+#include "Database.h"
+#include "Numbers.h"
+#include "Schema.h"
+#include "Session.h"
+#include "Statement.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QVariant>
+
+namespace SpecificationFile {
+namespace {
+
+const QString kHeaderMarker = QStringLiteral("// Заголовок");
+const QString kDataMarker = QStringLiteral("// Начало базы");
+const QByteArray kUtf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
+
+constexpr int kHeaderLines = 2 + HeaderFields::kStoredCount;
+constexpr int kRecordLines = 8;
+enum RecordLine { Number, Group, Name, Quantity, Unit, Caption, Comment, Closing };
+
+// Often enough for a smooth bar, rarely enough that the bar costs nothing.
+constexpr int kProgressStep = 64;
+
+QString decode(const QByteArray &bytes)
+{
+    if (bytes.startsWith(kUtf8Mark))
+        return QString::fromUtf8(bytes.constData() + kUtf8Mark.size(),
+                                 bytes.size() - kUtf8Mark.size());
+    return CodePage1251::decode(bytes);
+}
+
+// Files come from every editor and system: CR LF, a lone LF and a lone CR
+// all end a line, and a final terminator does not open another one.
+QList<QStringView> splitLines(QStringView text)
+{
+    QList<QStringView> lines;
+    lines.reserve(text.count(u'\n') + 1);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.append(text.sliced(start));
+    return lines;
+}
+
+// An empty line stays NULL in `data`, as the writer renders NULL empty, so
+// that a file read and written again does not change.
+QString textOrNull(QStringView line)
+{
+    return line.isEmpty() ? QString() : line.toString();
+}
+
+QString shown(QStringView line)
+{
+    constexpr int kLongest = 40;
+    return line.size() <= kLongest ? line.toString()
+                                   : line.first(kLongest).toString() + QStringLiteral("…");
+}
+
+// An empty line reads as 0; blanks around a number are allowed.
+std::optional<qint64> wholeNumber(QStringView line)
+{
+    const QStringView text = line.trimmed();
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+std::optional<double> quantity(QStringView line)
+{
+    const QStringView text = line.trimmed();
+    return text.isEmpty() ? std::optional(0.0) : Numbers::parse(text.toString());
+}
+
+void appendLine(QString &text, QStringView value)
+{
+    // The format has no escapes: a line break inside a value would shift
+    // every later line, so it is written as a blank.
+    const qsizetype start = text.size();
+    text += value;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n')
+            text[i] = u' ';
+    }
+    text += QStringLiteral("\r\n");
+}
+
+// A value as the editor shows it.
+QString rendered(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return {};
+    case QMetaType::LongLong:
+        return QString::number(value.toLongLong());
+    case QMetaType::Double:
+        return Numbers::general(value.toDouble());
+    default:
+        return value.toString();
+    }
+}
+
+void bindValue(Statement &statement, int place, const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        statement.bindNull(place);
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        statement.bind(place, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        statement.bind(place, value.toDouble());
+        break;
+    default: {
+        // Qt SQL binds a null QString as empty text; the editor's view does,
+        // so the file must hold the rows the user sees.
+        const QString text = value.toString();
+        statement.bind(place, text.isNull() ? QStringLiteral("") : text);
+    }
+    }
+}
+
+QString selectSql(const Session &session, Rows rows, QVariantList &values)
+{
+    QString sql = QStringLiteral("SELECT POZ, NG, Name, KOL, Abb, Caption, Comment FROM data");
+    if (rows == Rows::Shown) {
+        sql += session.viewFilter().whereClause();
+        values = session.viewFilter().values();
+    }
+    return sql + QStringLiteral(" ORDER BY POZ, ") + QLatin1String(Schema::kRowKey);
+}
+
+} // namespace
+
+Contents parse(const QByteArray &bytes, const QString &path)
+{
+    const QString text = decode(bytes);
+    const QList<QStringView> lines = splitLines(text);
+    if (lines.size() < kHeaderLines)
+        throw AppError(QStringLiteral("Файл обрывается в заголовке спецификации: заголовок "
+                                      "занимает %1 строки, в файле их %2.")
+                           .arg(kHeaderLines)
+                           .arg(lines.size()),
+                       path, int(lines.size() + 1));
+
+    Contents contents;
+    for (int field = 0; field < HeaderFields::kStoredCount; ++field)
+        contents.header.texts[field] = lines[1 + field].toString();
+
+    // Lines after the last complete record are left alone, as they always
+    // were: a record that lacks its closing line is not read.
+    const qsizetype count = (lines.size() - kHeaderLines) / kRecordLines;
+    contents.positions.reserve(count);
+    const auto refused = [&](qsizetype index, const QString &message) {
+        return AppError(message.arg(shown(lines[index])), path, int(index + 1));
+    };
+    for (qsizetype record = 0; record < count; ++record) {
+        const qsizetype first = kHeaderLines + record * kRecordLines;
+        const std::optional<qint64> number = wholeNumber(lines[first + Number]);
+        if (!number)
+            throw refused(first + Number,
+                          QStringLiteral("Номер позиции «%1» не является целым числом."));
+        const std::optional<qint64> group = wholeNumber(lines[first + Group]);
+        if (!group)
+            throw refused(first + Group,
+                          QStringLiteral("Номер группы «%1» не является целым числом."));
+        const std::optional<double> amount = quantity(lines[first + Quantity]);
+        if (!amount)
+            throw refused(first + Quantity, QStringLiteral("Количество «%1» не является числом."));
+        Position position;
+        position.number = *number;
+        position.group = *group;
+        position.name = textOrNull(lines[first + Name]);
+        position.quantity = *amount;
+        position.unit = textOrNull(lines[first + Unit]);
+        position.comment = textOrNull(lines[first + Comment]);
+        contents.positions.append(std::move(position));
+    }
+    return contents;
+}
+
+int read(Session &session, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(
+            QStringLiteral("Не удалось открыть файл спецификации: ") + file.errorString(), path);
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(
+            QStringLiteral("Не удалось прочитать файл спецификации: ") + file.errorString(), path);
+    file.close();
+
+    Contents contents = parse(bytes, path);
+    contents.header[HeaderFields::Stage] = session.header()[HeaderFields::Stage];
+
+    session.working().open();
+    const Database &db = session.working();
+    const int total = int(contents.positions.size());
+    db.inTransaction([&] {
+        db.exec(QStringLiteral("DELETE FROM data"));
+        Statement insert(db, QStringLiteral("INSERT INTO data (POZ, NG, Name, Caption, KOL, Abb, "
+                                            "Comment) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        int done = 0;
+        for (const Position &position : std::as_const(contents.positions)) {
+            insert.bind(0, position.number);
+            insert.bind(1, position.group);
+            insert.bind(2, position.name);
+            insert.bind(3, position.name);
+            insert.bind(4, position.quantity);
+            insert.bind(5, position.unit);
+            insert.bind(6, position.comment);
+            insert.run();
+            if (++done % kProgressStep == 0 || done == total)
+                session.reportProgress(done, total);
+        }
+    });
+    session.reportProgress(0, total);
+    session.setHeader(contents.header);
+    return total;
+}
+
+void write(Session &session, const QString &path, Rows rows, EmptyQuantity emptyQuantity)
+{
+    QString text;
+    appendLine(text, kHeaderMarker);
+    for (int field = 0; field < HeaderFields::kStoredCount; ++field)
+        appendLine(text, session.header().texts[field]);
+    appendLine(text, kDataMarker);
+
+    session.working().open();
+    const Database &db = session.working();
+    QVariantList values;
+    const QString sql = selectSql(session, rows, values);
+    const QString emptyQuantityText =
+        emptyQuantity == EmptyQuantity::Zero ? QStringLiteral("0") : QString();
+    db.inTransaction([&] {
+        Statement select(db, sql);
+        for (int place = 0; place < values.size(); ++place)
+            bindValue(select, place, values[place]);
+        while (select.next()) {
+            for (int column = Number; column < Closing; ++column) {
+                const QString value = rendered(select.value(column));
+                if (column != Quantity)
+                    appendLine(text, value);
+                else if (value.isEmpty())
+                    appendLine(text, emptyQuantityText);
+                else
+                    appendLine(text, Numbers::pointForm(value));
+            }
+            appendLine(text, {});
+        }
+    });
+
+    // A file in the old code page where it can hold the text; otherwise
+    // UTF-8, marked so that the reader tells the two apart.
+    const QByteArray bytes =
+        CodePage1251::canEncode(text) ? CodePage1251::encode(text) : kUtf8Mark + text.toUtf8();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw AppError(
+            QStringLiteral("Не удалось записать файл спецификации: ") + file.errorString(), path);
+}
+
+} // namespace SpecificationFile

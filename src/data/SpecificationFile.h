@@ -1,0 +1,60 @@
+#pragma once
+
+#include "HeaderFields.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+class Session;
+
+// The ".СО" file of a specification: one value a line, code page 1251, the
+// header's twenty stored fields between two marker lines, then eight lines
+// for every position (number, group number, name, quantity, unit, caption,
+// remark, an empty line). Text that the code page cannot hold makes the whole
+// file UTF-8 with a byte-order mark, which the reader recognises.
+namespace SpecificationFile {
+
+// Which positions of table `data` a save writes.
+enum class Rows {
+    All,
+    Shown // those the editor's view filter shows (the group save)
+};
+
+// How a position without a quantity is written.
+enum class EmptyQuantity {
+    Zero,     // "0": the save command and the group save
+    EmptyLine // an empty line: the save on leaving the program
+};
+
+// One position as the file holds it. The caption line is not read: the
+// name stands in for it until the catalogue supplies the real one.
+struct Position {
+    qint64 number = 0;
+    qint64 group = 0;
+    QString name;
+    double quantity = 0;
+    QString unit;
+    QString comment;
+};
+
+struct Contents {
+    HeaderFields header; // the stage is not in the file and stays empty
+    QList<Position> positions;
+};
+
+// Parses and checks the bytes of a whole file. Throws AppError naming path
+// and the line (from 1) at fault.
+Contents parse(const QByteArray &bytes, const QString &path);
+
+// Reads path whole and checks it; only then replaces every row of `data` in
+// one transaction and sets the header, keeping the session's stage. A file
+// that is refused changes nothing. Returns the number of positions.
+int read(Session &session, const QString &path);
+
+// Writes the session's header and the chosen rows of `data` in the editor's
+// order, atomically: when writing fails, the old file stays as it was and
+// AppError names the file.
+void write(Session &session, const QString &path, Rows rows, EmptyQuantity emptyQuantity);
+
+} // namespace SpecificationFile
