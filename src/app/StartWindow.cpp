@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,9 +43,6 @@ StartWindow::StartWindow(Session &session, CadLink &cad, QWidget *parent)
 {
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("Спецификация: Kvintor"));
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    setFont(font);
 
     auto *client = new QWidget(this);
     client->setFixedSize(kClientWidth, kClientHeight);
@@ -98,6 +96,7 @@ void StartWindow::buildMenu()
     addItem(file, "DB1", QStringLiteral("Открыть  спецификацию"), false);
     addSeparator(file, "N4");
     m_editAction = addItem(file, "N3", QStringLiteral("Редактировать"), false);
+    connect(m_editAction, &QAction::triggered, this, &StartWindow::editRequested);
     addSeparator(file, "N8");
     QAction *leaveFromMenu = addItem(file, "N10", QStringLiteral("Выход"), true);
 
@@ -127,4 +126,26 @@ void StartWindow::closeEvent(QCloseEvent *event)
 {
     leaveProgram();
     event->accept();
+    // The start window is the main window: the program ends with it, even
+    // while the editor is still open beside it.
+    QCoreApplication::quit();
+}
+
+void StartWindow::enableEditing()
+{
+    m_editAction->setEnabled(true);
+}
+
+void StartWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        emit activated();
+}
+
+void StartWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Not every desktop activates a new window; showing counts as well.
+    QMetaObject::invokeMethod(this, &StartWindow::activated, Qt::QueuedConnection);
 }

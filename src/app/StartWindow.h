@@ -23,8 +23,18 @@ public:
     // Safe to call more than once.
     void leaveProgram();
 
+    // "Редактировать" comes alive once a specification is being edited.
+    void enableEditing();
+
+signals:
+    // The window became active (the command-line file is opened then).
+    void activated();
+    void editRequested();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void buildMenu();

@@ -1,18 +1,22 @@
 #include "Application.h"
-#include "CadLink.h"
 #include "ErrorHandler.h"
-#include "Session.h"
-#include "Settings.h"
-#include "StartUp.h"
+#include "ErrorReport.h"
+#include "Program.h"
 #include "StartWindow.h"
 #include "TerminationSignals.h"
 
 #include <QDateTime>
+#include <QFont>
 #include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
     Application app(argc, argv);
+    ErrorHandler::installMessageBoxes();
+    // The forms were laid out for a small sans-serif face of 8 points.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    QApplication::setFont(font);
     QCoreApplication::setOrganizationName(QStringLiteral("Kvintor"));
     QCoreApplication::setApplicationName(QStringLiteral("Kvintor"));
 
@@ -22,16 +26,12 @@ int main(int argc, char *argv[])
     place.fallbackFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     place.arguments = QCoreApplication::arguments().mid(1);
 
-    Settings settings;
-    const std::unique_ptr<CadLink> cad = CadLink::create(settings.cadBridge());
-    Session session;
-    const QList<AppError> problems = startUp(session, settings, *cad, place);
-
-    StartWindow startWindow(session, *cad);
+    Program program(place);
+    StartWindow &startWindow = program.startWindow();
     startWindow.show();
+    for (const AppError &problem : program.startUpProblems())
+        ErrorReport::show(problem.fullText());
     const TerminationSignals endOnSignals([&startWindow] { startWindow.close(); });
-    for (const AppError &problem : problems)
-        ErrorHandler::show(problem.fullText());
 
     const int status = QApplication::exec();
     // Also when the session ends the program without closing its window.

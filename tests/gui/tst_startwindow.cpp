@@ -1,4 +1,8 @@
 #include "CadLink.h"
+#include "EditorWindow.h"
+#include "PositionsModel.h"
+#include "Program.h"
+#include "ScriptedPrompts.h"
 #include "Session.h"
 #include "Settings.h"
 #include "StartUp.h"
@@ -147,6 +151,41 @@ private slots:
         QVERIFY(!running->session.working().isOpen());
         QVERIFY(!running->session.catalogue().isOpen());
         running->window->leaveProgram(); // a second leave does no harm
+    }
+
+    void commandLineFileOpensOnceAtTheFirstActivation()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("Дом 5.СО"));
+        QFile spec(file);
+        QVERIFY(spec.open(QIODevice::WriteOnly));
+        const QByteArray bytes = QByteArray("// header\r\n") + QByteArray("x\r\n").repeated(20) +
+                                 QByteArray("// base\r\n") +
+                                 QByteArray("1\r\n0\r\nKV-200\r\n2.5\r\n\r\n\r\n\r\n\r\n");
+        spec.write(bytes);
+        spec.close();
+
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {file}, QDateTime::currentDateTime()}, &prompts);
+        program.startWindow().show();
+        QCoreApplication::processEvents();
+        QVERIFY(program.editorWindow().isVisible());
+        QVERIFY(program.startWindow().isVisible());
+        QVERIFY(item(&program.startWindow(), "N3")->isEnabled());
+        QCOMPARE(program.editorWindow().positions()->rowCount(), 1);
+        QCOMPARE(program.session().specificationName(), file);
+        QVERIFY(program.session().commandLineFile().isEmpty());
+        QVERIFY(!program.session().isModified());
+
+        // Back in the start window, the file is not opened again.
+        program.editorWindow().leaveEditor();
+        program.session().working().open();
+        program.session().working().exec(QStringLiteral("DELETE FROM data"));
+        program.startWindow().hide();
+        program.startWindow().show();
+        QCoreApplication::processEvents();
+        QCOMPARE(
+            program.session().working().scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(),
+            0);
     }
 };
 

@@ -1,0 +1,449 @@
+#include "EditorWindow.h"
+
+#include "ErrorReport.h"
+#include "FirmNameDialog.h"
+#include "GlyphIcon.h"
+#include "Numbers.h"
+#include "PositionsGrid.h"
+#include "PositionsModel.h"
+#include "Prompts.h"
+#include "RecordNavigator.h"
+#include "Session.h"
+#include "Settings.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+struct CommandButton {
+    const char *name;
+    const char *glyph;
+    const char *hint;
+};
+
+// Left to right, as the bottom panel shows them.
+const CommandButton kCommandButtons[] = {
+    {"SpeedButton12", "▽", "Фильтр"},          {"SpeedButton7", "⇅", "Сортировка"},
+    {"SpeedButton8", "⇪", "Обновить базу"},    {"SpeedButton6", "⊕", "Добавить спецификацию"},
+    {"SpeedButton11", "⇄", "Синхронизация"},   {"SpeedButton5", "⇓", "Сохранить спецификацию"},
+    {"SpeedButton9", "⇊", "Сохранить группу"}, {"SpeedButton2", "✎", "Экспорт в Acad"},
+    {"SpeedButton13", "◎", "Поиск блока"},     {"SpeedButton3", "▦", "Экспорт в Excel"},
+    {"SpeedButton1", "▭", "Спецификация"},     {"SpeedButton4", "Σ", "Смета"},
+    {"SpeedButton10", "∅", "Удалить нулевые"},
+};
+
+QLabel *label(const QString &text, QWidget *parent)
+{
+    auto *result = new QLabel(text, parent);
+    result->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return result;
+}
+
+} // namespace
+
+EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_session(session), m_settings(settings), m_prompts(prompts)
+{
+    setObjectName(QStringLiteral("TForm3"));
+    setWindowTitle(QStringLiteral("Редактирование спецификации."));
+
+    m_positions = new PositionsModel(session, this);
+    m_grid = new PositionsGrid(prompts, this);
+    m_grid->setPositionsModel(m_positions);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildTopPanel());
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(buildBottomPanel());
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setFixedHeight(9);
+    m_progressBar->setTextVisible(false);
+    layout->addWidget(m_progressBar);
+
+    m_firmDialog = new FirmNameDialog(this);
+    m_firmDialog->setWindowFlag(Qt::Window);
+    session.setFirmName(settings.resolveFirmName());
+    m_firmLabel->setText(session.firmName());
+    connect(&session, &Session::firmNameChanged, m_firmLabel, &QLabel::setText);
+    connect(m_firmDialog, &FirmNameDialog::firmNameChosen, this, [this](const QString &name) {
+        m_settings.setFirma(name);
+        m_session.setFirmName(name);
+    });
+
+    connect(&session, &Session::headerChanged, this, &EditorWindow::showHeader);
+    connect(&session, &Session::listsChanged, this, &EditorWindow::showLists);
+    connect(&session, &Session::progress, this, [this](int done, int total) {
+        m_progressBar->setMaximum(qMax(total, 1));
+        m_progressBar->setValue(done);
+    });
+    connect(m_positions, &PositionsModel::positionsEdited, this,
+            [this] { m_session.setModified(true); });
+    connect(m_positions, &QAbstractItemModel::modelReset, this, &EditorWindow::showCurrentPosition);
+    connect(m_positions, &QAbstractItemModel::dataChanged, this,
+            &EditorWindow::showCurrentPosition);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &EditorWindow::showCurrentPosition);
+    connect(m_grid, &PositionsGrid::pickerRequested, this, &EditorWindow::pickerRequested);
+    showHeader();
+    showLists();
+
+    resize(1011, 546);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+QLineEdit *EditorWindow::headerEdit(const char *name, HeaderFields::Field field)
+{
+    auto *edit = new QLineEdit(this);
+    edit->setObjectName(QLatin1String(name));
+    edit->setMaxLength(HeaderFields::maxLength(field));
+    m_headerEdits.insert(field, edit);
+    // Only what the user types marks the specification modified; texts that
+    // a file brings do not.
+    connect(edit, &QLineEdit::textEdited, this,
+            [this, field](const QString &text) { m_session.editHeaderField(field, text); });
+    return edit;
+}
+
+QWidget *EditorWindow::buildTopPanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFixedHeight(177);
+    auto *layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+
+    auto *left = new QGridLayout;
+    m_firmLabel = new QLabel(panel);
+    m_firmLabel->setObjectName(QStringLiteral("Label11"));
+    QFont firmFont(QStringLiteral("Arial"));
+    firmFont.setPixelSize(19);
+    firmFont.setItalic(true);
+    m_firmLabel->setFont(firmFont);
+    m_firmLabel->setToolTip(QStringLiteral("Двойной щелчок: изменить название фирмы"));
+    m_firmLabel->installEventFilter(this);
+    left->addWidget(m_firmLabel, 0, 0, 1, 2);
+
+    m_groupFilter = new QComboBox(panel);
+    m_groupFilter->setObjectName(QStringLiteral("ComboBox1"));
+    m_groupFilter->setEditable(true);
+    m_groupFilter->setFixedWidth(262);
+    m_makerFilter = new QComboBox(panel);
+    m_makerFilter->setObjectName(QStringLiteral("ComboBox2"));
+    m_makerFilter->setEditable(true);
+    m_makerFilter->setFixedWidth(262);
+    left->addWidget(label(QStringLiteral("Фильтр:"), panel), 1, 0);
+    left->addWidget(m_groupFilter, 1, 1);
+    left->addWidget(m_makerFilter, 2, 1);
+
+    m_blockName = new QLineEdit(panel);
+    m_blockName->setObjectName(QStringLiteral("DBEdit1"));
+    m_blockName->setReadOnly(true);
+    left->addWidget(label(QStringLiteral("Имя блока:"), panel), 3, 0);
+    left->addWidget(m_blockName, 3, 1);
+
+    m_groupField = new QComboBox(panel);
+    m_groupField->setObjectName(QStringLiteral("DBComboBox1"));
+    m_groupField->setEditable(true);
+    m_groupField->setInsertPolicy(QComboBox::NoInsert);
+    m_groupField->installEventFilter(this);
+    m_groupField->lineEdit()->installEventFilter(this);
+    connect(m_groupField, &QComboBox::activated, this, &EditorWindow::writeGroupField);
+    connect(m_groupField->lineEdit(), &QLineEdit::returnPressed, this,
+            &EditorWindow::writeGroupField);
+    left->addWidget(label(QStringLiteral("Группа:"), panel), 4, 0);
+    left->addWidget(m_groupField, 4, 1);
+    left->setRowStretch(5, 1);
+
+    layout->addLayout(left);
+    layout->addWidget(buildExecutorsFrame());
+    layout->addWidget(buildGeneralFrame(), 1);
+    return panel;
+}
+
+QWidget *EditorWindow::buildExecutorsFrame()
+{
+    auto *frame = new QGroupBox(QStringLiteral("Исполнители"), this);
+    frame->setObjectName(QStringLiteral("GroupBox1"));
+    auto *grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(2);
+    static const char *const kNames[12] = {"Edit7",  "Edit8",  "Edit9",  "Edit10",
+                                           "Edit11", "Edit12", "Edit13", "Edit14",
+                                           "Edit15", "Edit16", "Edit17", "Edit18"};
+    for (int row = 0; row < 6; ++row) {
+        for (int side = 0; side < 2; ++side) {
+            const auto field = HeaderFields::Field(HeaderFields::Role1 + row * 2 + side);
+            QLineEdit *edit = headerEdit(kNames[row * 2 + side], field);
+            edit->setFixedWidth(80);
+            grid->addWidget(edit, row, side);
+        }
+    }
+    return frame;
+}
+
+QWidget *EditorWindow::buildGeneralFrame()
+{
+    auto *frame = new QGroupBox(QStringLiteral("Общие данные"), this);
+    frame->setObjectName(QStringLiteral("GroupBox2"));
+    auto *grid = new QGridLayout(frame);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(label(QStringLiteral("Заказчик:"), frame), 0, 0);
+    grid->addWidget(headerEdit("Edit1", HeaderFields::Customer), 0, 1, 1, 3);
+    grid->addWidget(headerEdit("Edit2", HeaderFields::CustomerMore), 0, 4, 1, 2);
+    grid->addWidget(label(QStringLiteral("Адрес:"), frame), 1, 0);
+    grid->addWidget(headerEdit("Edit3", HeaderFields::Address), 1, 1, 1, 5);
+    grid->addWidget(headerEdit("Edit20", HeaderFields::AddressMore), 2, 1, 1, 5);
+    grid->addWidget(label(QStringLiteral("Объект:"), frame), 3, 0);
+    grid->addWidget(headerEdit("Edit4", HeaderFields::Object), 3, 1, 1, 5);
+    grid->addWidget(headerEdit("Edit19", HeaderFields::ObjectMore), 4, 1, 1, 5);
+    grid->addWidget(label(QStringLiteral("Шифр:"), frame), 5, 0);
+    grid->addWidget(headerEdit("Edit5", HeaderFields::DocumentCode), 5, 1);
+    grid->addWidget(label(QStringLiteral("Раздел:"), frame), 5, 2);
+    grid->addWidget(headerEdit("Edit21", HeaderFields::Section), 5, 3);
+    grid->addWidget(label(QStringLiteral("Стадия:"), frame), 5, 4);
+    QLineEdit *stage = headerEdit("Edit6", HeaderFields::Stage);
+    stage->setFixedWidth(50);
+    grid->addWidget(stage, 5, 5);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(3, 2);
+    grid->setColumnStretch(5, 1);
+    return frame;
+}
+
+QWidget *EditorWindow::buildBottomPanel()
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel2"));
+    panel->setFixedHeight(41);
+    auto *layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+
+    auto *navigator = new RecordNavigator(panel);
+    layout->addWidget(navigator);
+    layout->addSpacing(10);
+    connect(navigator, &RecordNavigator::firstRequested, this, [this] {
+        if (m_positions->rowCount() > 0)
+            m_grid->setCurrentIndex(
+                m_positions->index(0, qMax(0, m_grid->currentIndex().column())));
+    });
+    connect(navigator, &RecordNavigator::lastRequested, this, [this] {
+        if (m_positions->rowCount() > 0)
+            m_grid->setCurrentIndex(m_positions->index(m_positions->rowCount() - 1,
+                                                       qMax(0, m_grid->currentIndex().column())));
+    });
+    connect(navigator, &RecordNavigator::insertRequested, this, [this] {
+        postEdit(true);
+        const int row = m_positions->insertPosition(qMax(0, m_grid->currentIndex().row()));
+        if (row >= 0)
+            m_grid->setCurrentIndex(m_positions->index(row, PositionsModel::Caption));
+        m_grid->setFocus();
+    });
+    connect(navigator, &RecordNavigator::deleteRequested, this, [this] {
+        postEdit(false);
+        m_grid->deleteCurrentPosition();
+    });
+    connect(navigator, &RecordNavigator::postRequested, this, [this] { postEdit(true); });
+    connect(navigator, &RecordNavigator::cancelRequested, this, [this] { postEdit(false); });
+    connect(navigator, &RecordNavigator::refreshRequested, this, &EditorWindow::refreshKeepingRow);
+
+    for (const CommandButton &command : kCommandButtons) {
+        auto *button = new QToolButton(panel);
+        button->setObjectName(QLatin1String(command.name));
+        button->setIcon(glyphIcon(QString::fromUtf8(command.glyph), QColor(0x10, 0x50, 0x30)));
+        button->setToolTip(QString::fromUtf8(command.hint));
+        button->setFixedSize(28, 28);
+        // Each command comes alive with the part of the program that does it.
+        button->setEnabled(false);
+        m_commandButtons.insert(button->objectName(), button);
+        layout->addWidget(button);
+    }
+    layout->addSpacing(10);
+
+    layout->addWidget(new QLabel(QStringLiteral("Цена, ЕВРО:"), panel));
+    m_price = new QLineEdit(panel);
+    m_price->setObjectName(QStringLiteral("DBEdit2"));
+    m_price->setFixedWidth(80);
+    connect(m_price, &QLineEdit::editingFinished, this, &EditorWindow::writePrice);
+    layout->addWidget(m_price);
+    m_total = new QLineEdit(panel);
+    m_total->setObjectName(QStringLiteral("Edit22"));
+    m_total->setEnabled(false);
+    m_total->setFixedWidth(80);
+    layout->addWidget(m_total);
+    layout->addStretch(1);
+
+    auto *leave = new QToolButton(panel);
+    leave->setObjectName(QStringLiteral("Button1"));
+    leave->setText(QStringLiteral("Выход"));
+    leave->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    leave->setMinimumWidth(75);
+    connect(leave, &QToolButton::clicked, this, &EditorWindow::leaveEditor);
+    layout->addWidget(leave);
+    return panel;
+}
+
+QToolButton *EditorWindow::commandButton(const QString &name) const
+{
+    return m_commandButtons.value(name);
+}
+
+void EditorWindow::showHeader()
+{
+    const HeaderFields &header = m_session.header();
+    for (auto it = m_headerEdits.cbegin(); it != m_headerEdits.cend(); ++it)
+        if (it.value()->text() != header[it.key()]) {
+            it.value()->setText(header[it.key()]);
+            it.value()->setCursorPosition(0); // show the start of a long text
+        }
+}
+
+void EditorWindow::showLists()
+{
+    const auto refill = [](QComboBox *box, const QStringList &items) {
+        if (box->count() == items.size()) {
+            bool same = true;
+            for (int i = 0; i < items.size() && same; ++i)
+                same = box->itemText(i) == items[i];
+            if (same)
+                return;
+        }
+        const QString text = box->currentText();
+        box->clear();
+        box->addItems(items);
+        box->setCurrentText(text);
+    };
+    refill(m_groupFilter, m_session.groupFilterList());
+    refill(m_makerFilter, m_session.makerFilterList());
+    refill(m_groupField, m_session.groupFieldList());
+    if (m_groupFilter->currentText().isEmpty())
+        m_groupFilter->setCurrentIndex(m_groupFilter->findText(Session::kAllGroupsItem));
+    if (m_makerFilter->currentText().isEmpty())
+        m_makerFilter->setCurrentIndex(0);
+}
+
+void EditorWindow::showCurrentPosition()
+{
+    const int row = m_grid->currentIndex().row();
+    const auto text = [&](const char *column) {
+        return m_positions->field(row, QLatin1String(column)).toString();
+    };
+    m_blockName->setText(text("Name"));
+    if (!m_groupField->lineEdit()->hasFocus())
+        m_groupField->setCurrentText(text("Gruppa"));
+    if (!m_price->hasFocus()) {
+        const QVariant cost = m_positions->field(row, QStringLiteral("Cost"));
+        m_price->setText(cost.isNull() ? QString() : Numbers::general(cost.toDouble()));
+    }
+    m_price->setEnabled(row >= 0);
+    m_groupField->setEnabled(row >= 0);
+}
+
+void EditorWindow::writeGroupField()
+{
+    const int row = m_grid->currentIndex().row();
+    const QString text = m_groupField->currentText();
+    if (row >= 0 && text != m_positions->field(row, QStringLiteral("Gruppa")).toString())
+        m_positions->setField(row, QStringLiteral("Gruppa"), text);
+}
+
+void EditorWindow::writePrice()
+{
+    const int row = m_grid->currentIndex().row();
+    if (row < 0)
+        return;
+    const QVariant cost = m_positions->field(row, QStringLiteral("Cost"));
+    const QString shown = cost.isNull() ? QString() : Numbers::general(cost.toDouble());
+    if (m_price->text() == shown)
+        return;
+    if (!m_positions->setField(row, QStringLiteral("Cost"), m_price->text()))
+        m_price->setText(shown);
+}
+
+void EditorWindow::postEdit(bool keep)
+{
+    m_grid->endEdit(keep);
+}
+
+void EditorWindow::refreshKeepingRow()
+{
+    const QModelIndex current = m_grid->currentIndex();
+    ErrorReport::guard([this] { m_positions->reload(); });
+    m_loaded = true;
+    if (current.isValid() && m_positions->rowCount() > 0)
+        m_grid->setCurrentIndex(
+            m_positions->index(qMin(current.row(), m_positions->rowCount() - 1), current.column()));
+}
+
+void EditorWindow::leaveEditor()
+{
+    m_grid->setFocus(); // a cell being edited is kept
+    m_positions->clear();
+    m_loaded = false;
+    m_session.working().close();
+    hide();
+    emit left();
+}
+
+void EditorWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activate();
+}
+
+void EditorWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Not every desktop activates a window that is shown; showing counts.
+    activate();
+}
+
+void EditorWindow::activate()
+{
+    emit activated();
+    if (!m_loaded) {
+        ErrorReport::guard([this] { m_positions->reload(); });
+        m_loaded = true;
+        if (m_positions->rowCount() > 0)
+            m_grid->setCurrentIndex(m_positions->index(0, PositionsModel::Caption));
+        m_grid->setFocus();
+    }
+}
+
+void EditorWindow::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    leaveEditor();
+}
+
+bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_firmLabel && event->type() == QEvent::MouseButtonDblClick) {
+        m_firmDialog->showFor(m_firmLabel->text());
+        return true;
+    }
+    if ((watched == m_groupField || watched == m_groupField->lineEdit()) &&
+        event->type() == QEvent::FocusOut &&
+        !m_groupField->isAncestorOf(QApplication::focusWidget()) &&
+        QApplication::focusWidget() != m_groupField) {
+        writeGroupField();
+        m_session.addTypedGroup(m_groupField->currentText());
+    }
+    return QWidget::eventFilter(watched, event);
+}

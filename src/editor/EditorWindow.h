@@ -1,0 +1,87 @@
+#pragma once
+
+#include "HeaderFields.h"
+
+#include <QHash>
+#include <QWidget>
+
+class FirmNameDialog;
+class PositionsGrid;
+class PositionsModel;
+class Prompts;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QToolButton;
+class Session;
+class Settings;
+
+// The editor of the open specification: the header, the firm name, the
+// filter boxes, the grid of positions with its navigator, the command
+// buttons and the total. It works on the session only; the program shows
+// it when a specification is opened or created.
+class EditorWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent = nullptr);
+
+    PositionsModel *positions() const { return m_positions; }
+    PositionsGrid *grid() const { return m_grid; }
+    QProgressBar *progressBar() const { return m_progressBar; }
+    FirmNameDialog *firmNameDialog() const { return m_firmDialog; }
+    // A command button by its name ("SpeedButton7" …).
+    QToolButton *commandButton(const QString &name) const;
+
+    // Leaves the editor: closes the working database and shows the start
+    // window again (through left()).
+    void leaveEditor();
+
+signals:
+    // The editor became active: the start menu's "Редактировать" comes alive.
+    void activated();
+    // The editor was left; the start window is to be shown.
+    void left();
+    // The user double-clicked a position.
+    void pickerRequested();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *buildTopPanel();
+    QWidget *buildExecutorsFrame();
+    QWidget *buildGeneralFrame();
+    QWidget *buildBottomPanel();
+    QLineEdit *headerEdit(const char *name, HeaderFields::Field field);
+    void showHeader();
+    void showLists();
+    void showCurrentPosition();
+    void writeGroupField();
+    void writePrice();
+    void postEdit(bool keep);
+    void refreshKeepingRow();
+    void activate();
+
+    Session &m_session;
+    Settings &m_settings;
+    Prompts &m_prompts;
+    PositionsModel *m_positions = nullptr;
+    PositionsGrid *m_grid = nullptr;
+    QLabel *m_firmLabel = nullptr;
+    FirmNameDialog *m_firmDialog = nullptr;
+    QComboBox *m_groupFilter = nullptr;
+    QComboBox *m_makerFilter = nullptr;
+    QLineEdit *m_blockName = nullptr;
+    QComboBox *m_groupField = nullptr;
+    QLineEdit *m_price = nullptr;
+    QLineEdit *m_total = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    QHash<HeaderFields::Field, QLineEdit *> m_headerEdits;
+    QHash<QString, QToolButton *> m_commandButtons;
+    bool m_loaded = false;
+};

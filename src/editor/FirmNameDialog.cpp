@@ -1,0 +1,48 @@
+#include "FirmNameDialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+FirmNameDialog::FirmNameDialog(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TForm9"));
+    setWindowTitle(QString());
+    setModal(false);
+    setFixedSize(345, 137);
+
+    auto *layout = new QVBoxLayout(this);
+    auto *label = new QLabel(QStringLiteral("Введите название фирмы: "), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    m_nameEdit = new QLineEdit(this);
+    m_nameEdit->setObjectName(QStringLiteral("Edit1"));
+    auto *ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("Button1"));
+    ok->setDefault(true);
+    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    cancel->setObjectName(QStringLiteral("Button2"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addWidget(label);
+    layout->addWidget(m_nameEdit);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, [this] {
+        emit firmNameChosen(m_nameEdit->text());
+        hide();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+void FirmNameDialog::showFor(const QString &name)
+{
+    m_nameEdit->setText(name);
+    show();
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,161 @@
+#include "PositionsGrid.h"
+
+#include "PositionsModel.h"
+#include "Prompts.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Paints the focused cell of a coloured row black, as the row colours ask,
+// and offers the usual units in the unit column while accepting any text.
+class PositionDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const QVariant background = index.data(Qt::BackgroundRole);
+        const auto *view = qobject_cast<const QAbstractItemView *>(option.widget);
+        if (background.isValid() && view && view->currentIndex() == index) {
+            QStyleOptionViewItem focused = option;
+            initStyleOption(&focused, index);
+            focused.backgroundBrush = Qt::black;
+            focused.palette.setColor(QPalette::Text, Qt::white);
+            focused.palette.setColor(QPalette::HighlightedText, Qt::white);
+            focused.palette.setColor(QPalette::Highlight, Qt::black);
+            focused.state &= ~QStyle::State_HasFocus;
+            painter->fillRect(option.rect, Qt::black);
+            focused.widget->style()->drawControl(QStyle::CE_ItemViewItem, &focused, painter,
+                                                 focused.widget);
+            return;
+        }
+        QStyleOptionViewItem plain = option;
+        if (background.isValid())
+            plain.state &= ~QStyle::State_Selected; // the row colour stays visible
+        QStyledItemDelegate::paint(painter, plain, index);
+    }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        if (index.column() != PositionsModel::Unit)
+            return QStyledItemDelegate::createEditor(parent, option, index);
+        auto *units = new QComboBox(parent);
+        units->setEditable(true);
+        units->addItems({QStringLiteral("Шт"), QStringLiteral("мп"), QStringLiteral("кг"),
+                         QStringLiteral("л")});
+        return units;
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        if (auto *units = qobject_cast<QComboBox *>(editor)) {
+            units->setCurrentText(index.data(Qt::EditRole).toString());
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        if (auto *units = qobject_cast<QComboBox *>(editor)) {
+            model->setData(index, units->currentText());
+            return;
+        }
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+};
+
+const int kColumnWidths[PositionsModel::ColumnCount] = {32, 289, 106, 114, 109, 43, 49, 79, 116};
+
+} // namespace
+
+PositionsGrid::PositionsGrid(Prompts &prompts, QWidget *parent)
+    : QTableView(parent), m_prompts(prompts)
+{
+    setObjectName(QStringLiteral("DBGrid1"));
+    setItemDelegate(new PositionDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::SelectedClicked);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumWidth(14);
+    horizontalHeader()->setHighlightSections(false);
+}
+
+void PositionsGrid::setPositionsModel(PositionsModel *model)
+{
+    m_model = model;
+    setModel(model);
+    for (int column = 0; column < PositionsModel::ColumnCount; ++column)
+        setColumnWidth(column, kColumnWidths[column]);
+}
+
+void PositionsGrid::deleteCurrentPosition()
+{
+    const QModelIndex current = currentIndex();
+    if (!m_model || !current.isValid())
+        return;
+    if (!m_prompts.confirm(QStringLiteral("Delete record?")))
+        return;
+    m_model->removePosition(current.row());
+}
+
+void PositionsGrid::endEdit(bool keep)
+{
+    QWidget *editor = indexWidget(currentIndex());
+    if (!editor)
+        editor = QApplication::focusWidget();
+    if (state() != EditingState || !editor || !viewport()->isAncestorOf(editor))
+        return;
+    if (keep)
+        commitData(editor);
+    closeEditor(editor,
+                keep ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
+}
+
+void PositionsGrid::keyPressEvent(QKeyEvent *event)
+{
+    if (m_model && state() != EditingState) {
+        const QModelIndex current = currentIndex();
+        // Moving below the last row appends a position, as in a paper list.
+        if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
+            (!current.isValid() || current.row() == m_model->rowCount() - 1)) {
+            const int row = m_model->insertPosition(m_model->rowCount());
+            if (row >= 0)
+                setCurrentIndex(m_model->index(row, current.isValid() ? current.column() : 1));
+            return;
+        }
+        if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+            deleteCurrentPosition();
+            return;
+        }
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void PositionsGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    emit pickerRequested();
+}
+
+void PositionsGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (m_model)
+        m_model->setCurrentRow(current.row());
+    // The black focused cell moves with the focus.
+    if (previous.isValid())
+        update(previous);
+}

@@ -1,0 +1,406 @@
+#include "EditorWindow.h"
+#include "ErrorReport.h"
+#include "FirmNameDialog.h"
+#include "PositionsGrid.h"
+#include "PositionsModel.h"
+#include "ScriptedPrompts.h"
+#include "Session.h"
+#include "Settings.h"
+#include "TestSupport.h"
+#include "TypeText.h"
+#include "WorkingDatabase.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+// The editor window as the user works in it: the grid's colours and editing
+// rules, the group box lists, the modified flag and the firm name.
+class EditorWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_template;
+    QStringList m_errors;
+
+    struct Editor {
+        Session session;
+        Settings settings;
+        ScriptedPrompts prompts;
+        std::unique_ptr<EditorWindow> window;
+        PositionsModel *model() const { return window->positions(); }
+        PositionsGrid *grid() const { return window->grid(); }
+        template <typename T> T *find(const char *name) const
+        {
+            return window->findChild<T *>(QLatin1String(name));
+        }
+        double quantityInDatabase(const QString &name)
+        {
+            return session.working()
+                .scalar(QStringLiteral("SELECT KOL FROM data WHERE Name = ?"), {name})
+                .toDouble();
+        }
+    };
+
+    // An editor over positions (name, quantity or null), shown and loaded.
+    std::unique_ptr<Editor> open(const QList<QPair<QString, QVariant>> &positions)
+    {
+        auto editor = std::make_unique<Editor>();
+        editor->session.setWorkingDatabasePath(
+            WorkingDatabase::create({m_dir.path()}, QDateTime::currentDateTime(), m_template));
+        editor->session.working().open();
+        int number = 1;
+        for (const auto &[name, quantity] : positions)
+            editor->session.working().exec(
+                QStringLiteral("INSERT INTO data (Name, Caption, KOL, Abb, POZ, NG) "
+                               "VALUES (?, ?, ?, 'Шт', ?, 0)"),
+                {name, name, quantity, number++});
+        editor->window =
+            std::make_unique<EditorWindow>(editor->session, editor->settings, editor->prompts);
+        editor->window->show();
+        QCoreApplication::processEvents();
+        return editor;
+    }
+
+    static QModelIndex cell(Editor &editor, int row, int column)
+    {
+        return editor.model()->index(row, column);
+    }
+
+    // Types text into the cell's editor the way a user does.
+    static void typeIntoCell(Editor &editor, const QModelIndex &index, const QString &text)
+    {
+        editor.grid()->setFocus();
+        editor.grid()->setCurrentIndex(index);
+        editor.grid()->edit(index);
+        QWidget *cellEditor = QApplication::focusWidget();
+        QVERIFY(cellEditor && editor.grid()->viewport()->isAncestorOf(cellEditor));
+        if (auto *line = qobject_cast<QLineEdit *>(cellEditor))
+            line->selectAll();
+        typeText(cellEditor, text);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::useRussianLocale();
+        TestSupport::redirectSettings(m_dir.filePath(QStringLiteral("settings")));
+        m_template = m_dir.filePath(QStringLiteral("dorvik.dat"));
+        TestSupport::makeTemplate(m_template);
+        ErrorReport::setSink([this](const QString &message) { m_errors << message; });
+    }
+
+    void init() { m_errors.clear(); }
+
+    void windowHasItsFieldsAndButtons()
+    {
+        auto editor = open({});
+        EditorWindow *window = editor->window.get();
+        QCOMPARE(window->objectName(), QStringLiteral("TForm3"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Редактирование спецификации."));
+        QCOMPARE(window->size(), QSize(1011, 546));
+        const struct {
+            const char *name;
+            int limit;
+            const char *text;
+        } fields[] = {{"Edit7", 9, "ГИП"},
+                      {"Edit9", 9, "Гл. спец."},
+                      {"Edit11", 9, "Разраб"},
+                      {"Edit13", 9, ""},
+                      {"Edit1", 60, nullptr},
+                      {"Edit2", 40, nullptr},
+                      {"Edit3", 60, "Проект ремонта с перепланировкой административного здания"},
+                      {"Edit20", 60, nullptr},
+                      {"Edit4", 35, "Отопление."},
+                      {"Edit19", 35, ""},
+                      {"Edit5", 25, "119/11"},
+                      {"Edit21", 25, "ОВ.СО"},
+                      {"Edit6", 4, "РД"}};
+        for (const auto &field : fields) {
+            auto *edit = editor->find<QLineEdit>(field.name);
+            QVERIFY2(edit, field.name);
+            QCOMPARE(edit->maxLength(), field.limit);
+            if (field.text)
+                QCOMPARE(edit->text(), QString::fromUtf8(field.text));
+        }
+        QVERIFY(editor->find<QLineEdit>("DBEdit1")->isReadOnly());
+
+        const QStringList titles{"Поз.",
+                                 "Наименование товара",
+                                 "Тип, марка",
+                                 "Код оборудования",
+                                 "Завод-изготовитель",
+                                 "Ед.изм.",
+                                 "Кол-во",
+                                 "Масса, кг",
+                                 "Примечания"};
+        const QList<int> widths{32, 289, 106, 114, 109, 43, 49, 79, 116};
+        for (int column = 0; column < titles.size(); ++column) {
+            QCOMPARE(editor->model()->headerData(column, Qt::Horizontal).toString(),
+                     titles[column]);
+            QCOMPARE(editor->grid()->columnWidth(column), widths[column]);
+        }
+
+        const QStringList hints{"Фильтр",           "Сортировка",
+                                "Обновить базу",    "Добавить спецификацию",
+                                "Синхронизация",    "Сохранить спецификацию",
+                                "Сохранить группу", "Экспорт в Acad",
+                                "Поиск блока",      "Экспорт в Excel",
+                                "Спецификация",     "Смета",
+                                "Удалить нулевые"};
+        const QStringList names{"SpeedButton12", "SpeedButton7", "SpeedButton8", "SpeedButton6",
+                                "SpeedButton11", "SpeedButton5", "SpeedButton9", "SpeedButton2",
+                                "SpeedButton13", "SpeedButton3", "SpeedButton1", "SpeedButton4",
+                                "SpeedButton10"};
+        int previousX = -1;
+        for (int i = 0; i < names.size(); ++i) {
+            QToolButton *button = window->commandButton(names[i]);
+            QVERIFY(button);
+            QCOMPARE(button->toolTip(), hints[i]);
+            QVERIFY(button->x() > previousX);
+            previousX = button->x();
+        }
+        const QStringList navigatorHints{"Первая запись", "Последняя запись", "Вставить",
+                                         "Удалить",       "Принять",          "Отмена",
+                                         "Refresh data"};
+        QStringList shownHints;
+        for (auto *button : editor->find<QWidget>("DBNavigator1")->findChildren<QToolButton *>())
+            shownHints << button->toolTip();
+        QCOMPARE(shownHints, navigatorHints);
+        QCOMPARE(editor->find<QComboBox>("ComboBox1")->itemText(0),
+                 QStringLiteral("Неопределенные"));
+        QCOMPARE(editor->find<QComboBox>("ComboBox1")->itemText(1), QStringLiteral("Все группы"));
+        QCOMPARE(editor->find<QComboBox>("ComboBox2")->itemText(0),
+                 QStringLiteral("Все производители"));
+    }
+
+    void rowsAreColouredByQuantity()
+    {
+        auto editor = open({{QStringLiteral("ноль"), 0.0},
+                            {QStringLiteral("пусто"), QVariant()},
+                            {QStringLiteral("минус"), -1.5},
+                            {QStringLiteral("два"), 2.0}});
+        const QColor green(204, 255, 204);
+        QCOMPARE(cell(*editor, 0, 1).data(Qt::BackgroundRole).value<QColor>(), green);
+        QCOMPARE(cell(*editor, 1, 6).data(Qt::BackgroundRole).value<QColor>(), green);
+        QCOMPARE(cell(*editor, 2, 3).data(Qt::BackgroundRole).value<QColor>(), QColor(255, 0, 0));
+        QVERIFY(!cell(*editor, 3, 1).data(Qt::BackgroundRole).isValid());
+
+        // The focused cell of a coloured row is black; its neighbours keep the colour.
+        editor->grid()->setFocus();
+        editor->grid()->setCurrentIndex(cell(*editor, 0, PositionsModel::Type));
+        const QImage image = editor->grid()->viewport()->grab().toImage();
+        const QRect focused = editor->grid()->visualRect(cell(*editor, 0, PositionsModel::Type));
+        const QRect beside = editor->grid()->visualRect(cell(*editor, 0, PositionsModel::Code));
+        QCOMPARE(image.pixelColor(focused.topLeft() + QPoint(3, 3)), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(beside.topLeft() + QPoint(3, 3)), green);
+    }
+
+    void cellEditReachesTheDatabase_data()
+    {
+        QTest::addColumn<int>("leaveBy");
+        QTest::newRow("leaving the column") << int(Qt::Key_Tab);
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+    }
+
+    void cellEditReachesTheDatabase()
+    {
+        QFETCH(int, leaveBy);
+        auto editor = open({{QStringLiteral("ВК-160"), 1.0}});
+        QVERIFY(!editor->session.isModified());
+        typeIntoCell(*editor, cell(*editor, 0, PositionsModel::Quantity), QStringLiteral("2,5"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(leaveBy));
+        QCoreApplication::processEvents();
+        QCOMPARE(editor->quantityInDatabase(QStringLiteral("ВК-160")), 2.5);
+        QCOMPARE(cell(*editor, 0, PositionsModel::Quantity).data().toString(),
+                 QStringLiteral("2,5"));
+        QVERIFY(editor->session.isModified());
+
+        typeIntoCell(*editor, cell(*editor, 0, PositionsModel::Comment),
+                     QStringLiteral("см. «лист 3» 'А' \"Б\""));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(leaveBy));
+        QCoreApplication::processEvents();
+        QCOMPARE(
+            editor->session.working().scalar(QStringLiteral("SELECT Comment FROM data")).toString(),
+            QStringLiteral("см. «лист 3» 'А' \"Б\""));
+    }
+
+    void quantityThatIsNoNumberIsRefused()
+    {
+        auto editor = open({{QStringLiteral("ВК-160"), 1.0}});
+        typeIntoCell(*editor, cell(*editor, 0, PositionsModel::Quantity), QStringLiteral("два"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(m_errors.first().contains(QStringLiteral("два")));
+        QCOMPARE(editor->quantityInDatabase(QStringLiteral("ВК-160")), 1.0);
+        QVERIFY(!editor->session.isModified());
+    }
+
+    void appendedAndInsertedRowsAreStored()
+    {
+        auto editor = open({{QStringLiteral("первая"), 1.0}, {QStringLiteral("вторая"), 2.0}});
+        editor->grid()->setFocus();
+        editor->grid()->setCurrentIndex(cell(*editor, 1, PositionsModel::Caption));
+        QTest::keyClick(editor->grid(), Qt::Key_Down);
+        QCOMPARE(editor->model()->rowCount(), 3);
+        QCOMPARE(editor->grid()->currentIndex().row(), 2);
+        QCOMPARE(
+            editor->session.working().scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(),
+            3);
+        QVERIFY(editor->session.isModified());
+
+        editor->session.setModified(false);
+        QTest::mouseClick(editor->find<QToolButton>("nbInsert"), Qt::LeftButton);
+        QCOMPARE(
+            editor->session.working().scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(),
+            4);
+        QVERIFY(editor->session.isModified());
+    }
+
+    void deletingAsksFirst()
+    {
+        auto editor = open({{QStringLiteral("первая"), 1.0}, {QStringLiteral("вторая"), 2.0}});
+        editor->grid()->setCurrentIndex(cell(*editor, 0, PositionsModel::Caption));
+        editor->prompts.answers = {false};
+        QTest::mouseClick(editor->find<QToolButton>("nbDelete"), Qt::LeftButton);
+        QCOMPARE(editor->prompts.questions, QStringList{QStringLiteral("Delete record?")});
+        QCOMPARE(editor->model()->rowCount(), 2);
+        QVERIFY(!editor->session.isModified());
+
+        editor->prompts.answers = {true};
+        QTest::mouseClick(editor->find<QToolButton>("nbDelete"), Qt::LeftButton);
+        QCOMPARE(editor->model()->rowCount(), 1);
+        QCOMPARE(
+            editor->session.working().scalar(QStringLiteral("SELECT Name FROM data")).toString(),
+            QStringLiteral("вторая"));
+        QVERIFY(editor->session.isModified());
+    }
+
+    void onlyRealChangesMarkModified()
+    {
+        auto editor = open({{QStringLiteral("первая"), 1.0}, {QStringLiteral("вторая"), 2.0}});
+        // Moving about and refreshing change nothing.
+        editor->grid()->setCurrentIndex(cell(*editor, 1, 1));
+        QTest::mouseClick(editor->find<QToolButton>("nbFirst"), Qt::LeftButton);
+        QCOMPARE(editor->grid()->currentIndex().row(), 0);
+        QTest::mouseClick(editor->find<QToolButton>("nbLast"), Qt::LeftButton);
+        QTest::mouseClick(editor->find<QToolButton>("nbRefresh"), Qt::LeftButton);
+        QCOMPARE(editor->grid()->currentIndex().row(), 1);
+        // A header that a file brings is no change either.
+        HeaderFields header = editor->session.header();
+        header[HeaderFields::Customer] = QStringLiteral("ООО «Ромашка»");
+        editor->session.setHeader(header);
+        QCOMPARE(editor->find<QLineEdit>("Edit1")->text(), QStringLiteral("ООО «Ромашка»"));
+        QVERIFY(!editor->session.isModified());
+
+        auto *surname = editor->find<QLineEdit>("Edit8");
+        surname->selectAll();
+        typeText(surname, QStringLiteral("Петровский-Водкин"));
+        QVERIFY(editor->session.isModified());
+        QCOMPARE(editor->session.header()[HeaderFields::Surname1], QStringLiteral("Петровски"));
+    }
+
+    void groupBoxWritesAndAddsToTheLists()
+    {
+        auto editor = open({{QStringLiteral("первая"), 1.0}});
+        editor->session.setLists(
+            {Session::kUndefinedGroupItem, Session::kAllGroupsItem, QStringLiteral("Вентиляторы")},
+            {Session::kAllMakersItem}, {QStringLiteral("Вентиляторы")});
+        editor->grid()->setCurrentIndex(cell(*editor, 0, 1));
+        auto *groupBox = editor->find<QComboBox>("DBComboBox1");
+
+        const auto typeAndLeave = [&](const QString &text) {
+            groupBox->setFocus();
+            groupBox->lineEdit()->selectAll();
+            QTest::keyClick(groupBox->lineEdit(), Qt::Key_Backspace);
+            typeText(groupBox->lineEdit(), text);
+            editor->grid()->setFocus();
+            QCoreApplication::processEvents();
+        };
+        typeAndLeave(QStringLiteral("Дымоудаление"));
+        QCOMPARE(
+            editor->session.working().scalar(QStringLiteral("SELECT Gruppa FROM data")).toString(),
+            QStringLiteral("Дымоудаление"));
+        QCOMPARE(editor->session.groupFilterList().count(QStringLiteral("Дымоудаление")), 1);
+        QCOMPARE(editor->session.groupFieldList().count(QStringLiteral("Дымоудаление")), 1);
+        QVERIFY(editor->session.isModified());
+
+        typeAndLeave(QStringLiteral("Дымоудаление"));
+        typeAndLeave(QString());
+        typeAndLeave(QStringLiteral("вентиляторы"));
+        QCOMPARE(editor->session.groupFilterList(),
+                 (QStringList{Session::kUndefinedGroupItem, Session::kAllGroupsItem,
+                              QStringLiteral("Вентиляторы"), QStringLiteral("Дымоудаление"),
+                              QStringLiteral("вентиляторы")}));
+        QCOMPARE(groupBox->count(), 3);
+    }
+
+    void priceBoxWritesTheCurrentPosition()
+    {
+        auto editor = open({{QStringLiteral("первая"), 1.0}});
+        editor->grid()->setCurrentIndex(cell(*editor, 0, 1));
+        auto *price = editor->find<QLineEdit>("DBEdit2");
+        price->setFocus();
+        typeText(price, QStringLiteral("12,75"));
+        QTest::keyClick(price, Qt::Key_Return);
+        QCOMPARE(
+            editor->session.working().scalar(QStringLiteral("SELECT Cost FROM data")).toDouble(),
+            12.75);
+        QCOMPARE(editor->find<QLineEdit>("DBEdit1")->text(), QStringLiteral("первая"));
+    }
+
+    void firmNameComesFromTheSettingsAndTheDialog()
+    {
+        QSettings machine(QSettings::NativeFormat, QSettings::SystemScope,
+                          QStringLiteral("Kvintor group"), QStringLiteral("Kvintor"));
+        machine.setValue(QStringLiteral("9.11/Company"), QStringLiteral("ООО «Тепломонтаж»"));
+        machine.sync();
+        auto editor = open({});
+        auto *label = editor->find<QLabel>("Label11");
+        QCOMPARE(label->text(), QStringLiteral("ООО «Тепломонтаж»"));
+        QCOMPARE(editor->settings.firma(), QStringLiteral("ООО «Тепломонтаж»"));
+
+        QTest::mouseDClick(label, Qt::LeftButton);
+        FirmNameDialog *dialog = editor->window->firmNameDialog();
+        QVERIFY(dialog->isVisible() && !dialog->isModal());
+        auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("Edit1"));
+        QCOMPARE(field->text(), QStringLiteral("ООО «Тепломонтаж»"));
+        field->setText(QStringLiteral("ИП Сидоров"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button2")),
+                          Qt::LeftButton);
+        QCOMPARE(label->text(), QStringLiteral("ООО «Тепломонтаж»"));
+        QTest::mouseDClick(label, Qt::LeftButton);
+        field->setText(QStringLiteral("ИП Сидоров"));
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button1")),
+                          Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(label->text(), QStringLiteral("ИП Сидоров"));
+        QCOMPARE(Settings().firma(), QStringLiteral("ИП Сидоров"));
+        machine.remove(QStringLiteral("9.11/Company"));
+        Settings().setFirma({});
+    }
+
+    void leavingClosesTheWorkingDatabase()
+    {
+        auto editor = open({{QStringLiteral("первая"), 1.0}});
+        QSignalSpy left(editor->window.get(), &EditorWindow::left);
+        QTest::mouseClick(editor->find<QToolButton>("Button1"), Qt::LeftButton);
+        QCOMPARE(left.count(), 1);
+        QVERIFY(!editor->window->isVisible());
+        QVERIFY(!editor->session.working().isOpen());
+        editor->window->show();
+        QCoreApplication::processEvents();
+        QCOMPARE(editor->model()->rowCount(), 1);
+    }
+};
+
+QTEST_MAIN(EditorWindowTest)
+#include "tst_editorwindow.moc"
