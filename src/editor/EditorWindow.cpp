@@ -91,7 +91,7 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
         m_progressBar->setMaximum(qMax(total, 1));
         m_progressBar->setValue(done);
     });
-    connect(m_positions, &PositionsModel::positionsEdited, this,
+    connect(m_positions, &PositionsModel::rowsEdited, this,
             [this] { m_session.setModified(true); });
     connect(m_positions, &QAbstractItemModel::modelReset, this, &EditorWindow::showCurrentPosition);
     connect(m_positions, &QAbstractItemModel::dataChanged, this,
@@ -249,7 +249,7 @@ QWidget *EditorWindow::buildBottomPanel()
     });
     connect(navigator, &RecordNavigator::insertRequested, this, [this] {
         postEdit(true);
-        const int row = m_positions->insertPosition(qMax(0, m_grid->currentIndex().row()));
+        const int row = m_positions->insertRecord(qMax(0, m_grid->currentIndex().row()));
         if (row >= 0)
             m_grid->setCurrentIndex(m_positions->index(row, PositionsModel::Caption));
         m_grid->setFocus();

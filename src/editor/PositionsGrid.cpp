@@ -108,7 +108,7 @@ void PositionsGrid::deleteCurrentPosition()
         return;
     if (!m_prompts.confirm(QStringLiteral("Delete record?")))
         return;
-    m_model->removePosition(current.row());
+    m_model->removeRecord(current.row());
 }
 
 void PositionsGrid::endEdit(bool keep)
@@ -131,7 +131,7 @@ void PositionsGrid::keyPressEvent(QKeyEvent *event)
         // Moving below the last row appends a position, as in a paper list.
         if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
             (!current.isValid() || current.row() == m_model->rowCount() - 1)) {
-            const int row = m_model->insertPosition(m_model->rowCount());
+            const int row = m_model->insertRecord(m_model->rowCount());
             if (row >= 0)
                 setCurrentIndex(m_model->index(row, current.isValid() ? current.column() : 1));
             return;

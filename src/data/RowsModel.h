@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+class Database;
+class Statement;
+
+// The rows of one table as a grid shows them, found by their hidden row key.
+// Every change is written to the database at once, so nothing typed is held
+// back. A long result can be read in batches as the grid scrolls.
+class RowsModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    struct Column {
+        QString field;
+        QString title;
+        Qt::Alignment alignment;
+    };
+
+    // tableColumns are the columns read and kept for every row; shown are
+    // the grid's columns, each naming one of them.
+    RowsModel(Database &db, QString table, QStringList tableColumns, QList<Column> shown,
+              QObject *parent = nullptr);
+    ~RowsModel() override;
+
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+
+    // Reads the rows that where (" WHERE …" with placeholders, or empty)
+    // selects, in the given order. With batches, the first batch is read now
+    // and the rest as the grid asks for it.
+    void load(const QString &where, const QVariantList &values, const QString &orderBy,
+              bool inBatches = false);
+    // Reads what is left of a load in batches.
+    void loadAll();
+    // Forgets the rows and lets go of the statement (before a disconnect).
+    void clear();
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+    // A column of the table by name, for boxes bound to the current row.
+    QVariant field(int row, const QString &column) const;
+    // Writes one value; text typed into a number column must be a number,
+    // else the error is reported and nothing is written.
+    bool setField(int row, const QString &column, const QVariant &value);
+    // Several values of one row in one statement, in the given order.
+    bool setFields(int row, const QStringList &columns, const QVariantList &values);
+    // A new empty row before row (rowCount() appends); its row, or -1.
+    int insertRecord(int row);
+    bool removeRecord(int row);
+    qint64 rowKey(int row) const;
+
+    const QList<Column> &shownColumns() const { return m_shown; }
+
+signals:
+    // A row was changed, inserted or deleted by the user.
+    void rowsEdited();
+
+protected:
+    // Further roles for a cell: colours and the like.
+    virtual QVariant decoration(int row, int column, int role) const;
+
+private:
+    struct Row {
+        qint64 key = 0;
+        QList<QVariant> values;
+    };
+    int tableColumn(const QString &column) const;
+    void readBatch(int count);
+    void write(int row, const QStringList &columns, const QVariantList &values);
+
+    Database &m_db;
+    QString m_table;
+    QStringList m_columns;
+    QList<Column> m_shown;
+    QList<int> m_shownPlaces;
+    QList<Row> m_rows;
+    std::unique_ptr<Statement> m_pending;
+    bool m_readOnly = false;
+};
