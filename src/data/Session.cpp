@@ -20,7 +20,7 @@ const QString Session::kAllMakersItem = QStringLiteral("Все производ�
 
 Session::Session(QObject *parent)
     : QObject(parent), m_catalogue(connectionName("catalogue")),
-      m_working(connectionName("working"))
+      m_working(connectionName("working")), m_catalogueEditor(connectionName("catalogue-editor"))
 {
 }
 
@@ -30,6 +30,7 @@ void Session::closeConnections()
 {
     m_catalogue.close();
     m_working.close();
+    m_catalogueEditor.close();
 }
 
 void Session::setSpecificationName(const QString &name)
@@ -111,4 +112,18 @@ void Session::setViewFilter(const PositionFilter &filter)
         return;
     m_viewFilter = filter;
     emit viewFilterChanged();
+}
+
+void Session::addGroupFilterItem(const QString &group)
+{
+    if (m_groupFilterList.contains(group, Qt::CaseSensitive))
+        return;
+    m_groupFilterList << group;
+    emit listsChanged();
+}
+
+void Session::setPickerGroupList(const QStringList &groups)
+{
+    m_pickerGroupList = groups;
+    emit listsChanged();
 }

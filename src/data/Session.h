@@ -23,9 +23,16 @@ public:
     // They are opened by the first command that needs them.
     Database &catalogue() { return m_catalogue; }
     Database &working() { return m_working; }
+    // The catalogue editor's own connection to the same catalogue, which the
+    // component picker shares.
+    Database &catalogueEditor() { return m_catalogueEditor; }
     const QString &catalogueFile() const { return m_catalogue.file(); }
     const QString &workingDatabasePath() const { return m_working.file(); }
-    void setCatalogueFile(const QString &path) { m_catalogue.setFile(path); }
+    void setCatalogueFile(const QString &path)
+    {
+        m_catalogue.setFile(path);
+        m_catalogueEditor.setFile(path);
+    }
     void setWorkingDatabasePath(const QString &path) { m_working.setFile(path); }
     void closeConnections();
 
@@ -80,6 +87,13 @@ public:
     // Adds a group typed by the user to the group filter list and to the
     // group field's list, where no item equals it exactly.
     void addTypedGroup(const QString &group);
+    // Adds a group to the group filter list where no item equals it exactly.
+    void addGroupFilterItem(const QString &group);
+
+    // The component picker's group list: "Все группы", then the catalogue's
+    // groups.
+    const QStringList &pickerGroupList() const { return m_pickerGroupList; }
+    void setPickerGroupList(const QStringList &groups);
 
     // Which positions the editor shows.
     const PositionFilter &viewFilter() const { return m_viewFilter; }
@@ -105,6 +119,7 @@ signals:
 private:
     Database m_catalogue;
     Database m_working;
+    Database m_catalogueEditor;
     QString m_commandLineFile;
     QString m_specificationName;
     std::optional<QFileDevice::Permissions> m_recordedPermissions;
@@ -115,5 +130,6 @@ private:
     QStringList m_groupFilterList{kUndefinedGroupItem, kAllGroupsItem};
     QStringList m_makerFilterList{kAllMakersItem};
     QStringList m_groupFieldList;
+    QStringList m_pickerGroupList{kAllGroupsItem};
     PositionFilter m_viewFilter;
 };

@@ -1,0 +1,51 @@
+#include "PickerFilter.h"
+
+#include "Session.h"
+#include "TextFolding.h"
+
+#include <QStringList>
+
+namespace PickerFilter {
+namespace {
+
+QString containing(const QString &text)
+{
+    return QStringLiteral("%") + TextFolding::likeEscaped(text.toUpper()) + QStringLiteral("%");
+}
+
+const QString kLike = QStringLiteral(" LIKE ? ESCAPE '\\'");
+
+} // namespace
+
+SqlClause typing(const PickerCriteria &criteria)
+{
+    SqlClause clause;
+    QStringList conditions;
+    for (const QString &word : criteria.words.split(u' ')) {
+        conditions << QStringLiteral("Caption") + kLike;
+        clause.values << containing(word);
+    }
+    if (!criteria.group.isEmpty() && criteria.group != Session::kAllGroupsItem) {
+        conditions << QStringLiteral("Gruppa = ?");
+        clause.values << criteria.group;
+    }
+    if (!criteria.type.isEmpty()) {
+        conditions << QStringLiteral("TYP") + kLike;
+        clause.values << containing(criteria.type);
+    }
+    if (!criteria.maker.isEmpty()) {
+        conditions << QStringLiteral("Firma") + kLike;
+        clause.values << containing(criteria.maker);
+    }
+    clause.where = QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    return clause;
+}
+
+SqlClause groupChange(const QString &group)
+{
+    if (group == Session::kAllGroupsItem)
+        return {};
+    return {QStringLiteral(" WHERE Gruppa = ?"), {group}};
+}
+
+} // namespace PickerFilter
