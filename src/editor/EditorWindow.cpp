@@ -4,10 +4,10 @@
 #include "FirmNameDialog.h"
 #include "GlyphIcon.h"
 #include "Numbers.h"
-#include "PositionsGrid.h"
 #include "PositionsModel.h"
 #include "Prompts.h"
 #include "RecordNavigator.h"
+#include "RowsGrid.h"
 #include "Session.h"
 #include "Settings.h"
 
@@ -60,8 +60,10 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
     setWindowTitle(QStringLiteral("Редактирование спецификации."));
 
     m_positions = new PositionsModel(session, this);
-    m_grid = new PositionsGrid(prompts, this);
-    m_grid->setPositionsModel(m_positions);
+    m_grid = new RowsGrid(prompts, this);
+    m_grid->setRowsModel(m_positions, PositionsModel::Unit,
+                         {32, 289, 106, 114, 109, 43, 49, 79, 116});
+    connect(m_grid, &RowsGrid::currentRowChanged, m_positions, &PositionsModel::setCurrentRow);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -98,7 +100,7 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
             &EditorWindow::showCurrentPosition);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &EditorWindow::showCurrentPosition);
-    connect(m_grid, &PositionsGrid::pickerRequested, this, &EditorWindow::pickerRequested);
+    connect(m_grid, &RowsGrid::rowDoubleClicked, this, &EditorWindow::pickerRequested);
     showHeader();
     showLists();
 
@@ -234,33 +236,15 @@ QWidget *EditorWindow::buildBottomPanel()
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
 
-    auto *navigator = new RecordNavigator(panel);
+    auto *navigator =
+        new RecordNavigator({RecordNavigator::First, RecordNavigator::Last, RecordNavigator::Insert,
+                             RecordNavigator::Delete, RecordNavigator::Post,
+                             RecordNavigator::Cancel, RecordNavigator::Refresh},
+                            panel);
+    navigator->setObjectName(QStringLiteral("DBNavigator1"));
     layout->addWidget(navigator);
     layout->addSpacing(10);
-    connect(navigator, &RecordNavigator::firstRequested, this, [this] {
-        if (m_positions->rowCount() > 0)
-            m_grid->setCurrentIndex(
-                m_positions->index(0, qMax(0, m_grid->currentIndex().column())));
-    });
-    connect(navigator, &RecordNavigator::lastRequested, this, [this] {
-        if (m_positions->rowCount() > 0)
-            m_grid->setCurrentIndex(m_positions->index(m_positions->rowCount() - 1,
-                                                       qMax(0, m_grid->currentIndex().column())));
-    });
-    connect(navigator, &RecordNavigator::insertRequested, this, [this] {
-        postEdit(true);
-        const int row = m_positions->insertRecord(qMax(0, m_grid->currentIndex().row()));
-        if (row >= 0)
-            m_grid->setCurrentIndex(m_positions->index(row, PositionsModel::Caption));
-        m_grid->setFocus();
-    });
-    connect(navigator, &RecordNavigator::deleteRequested, this, [this] {
-        postEdit(false);
-        m_grid->deleteCurrentPosition();
-    });
-    connect(navigator, &RecordNavigator::postRequested, this, [this] { postEdit(true); });
-    connect(navigator, &RecordNavigator::cancelRequested, this, [this] { postEdit(false); });
-    connect(navigator, &RecordNavigator::refreshRequested, this, &EditorWindow::refreshKeepingRow);
+    connect(navigator, &RecordNavigator::pressed, this, &EditorWindow::navigate);
 
     for (const CommandButton &command : kCommandButtons) {
         auto *button = new QToolButton(panel);
@@ -375,9 +359,42 @@ void EditorWindow::writePrice()
         m_price->setText(shown);
 }
 
-void EditorWindow::postEdit(bool keep)
+void EditorWindow::navigate(RecordNavigator::Button button)
 {
-    m_grid->endEdit(keep);
+    const int column = qMax(0, m_grid->currentIndex().column());
+    switch (button) {
+    case RecordNavigator::First:
+        if (m_positions->rowCount() > 0)
+            m_grid->setCurrentIndex(m_positions->index(0, column));
+        break;
+    case RecordNavigator::Last:
+        if (m_positions->rowCount() > 0)
+            m_grid->setCurrentIndex(m_positions->index(m_positions->rowCount() - 1, column));
+        break;
+    case RecordNavigator::Insert: {
+        m_grid->endEdit(true);
+        const int row = m_positions->insertRecord(qMax(0, m_grid->currentIndex().row()));
+        if (row >= 0)
+            m_grid->setCurrentIndex(m_positions->index(row, PositionsModel::Caption));
+        m_grid->setFocus();
+        break;
+    }
+    case RecordNavigator::Delete:
+        m_grid->endEdit(false);
+        m_grid->deleteCurrentRow();
+        break;
+    case RecordNavigator::Post:
+        m_grid->endEdit(true);
+        break;
+    case RecordNavigator::Cancel:
+        m_grid->endEdit(false);
+        break;
+    case RecordNavigator::Refresh:
+        refreshKeepingRow();
+        break;
+    default:
+        break;
+    }
 }
 
 void EditorWindow::refreshKeepingRow()

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "HeaderFields.h"
+#include "RecordNavigator.h"
 
 #include <QHash>
 #include <QWidget>
 
 class FirmNameDialog;
-class PositionsGrid;
 class PositionsModel;
 class Prompts;
 class QComboBox;
@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QToolButton;
+class RowsGrid;
 class Session;
 class Settings;
 
@@ -28,7 +29,7 @@ public:
     EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent = nullptr);
 
     PositionsModel *positions() const { return m_positions; }
-    PositionsGrid *grid() const { return m_grid; }
+    RowsGrid *grid() const { return m_grid; }
     QProgressBar *progressBar() const { return m_progressBar; }
     FirmNameDialog *firmNameDialog() const { return m_firmDialog; }
     // A command button by its name ("SpeedButton7" …).
@@ -63,7 +64,7 @@ private:
     void showCurrentPosition();
     void writeGroupField();
     void writePrice();
-    void postEdit(bool keep);
+    void navigate(RecordNavigator::Button button);
     void refreshKeepingRow();
     void activate();
 
@@ -71,7 +72,7 @@ private:
     Settings &m_settings;
     Prompts &m_prompts;
     PositionsModel *m_positions = nullptr;
-    PositionsGrid *m_grid = nullptr;
+    RowsGrid *m_grid = nullptr;
     QLabel *m_firmLabel = nullptr;
     FirmNameDialog *m_firmDialog = nullptr;
     QComboBox *m_groupFilter = nullptr;

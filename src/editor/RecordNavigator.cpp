@@ -5,37 +5,55 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
-RecordNavigator::RecordNavigator(QWidget *parent) : QWidget(parent)
+namespace {
+
+struct Look {
+    const char *name;
+    const char *glyph;
+    const char *hint;
+};
+
+Look lookOf(RecordNavigator::Button button)
 {
-    setObjectName(QStringLiteral("DBNavigator1"));
+    switch (button) {
+    case RecordNavigator::First:
+        return {"nbFirst", "⇤", "Первая запись"};
+    case RecordNavigator::Prior:
+        return {"nbPrior", "◀", "Предыдущая запись"};
+    case RecordNavigator::Last:
+        return {"nbLast", "⇥", "Последняя запись"};
+    case RecordNavigator::Insert:
+        return {"nbInsert", "+", "Вставить"};
+    case RecordNavigator::Delete:
+        return {"nbDelete", "−", "Удалить"};
+    case RecordNavigator::Edit:
+        return {"nbEdit", "✎", "Изменить"};
+    case RecordNavigator::Post:
+        return {"nbPost", "✔", "Принять"};
+    case RecordNavigator::Cancel:
+        return {"nbCancel", "✘", "Отмена"};
+    case RecordNavigator::Refresh:
+        return {"nbRefresh", "↻", "Refresh data"};
+    }
+    return {"", "", ""};
+}
+
+} // namespace
+
+RecordNavigator::RecordNavigator(const QList<Button> &buttons, QWidget *parent) : QWidget(parent)
+{
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    connect(addButton("nbFirst", QStringLiteral("⇤"), QStringLiteral("Первая запись")),
-            &QToolButton::clicked, this, &RecordNavigator::firstRequested);
-    connect(addButton("nbLast", QStringLiteral("⇥"), QStringLiteral("Последняя запись")),
-            &QToolButton::clicked, this, &RecordNavigator::lastRequested);
-    connect(addButton("nbInsert", QStringLiteral("+"), QStringLiteral("Вставить")),
-            &QToolButton::clicked, this, &RecordNavigator::insertRequested);
-    connect(addButton("nbDelete", QStringLiteral("−"), QStringLiteral("Удалить")),
-            &QToolButton::clicked, this, &RecordNavigator::deleteRequested);
-    connect(addButton("nbPost", QStringLiteral("✔"), QStringLiteral("Принять")),
-            &QToolButton::clicked, this, &RecordNavigator::postRequested);
-    connect(addButton("nbCancel", QStringLiteral("✘"), QStringLiteral("Отмена")),
-            &QToolButton::clicked, this, &RecordNavigator::cancelRequested);
-    connect(addButton("nbRefresh", QStringLiteral("↻"), QStringLiteral("Refresh data")),
-            &QToolButton::clicked, this, &RecordNavigator::refreshRequested);
-}
-
-QToolButton *RecordNavigator::addButton(const char *name, const QString &glyph, const QString &hint)
-{
-    auto *button = new QToolButton(this);
-    button->setObjectName(QLatin1String(name));
-    button->setIcon(glyphIcon(glyph, QColor(0x20, 0x40, 0x80)));
-    button->setToolTip(hint);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRaise(false);
-    button->setFixedSize(25, 25);
-    layout()->addWidget(button);
-    return button;
+    for (const Button button : buttons) {
+        const Look look = lookOf(button);
+        auto *tool = new QToolButton(this);
+        tool->setObjectName(QLatin1String(look.name));
+        tool->setIcon(glyphIcon(QString::fromUtf8(look.glyph), QColor(0x20, 0x40, 0x80)));
+        tool->setToolTip(QString::fromUtf8(look.hint));
+        tool->setFocusPolicy(Qt::NoFocus);
+        tool->setFixedSize(25, 25);
+        layout->addWidget(tool);
+        connect(tool, &QToolButton::clicked, this, [this, button] { emit pressed(button); });
+    }
 }

@@ -1,8 +1,8 @@
 #include "EditorWindow.h"
 #include "ErrorReport.h"
 #include "FirmNameDialog.h"
-#include "PositionsGrid.h"
 #include "PositionsModel.h"
+#include "RowsGrid.h"
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "Settings.h"
@@ -36,7 +36,7 @@ private:
         ScriptedPrompts prompts;
         std::unique_ptr<EditorWindow> window;
         PositionsModel *model() const { return window->positions(); }
-        PositionsGrid *grid() const { return window->grid(); }
+        RowsGrid *grid() const { return window->grid(); }
         template <typename T> T *find(const char *name) const
         {
             return window->findChild<T *>(QLatin1String(name));

@@ -1,7 +1,7 @@
-#include "PositionsGrid.h"
+#include "RowsGrid.h"
 
-#include "PositionsModel.h"
 #include "Prompts.h"
+#include "RowsModel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,9 +14,12 @@ namespace {
 
 // Paints the focused cell of a coloured row black, as the row colours ask,
 // and offers the usual units in the unit column while accepting any text.
-class PositionDelegate : public QStyledItemDelegate {
+class RowDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    RowDelegate(int unitColumn, QObject *parent)
+        : QStyledItemDelegate(parent), m_unitColumn(unitColumn)
+    {
+    }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
@@ -45,7 +48,7 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override
     {
-        if (index.column() != PositionsModel::Unit)
+        if (index.column() != m_unitColumn)
             return QStyledItemDelegate::createEditor(parent, option, index);
         auto *units = new QComboBox(parent);
         units->setEditable(true);
@@ -72,17 +75,16 @@ public:
         }
         QStyledItemDelegate::setModelData(editor, model, index);
     }
-};
 
-const int kColumnWidths[PositionsModel::ColumnCount] = {32, 289, 106, 114, 109, 43, 49, 79, 116};
+private:
+    int m_unitColumn;
+};
 
 } // namespace
 
-PositionsGrid::PositionsGrid(Prompts &prompts, QWidget *parent)
-    : QTableView(parent), m_prompts(prompts)
+RowsGrid::RowsGrid(Prompts &prompts, QWidget *parent) : QTableView(parent), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("DBGrid1"));
-    setItemDelegate(new PositionDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
@@ -93,15 +95,17 @@ PositionsGrid::PositionsGrid(Prompts &prompts, QWidget *parent)
     horizontalHeader()->setHighlightSections(false);
 }
 
-void PositionsGrid::setPositionsModel(PositionsModel *model)
+void RowsGrid::setRowsModel(RowsModel *model, int unitColumn, const QList<int> &columnWidths)
 {
     m_model = model;
     setModel(model);
-    for (int column = 0; column < PositionsModel::ColumnCount; ++column)
-        setColumnWidth(column, kColumnWidths[column]);
+    setItemDelegate(new RowDelegate(unitColumn, this));
+    for (int column = 0; column < columnWidths.size(); ++column)
+        if (columnWidths[column] > 0)
+            setColumnWidth(column, columnWidths[column]);
 }
 
-void PositionsGrid::deleteCurrentPosition()
+void RowsGrid::deleteCurrentRow()
 {
     const QModelIndex current = currentIndex();
     if (!m_model || !current.isValid())
@@ -111,7 +115,7 @@ void PositionsGrid::deleteCurrentPosition()
     m_model->removeRecord(current.row());
 }
 
-void PositionsGrid::endEdit(bool keep)
+void RowsGrid::endEdit(bool keep)
 {
     QWidget *editor = indexWidget(currentIndex());
     if (!editor)
@@ -124,7 +128,7 @@ void PositionsGrid::endEdit(bool keep)
                 keep ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
 }
 
-void PositionsGrid::keyPressEvent(QKeyEvent *event)
+void RowsGrid::keyPressEvent(QKeyEvent *event)
 {
     if (m_model && state() != EditingState) {
         const QModelIndex current = currentIndex();
@@ -137,25 +141,25 @@ void PositionsGrid::keyPressEvent(QKeyEvent *event)
             return;
         }
         if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
-            deleteCurrentPosition();
+            deleteCurrentRow();
             return;
         }
     }
     QTableView::keyPressEvent(event);
 }
 
-void PositionsGrid::mouseDoubleClickEvent(QMouseEvent *event)
+void RowsGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QTableView::mouseDoubleClickEvent(event);
-    emit pickerRequested();
+    emit rowDoubleClicked();
 }
 
-void PositionsGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+void RowsGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
-    if (m_model)
-        m_model->setCurrentRow(current.row());
     // The black focused cell moves with the focus.
     if (previous.isValid())
         update(previous);
+    if (current.row() != previous.row())
+        emit currentRowChanged(current.row());
 }
