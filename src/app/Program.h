@@ -10,7 +10,10 @@
 #include <memory>
 
 class CadLink;
+class CatalogueEditor;
+class ComponentPicker;
 class EditorWindow;
+class GroupOrderDialog;
 class StartWindow;
 
 // One running copy of the program: the session, the settings, the CAD link
@@ -26,6 +29,9 @@ public:
     Session &session() { return m_session; }
     StartWindow &startWindow() { return *m_startWindow; }
     EditorWindow &editorWindow() { return *m_editorWindow; }
+    CatalogueEditor &catalogueEditor() { return *m_catalogueEditor; }
+    ComponentPicker &picker() { return *m_picker; }
+    GroupOrderDialog &groupOrderDialog() { return *m_groupOrderDialog; }
     // What start-up found wrong, each naming its file.
     const QList<AppError> &startUpProblems() const { return m_problems; }
 
@@ -33,6 +39,10 @@ public:
     void openCommandLineFile();
     // Shows the editor in front of the start window.
     void showEditor();
+    // "База товара": the catalogue editor instead of the start window.
+    void openCatalogueEditor();
+    // The component picker for the editor's current position.
+    void openPicker();
 
 private:
     Settings m_settings;
@@ -43,4 +53,7 @@ private:
     QList<AppError> m_problems;
     std::unique_ptr<StartWindow> m_startWindow;
     std::unique_ptr<EditorWindow> m_editorWindow;
+    std::unique_ptr<CatalogueEditor> m_catalogueEditor;
+    std::unique_ptr<ComponentPicker> m_picker;
+    std::unique_ptr<GroupOrderDialog> m_groupOrderDialog;
 };

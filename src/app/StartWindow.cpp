@@ -102,10 +102,10 @@ void StartWindow::buildMenu()
 
     QAction *catalogue = bar->addAction(QStringLiteral("База товара"));
     catalogue->setObjectName(QStringLiteral("N5"));
-    catalogue->setEnabled(false);
+    connect(catalogue, &QAction::triggered, this, &StartWindow::catalogueRequested);
     QAction *groups = bar->addAction(QStringLiteral("Группы"));
     groups->setObjectName(QStringLiteral("Gruppa"));
-    groups->setEnabled(false);
+    connect(groups, &QAction::triggered, this, &StartWindow::groupsRequested);
     QAction *leave = bar->addAction(QStringLiteral("Выход"));
     leave->setObjectName(QStringLiteral("N1"));
 

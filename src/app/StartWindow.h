@@ -30,6 +30,8 @@ signals:
     // The window became active (the command-line file is opened then).
     void activated();
     void editRequested();
+    void catalogueRequested();
+    void groupsRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

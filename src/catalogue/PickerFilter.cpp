@@ -1,6 +1,8 @@
 #include "PickerFilter.h"
 
+#include "Database.h"
 #include "Session.h"
+#include "Statement.h"
 #include "TextFolding.h"
 
 #include <QStringList>
@@ -16,6 +18,20 @@ QString containing(const QString &text)
 const QString kLike = QStringLiteral(" LIKE ? ESCAPE '\\'");
 
 } // namespace
+
+QStringList groupList(Database &catalogue)
+{
+    QStringList groups{Session::kAllGroupsItem};
+    catalogue.open();
+    {
+        Statement select(catalogue, QStringLiteral("SELECT DISTINCT Gruppa FROM dorvik_data "
+                                                   "WHERE Gruppa <> '' ORDER BY Gruppa"));
+        while (select.next())
+            groups << select.text(0);
+    }
+    catalogue.close();
+    return groups;
+}
 
 SqlClause typing(const PickerCriteria &criteria)
 {
@@ -45,6 +61,9 @@ SqlClause groupChange(const QString &group)
 {
     if (group == Session::kAllGroupsItem)
         return {};
+    // Goods without a group may hold an empty text or nothing at all.
+    if (group.isEmpty())
+        return {QStringLiteral(" WHERE Gruppa = '' OR Gruppa IS NULL"), {}};
     return {QStringLiteral(" WHERE Gruppa = ?"), {group}};
 }
 

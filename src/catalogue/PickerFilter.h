@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 // Which goods the component picker lists: words of the description, the
@@ -18,7 +19,13 @@ struct SqlClause {
     QVariantList values;
 };
 
+class Database;
+
 namespace PickerFilter {
+
+// The picker's group list: "Все группы", then every group that a good of the
+// catalogue carries, in alphabetical order.
+QStringList groupList(Database &catalogue);
 
 // The clause for typing: every word a case-insensitive substring of the
 // description (words split at single blanks, so two blanks make an empty
@@ -27,8 +34,8 @@ namespace PickerFilter {
 // user's own "%", "_", quotes and apostrophes match themselves.
 SqlClause typing(const PickerCriteria &criteria);
 
-// The clause for a change of the group list alone: the group, or nothing
-// for "Все группы".
+// The clause for a change of the group list alone: the group, the goods
+// without a group for an empty text, or nothing for "Все группы".
 SqlClause groupChange(const QString &group);
 
 } // namespace PickerFilter

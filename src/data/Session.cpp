@@ -116,7 +116,7 @@ void Session::setViewFilter(const PositionFilter &filter)
 
 void Session::addGroupFilterItem(const QString &group)
 {
-    if (m_groupFilterList.contains(group, Qt::CaseSensitive))
+    if (group.isEmpty() || m_groupFilterList.contains(group, Qt::CaseSensitive))
         return;
     m_groupFilterList << group;
     emit listsChanged();

@@ -1,7 +1,10 @@
 #include "TextFolding.h"
 
 #include <QChar>
+#include <optional>
 #include <sqlite3.h>
+#include <string>
+#include <vector>
 
 namespace TextFolding {
 namespace {
@@ -71,6 +74,50 @@ std::string_view valueText(sqlite3_value *value)
     return text ? std::string_view(text, sqlite3_value_bytes(value)) : std::string_view();
 }
 
+// The picker asks "%word%" of every good. Such a pattern is folded once per
+// statement and kept by SQLite between rows; each text is then folded into a
+// reused buffer and searched, instead of matching the pattern anew.
+struct ContainsPattern {
+    std::u32string needle;
+};
+
+// Returns the folded middle of "%…%" when the pattern is that and nothing
+// else (no further wildcard), or nothing.
+std::optional<std::u32string> containsNeedle(std::string_view pattern, char32_t escape)
+{
+    std::u32string points;
+    std::vector<bool> literal;
+    for (size_t pos = 0; pos < pattern.size();) {
+        char32_t cp = nextCodePoint(pattern, pos);
+        bool isLiteral = false;
+        if (escape != 0 && cp == escape && pos < pattern.size()) {
+            cp = nextCodePoint(pattern, pos);
+            isLiteral = true;
+        }
+        points += cp;
+        literal.push_back(isLiteral);
+    }
+    if (points.size() < 2 || points.front() != U'%' || literal.front() || points.back() != U'%' ||
+        literal.back())
+        return std::nullopt;
+    std::u32string needle;
+    for (size_t i = 1; i + 1 < points.size(); ++i) {
+        if (!literal[i] && (points[i] == U'%' || points[i] == U'_'))
+            return std::nullopt;
+        needle += folded(points[i]);
+    }
+    return needle;
+}
+
+bool containsFolded(std::string_view text, const std::u32string &needle)
+{
+    thread_local std::u32string buffer;
+    buffer.clear();
+    for (size_t pos = 0; pos < text.size();)
+        buffer += folded(nextCodePoint(text, pos));
+    return buffer.find(needle) != std::u32string::npos;
+}
+
 void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
 {
     for (int i = 0; i < argc; ++i) {
@@ -91,6 +138,24 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
         escape = nextCodePoint(escapeText, pos);
     }
     // SQLite calls like(pattern, text) for "text LIKE pattern".
+    auto *compiled = static_cast<ContainsPattern *>(sqlite3_get_auxdata(context, 0));
+    if (!compiled) {
+        if (const auto needle = containsNeedle(valueText(argv[0]), escape)) {
+            compiled = new ContainsPattern{*needle};
+            sqlite3_set_auxdata(context, 0, compiled,
+                                [](void *data) { delete static_cast<ContainsPattern *>(data); });
+            // SQLite may have dropped it at once; then ask it again next row.
+            compiled = static_cast<ContainsPattern *>(sqlite3_get_auxdata(context, 0));
+            if (!compiled) {
+                sqlite3_result_int(context, containsFolded(valueText(argv[1]), *needle) ? 1 : 0);
+                return;
+            }
+        }
+    }
+    if (compiled) {
+        sqlite3_result_int(context, containsFolded(valueText(argv[1]), compiled->needle) ? 1 : 0);
+        return;
+    }
     sqlite3_result_int(context, like(valueText(argv[0]), valueText(argv[1]), escape) ? 1 : 0);
 }
 

@@ -390,14 +390,14 @@ void EditorWindow::navigate(RecordNavigator::Button button)
         m_grid->endEdit(false);
         break;
     case RecordNavigator::Refresh:
-        refreshKeepingRow();
+        refreshPositions();
         break;
     default:
         break;
     }
 }
 
-void EditorWindow::refreshKeepingRow()
+void EditorWindow::refreshPositions()
 {
     const QModelIndex current = m_grid->currentIndex();
     ErrorReport::guard([this] { m_positions->reload(); });

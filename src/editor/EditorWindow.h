@@ -38,6 +38,8 @@ public:
     // Leaves the editor: closes the working database and shows the start
     // window again (through left()).
     void leaveEditor();
+    // Reads the positions again, staying on the current row.
+    void refreshPositions();
 
 signals:
     // The editor became active: the start menu's "Редактировать" comes alive.
@@ -65,7 +67,6 @@ private:
     void writeGroupField();
     void writePrice();
     void navigate(RecordNavigator::Button button);
-    void refreshKeepingRow();
     void activate();
 
     Session &m_session;

@@ -1,7 +1,11 @@
 #include "CadLink.h"
+#include "CatalogueEditor.h"
+#include "ComponentPicker.h"
 #include "EditorWindow.h"
+#include "GroupOrderDialog.h"
 #include "PositionsModel.h"
 #include "Program.h"
+#include "RowsGrid.h"
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "Settings.h"
@@ -151,6 +155,39 @@ private slots:
         QVERIFY(!running->session.working().isOpen());
         QVERIFY(!running->session.catalogue().isOpen());
         running->window->leaveProgram(); // a second leave does no harm
+    }
+
+    void menuOpensTheCatalogueWindows()
+    {
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        StartWindow &start = program.startWindow();
+        start.show();
+        QCoreApplication::processEvents();
+
+        item(&start, "N5")->trigger();
+        QVERIFY(program.catalogueEditor().isVisible());
+        QVERIFY(!start.isVisible());
+        program.catalogueEditor().leave();
+        QVERIFY(start.isVisible());
+
+        item(&start, "Gruppa")->trigger();
+        QVERIFY(program.groupOrderDialog().isVisible());
+        QVERIFY(!program.groupOrderDialog().isModal());
+        QVERIFY(start.isVisible());
+        program.groupOrderDialog().hide();
+
+        // The editor's double-click brings the picker; leaving it gives the
+        // editor back.
+        program.showEditor();
+        QCoreApplication::processEvents();
+        EditorWindow &editor = program.editorWindow();
+        QTest::mouseDClick(editor.grid()->viewport(), Qt::LeftButton);
+        QVERIFY(program.picker().isVisible());
+        QVERIFY(!editor.isEnabled());
+        program.picker().cancel();
+        QVERIFY(editor.isEnabled());
+        QVERIFY(!program.picker().isVisible());
     }
 
     void commandLineFileOpensOnceAtTheFirstActivation()

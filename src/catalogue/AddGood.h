@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <optional>
+
+class Prompts;
+class RowsModel;
+class Session;
+
+// A good of the catalogue as the picker hands it over.
+struct Good {
+    QString name;
+    QString caption;
+    QString unit;
+    QVariant cost; // empty when the catalogue has no price
+    QString mass;
+    QString type;
+    QString code;
+    QString maker;
+    QString group;
+};
+
+// What the duplicate position dialog shows: the position that already holds
+// the good and the quantity the current position would add to it.
+struct DuplicatePosition {
+    QString name;
+    QString caption;
+    QString type;
+    QString code;
+    QString maker;
+    QString unit;
+    QString existingQuantity;
+    QString increment;
+};
+
+namespace AddGood {
+
+enum class Outcome { Unchanged, Declined, Filled, Merged, MergeCancelled };
+
+// Asks the user to merge; returns the total to store, or nothing on cancel.
+using MergeDialog = std::function<std::optional<double>(const DuplicatePosition &)>;
+
+// Puts the good into the current position of the editor's grid. The same
+// good in the current position changes nothing; a good that another position
+// already holds is merged through the dialog (every position of that name
+// gets the total, the current one is removed); otherwise the current
+// position takes the good's data, after the replace question unless it is
+// empty. Block names compare without regard to letter case throughout.
+Outcome add(Session &session, RowsModel &positions, int currentRow, const Good &good,
+            Prompts &prompts, const MergeDialog &mergeDialog);
+
+// The merge sum of two quantity texts, each with a comma or a point; an
+// empty text counts as 0. Nothing when either is not a number.
+std::optional<double> mergeTotal(const QString &existing, const QString &increment);
+
+} // namespace AddGood

@@ -1,0 +1,320 @@
+#include "CatalogueEditor.h"
+
+#include "ErrorReport.h"
+#include "GroupOrder.h"
+#include "RowsGrid.h"
+#include "RowsModel.h"
+#include "Schema.h"
+#include "Session.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+enum GoodsColumn { Caption, Group, Type, Code, Maker, Mass, Unit, Price };
+
+QList<RowsModel::Column> goodsColumns()
+{
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    const Qt::Alignment centred = Qt::AlignCenter;
+    return {{QStringLiteral("Caption"), QStringLiteral("Наименование товара"), left},
+            {QStringLiteral("Gruppa"), QStringLiteral("Группа"), left},
+            {QStringLiteral("TYP"), QStringLiteral("Тип, марка"), centred},
+            {QStringLiteral("COD"), QStringLiteral("Код оборудования"), centred},
+            {QStringLiteral("Firma"), QStringLiteral("Завод-изготовитель"), centred},
+            {QStringLiteral("M"), QStringLiteral("Масса, кг"), centred},
+            {QStringLiteral("Abb"), QStringLiteral("Ед.изм."), centred},
+            {QStringLiteral("Cost"), QStringLiteral("Цена, у.е."), centred}};
+}
+
+const QStringList kUnits = {QStringLiteral("Шт"), QStringLiteral("мп"), QStringLiteral("кг"),
+                            QStringLiteral("л")};
+
+} // namespace
+
+CatalogueEditor::CatalogueEditor(Session &session, Prompts &prompts, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_session(session)
+{
+    setObjectName(QStringLiteral("TForm5"));
+    setWindowTitle(QStringLiteral("Редактирование базы товаров."));
+
+    m_goods = new RowsModel(session.catalogueEditor(), QStringLiteral("dorvik_data"),
+                            Schema::kGoodsColumns, goodsColumns(), this);
+    m_grid = new RowsGrid(prompts, this);
+    m_grid->setRowsModel(m_goods, Unit, {354, 302, 109, 100, 111, 64, 42, 55});
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildFillRow());
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(buildBottom());
+
+    connect(m_grid, &RowsGrid::rowDoubleClicked, this,
+            [this] { stamp(m_grid->currentIndex().row()); });
+    connect(m_grid, &RowsGrid::currentRowChanged, this, &CatalogueEditor::showCurrentGood);
+    connect(m_goods, &QAbstractItemModel::dataChanged, this, &CatalogueEditor::showCurrentGood);
+    connect(m_goods, &QAbstractItemModel::modelReset, this, &CatalogueEditor::showCurrentGood);
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this,
+            &CatalogueEditor::placeFillRow);
+    connect(m_grid->horizontalHeader(), &QHeaderView::geometriesChanged, this,
+            &CatalogueEditor::placeFillRow);
+
+    resize(1185, 683);
+}
+
+QWidget *CatalogueEditor::buildFillRow()
+{
+    m_fillStrip = new QWidget(this);
+    m_fillStrip->setObjectName(QStringLiteral("Panel1"));
+    m_fillStrip->setFixedHeight(33);
+    m_prefix = new QLineEdit(m_fillStrip);
+    m_prefix->setObjectName(QStringLiteral("Edit1"));
+    m_prefix->setToolTip(QStringLiteral("Приставка к наименованию"));
+    m_fillGroup = new QComboBox(m_fillStrip);
+    m_fillGroup->setObjectName(QStringLiteral("ComboBox3"));
+    m_fillGroup->setEditable(true);
+    m_fillGroup->setInsertPolicy(QComboBox::NoInsert);
+    m_fillType = new QLineEdit(m_fillStrip);
+    m_fillType->setObjectName(QStringLiteral("Edit3"));
+    m_fillMaker = new QLineEdit(m_fillStrip);
+    m_fillMaker->setObjectName(QStringLiteral("Edit4"));
+    m_fillUnit = new QComboBox(m_fillStrip);
+    m_fillUnit->setObjectName(QStringLiteral("ComboBox2"));
+    m_fillUnit->setEditable(true);
+    m_fillUnit->addItems(kUnits);
+    m_fillUnit->setCurrentText(QStringLiteral("Шт"));
+    m_fillOn = new QCheckBox(m_fillStrip);
+    m_fillOn->setObjectName(QStringLiteral("CheckBox1"));
+    m_fillOn->setToolTip(QStringLiteral("Заполнение двойным щелчком"));
+    connect(m_fillOn, &QCheckBox::toggled, this, &CatalogueEditor::showFillRow);
+    showFillRow(false);
+    return m_fillStrip;
+}
+
+QWidget *CatalogueEditor::buildBottom()
+{
+    auto *panel = new QWidget(this);
+    panel->setObjectName(QStringLiteral("Panel2"));
+    panel->setFixedHeight(41);
+    auto *layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(6, 4, 6, 4);
+    layout->addWidget(new QLabel(QStringLiteral("Группа:"), panel));
+    m_groupFilter = new QComboBox(panel);
+    m_groupFilter->setObjectName(QStringLiteral("ComboBox1"));
+    m_groupFilter->setEditable(true);
+    m_groupFilter->setInsertPolicy(QComboBox::NoInsert);
+    m_groupFilter->setFixedWidth(344);
+    layout->addWidget(m_groupFilter);
+    layout->addWidget(new QLabel(QStringLiteral("Имя блока:"), panel));
+    m_blockName = new QLineEdit(panel);
+    m_blockName->setObjectName(QStringLiteral("DBEdit1"));
+    m_blockName->setFixedWidth(312);
+    layout->addWidget(m_blockName);
+    auto *navigator =
+        new RecordNavigator({RecordNavigator::First, RecordNavigator::Prior,
+                             RecordNavigator::Insert, RecordNavigator::Delete,
+                             RecordNavigator::Edit, RecordNavigator::Post, RecordNavigator::Cancel},
+                            panel);
+    navigator->setObjectName(QStringLiteral("DBNavigator1"));
+    layout->addWidget(navigator);
+    layout->addStretch(1);
+    auto *leave = new QPushButton(QStringLiteral("Выход"), panel);
+    leave->setObjectName(QStringLiteral("Button1"));
+    layout->addWidget(leave);
+
+    connect(navigator, &RecordNavigator::pressed, this, &CatalogueEditor::navigate);
+    connect(leave, &QPushButton::clicked, this, &CatalogueEditor::leave);
+    connect(m_groupFilter, &QComboBox::currentTextChanged, this, &CatalogueEditor::filterByGroup);
+    connect(m_blockName, &QLineEdit::editingFinished, this, [this] {
+        const int row = m_grid->currentIndex().row();
+        if (row >= 0 &&
+            m_blockName->text() != m_goods->field(row, QStringLiteral("Name")).toString())
+            m_goods->setField(row, QStringLiteral("Name"), m_blockName->text());
+    });
+    return panel;
+}
+
+void CatalogueEditor::open()
+{
+    ErrorReport::guard([this] {
+        const QStringList groups = GroupOrder::alphabetical(m_session.catalogue());
+        const QSignalBlocker blocker(m_groupFilter);
+        m_groupFilter->clear();
+        m_groupFilter->addItems({Session::kUndefinedGroupItem, Session::kAllGroupsItem});
+        m_groupFilter->addItems(groups);
+        m_groupFilter->setCurrentText(Session::kAllGroupsItem);
+        const QString fillGroup = m_fillGroup->currentText();
+        m_fillGroup->clear();
+        m_fillGroup->addItems(groups);
+        m_fillGroup->setCurrentText(fillGroup);
+    });
+    m_filter = Session::kAllGroupsItem;
+    m_loaded = false;
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+}
+
+void CatalogueEditor::connectAndLoad()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    ErrorReport::guard([this] {
+        m_session.catalogueEditor().open();
+        filterByGroup(m_groupFilter->currentText());
+    });
+}
+
+void CatalogueEditor::filterByGroup(const QString &group)
+{
+    m_filter = group;
+    ErrorReport::guard([&] {
+        if (group == Session::kAllGroupsItem)
+            m_goods->load({}, {}, QStringLiteral("RowKey"));
+        else if (group == Session::kUndefinedGroupItem || group.isEmpty())
+            m_goods->load(QStringLiteral(" WHERE Gruppa = '' OR Gruppa IS NULL"), {},
+                          QStringLiteral("RowKey"));
+        else
+            m_goods->load(QStringLiteral(" WHERE Gruppa = ?"), {group}, QStringLiteral("RowKey"));
+    });
+    if (m_goods->rowCount() > 0)
+        m_grid->setCurrentIndex(m_goods->index(0, Caption));
+}
+
+void CatalogueEditor::stamp(int row)
+{
+    if (!m_fillOn->isChecked() || row < 0 || row >= m_goods->rowCount())
+        return;
+    m_goods->setFields(
+        row,
+        {QStringLiteral("Caption"), QStringLiteral("Gruppa"), QStringLiteral("TYP"),
+         QStringLiteral("Firma"), QStringLiteral("Abb")},
+        {m_prefix->text() + m_goods->field(row, QStringLiteral("Caption")).toString(),
+         m_fillGroup->currentText(), m_fillType->text(), m_fillMaker->text(),
+         m_fillUnit->currentText()});
+}
+
+void CatalogueEditor::showFillRow(bool shown)
+{
+    for (QWidget *control :
+         {static_cast<QWidget *>(m_prefix), static_cast<QWidget *>(m_fillGroup),
+          static_cast<QWidget *>(m_fillType), static_cast<QWidget *>(m_fillMaker),
+          static_cast<QWidget *>(m_fillUnit)})
+        control->setVisible(shown);
+}
+
+// The fill controls stand above the columns they fill.
+void CatalogueEditor::placeFillRow()
+{
+    const QHeaderView *header = m_grid->horizontalHeader();
+    const int offset = m_grid->frameWidth() + m_grid->verticalHeader()->width();
+    const auto place = [&](QWidget *control, int column) {
+        const int x = offset + header->sectionViewportPosition(column);
+        control->setGeometry(x, 4, qMax(30, header->sectionSize(column)), 25);
+    };
+    place(m_prefix, Caption);
+    place(m_fillGroup, Group);
+    place(m_fillType, Type);
+    place(m_fillMaker, Maker);
+    place(m_fillUnit, Unit);
+    m_fillOn->setGeometry(offset + header->sectionViewportPosition(Price) + 4, 4, 24, 25);
+}
+
+void CatalogueEditor::showCurrentGood()
+{
+    if (!m_blockName->hasFocus())
+        m_blockName->setText(
+            m_goods->field(m_grid->currentIndex().row(), QStringLiteral("Name")).toString());
+}
+
+void CatalogueEditor::navigate(RecordNavigator::Button button)
+{
+    const QModelIndex current = m_grid->currentIndex();
+    const int column = qMax(0, current.column());
+    switch (button) {
+    case RecordNavigator::First:
+        if (m_goods->rowCount() > 0)
+            m_grid->setCurrentIndex(m_goods->index(0, column));
+        break;
+    case RecordNavigator::Prior:
+        if (current.row() > 0)
+            m_grid->setCurrentIndex(m_goods->index(current.row() - 1, column));
+        break;
+    case RecordNavigator::Insert: {
+        m_grid->endEdit(true);
+        const int row = m_goods->insertRecord(qMax(0, current.row()));
+        if (row >= 0)
+            m_grid->setCurrentIndex(m_goods->index(row, Caption));
+        break;
+    }
+    case RecordNavigator::Delete:
+        m_grid->endEdit(false);
+        m_grid->deleteCurrentRow();
+        break;
+    case RecordNavigator::Edit:
+        if (current.isValid())
+            m_grid->edit(current);
+        break;
+    case RecordNavigator::Post:
+        m_grid->endEdit(true);
+        break;
+    case RecordNavigator::Cancel:
+        m_grid->endEdit(false);
+        break;
+    default:
+        break;
+    }
+    m_grid->setFocus();
+}
+
+void CatalogueEditor::leave()
+{
+    m_grid->endEdit(true);
+    m_goods->clear();
+    m_session.catalogueEditor().close();
+    m_loaded = false;
+    hide();
+    emit left();
+}
+
+void CatalogueEditor::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        connectAndLoad();
+}
+
+void CatalogueEditor::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    connectAndLoad();
+    placeFillRow();
+}
+
+void CatalogueEditor::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placeFillRow();
+}
+
+void CatalogueEditor::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    leave();
+}

@@ -1,0 +1,289 @@
+#include "ComponentPicker.h"
+
+#include "AddGood.h"
+#include "DuplicatePositionDialog.h"
+#include "ErrorReport.h"
+#include "GoodsList.h"
+#include "Session.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// The filter fields stand out in money green.
+void paintFilterField(QWidget *field)
+{
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Base, QColor(192, 220, 192));
+    field->setPalette(palette);
+}
+
+} // namespace
+
+ComponentPicker::ComponentPicker(Session &session, Prompts &prompts, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      m_session(session), m_prompts(prompts)
+{
+    setObjectName(QStringLiteral("TForm4"));
+    setWindowTitle(QStringLiteral("Вставка компонента из базы."));
+
+    m_list = new GoodsList(session.catalogueEditor(), this);
+    m_view = new QTableView(this);
+    m_view->setObjectName(QStringLiteral("DBGrid1"));
+    m_view->setModel(m_list);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setMinimumWidth(14);
+    const QList<int> widths = GoodsList::columnWidths();
+    for (int column = 0; column < widths.size(); ++column)
+        if (widths[column] > 0)
+            m_view->setColumnWidth(column, widths[column]);
+
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(6, 6, 6, 6);
+    top->addWidget(new QLabel(QStringLiteral("Группа:"), this));
+    m_group = new QComboBox(this);
+    m_group->setObjectName(QStringLiteral("ComboBox1"));
+    m_group->setEditable(true);
+    m_group->setInsertPolicy(QComboBox::NoInsert);
+    m_group->setFixedWidth(390);
+    paintFilterField(m_group);
+    top->addWidget(m_group);
+    top->addSpacing(4);
+    m_type = new QLineEdit(this);
+    m_type->setObjectName(QStringLiteral("Edit2"));
+    m_type->setFixedWidth(97);
+    m_type->setPlaceholderText(QStringLiteral("Тип, марка"));
+    paintFilterField(m_type);
+    m_maker = new QLineEdit(this);
+    m_maker->setObjectName(QStringLiteral("Edit3"));
+    m_maker->setFixedWidth(118);
+    m_maker->setPlaceholderText(QStringLiteral("Завод"));
+    paintFilterField(m_maker);
+    top->addWidget(m_type);
+    top->addSpacing(114);
+    top->addWidget(m_maker);
+    top->addStretch(1);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->setContentsMargins(6, 4, 6, 4);
+    bottom->addWidget(new QLabel(QStringLiteral("Имя блока:"), this));
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("DBEdit1"));
+    m_name->setReadOnly(true);
+    m_name->setFixedWidth(361);
+    bottom->addWidget(m_name);
+    m_words = new QLineEdit(this);
+    m_words->setObjectName(QStringLiteral("Edit1"));
+    m_words->setFixedWidth(219);
+    m_words->setPlaceholderText(QStringLiteral("Слова описания"));
+    paintFilterField(m_words);
+    bottom->addWidget(m_words);
+    auto *add = new QPushButton(QStringLiteral("Добавить"), this);
+    add->setObjectName(QStringLiteral("Button1"));
+    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    cancel->setObjectName(QStringLiteral("Button2"));
+    bottom->addWidget(add);
+    bottom->addWidget(cancel);
+    bottom->addStretch(1);
+
+    auto *status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("StatusBar1"));
+    status->setSizeGripEnabled(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(top);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(bottom);
+    layout->addWidget(status);
+
+    m_duplicateDialog = new DuplicatePositionDialog(this);
+
+    connect(m_words, &QLineEdit::textEdited, this, &ComponentPicker::applyTyping);
+    connect(m_type, &QLineEdit::textEdited, this, &ComponentPicker::applyTyping);
+    connect(m_maker, &QLineEdit::textEdited, this, &ComponentPicker::applyTyping);
+    connect(m_group, &QComboBox::textActivated, this, &ComponentPicker::applyGroup);
+    connect(m_group->lineEdit(), &QLineEdit::textEdited, this, &ComponentPicker::applyGroup);
+    connect(add, &QPushButton::clicked, this, &ComponentPicker::addCurrentGood);
+    connect(cancel, &QPushButton::clicked, this, &ComponentPicker::cancel);
+    connect(m_view, &QTableView::doubleClicked, this, &ComponentPicker::addCurrentGood);
+    connect(m_view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &ComponentPicker::showCurrentGood);
+    connect(m_list, &QAbstractItemModel::modelReset, this, &ComponentPicker::showCurrentGood);
+    connect(&session, &Session::listsChanged, this, [this] {
+        const QString text = m_group->currentText();
+        if (m_group->count() == m_session.pickerGroupList().size())
+            return;
+        m_group->clear();
+        m_group->addItems(m_session.pickerGroupList());
+        m_group->setCurrentText(text.isEmpty() ? Session::kAllGroupsItem : text);
+    });
+    m_group->addItems(session.pickerGroupList());
+    m_group->setCurrentText(Session::kAllGroupsItem);
+    // Typing words and moving through the list go together.
+    m_words->installEventFilter(this);
+
+    resize(987, 486);
+}
+
+void ComponentPicker::runQuery(GoodsList &list, const SqlClause &clause)
+{
+    list.load(clause.where, clause.values, QStringLiteral("RowKey"), true);
+}
+
+PickerCriteria ComponentPicker::criteria() const
+{
+    return {m_words->text(), m_group->currentText(), m_type->text(), m_maker->text()};
+}
+
+void ComponentPicker::pickFor(RowsModel &positions, int currentRow)
+{
+    m_positions = &positions;
+    m_currentRow = currentRow;
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    raise();
+    activateWindow();
+    activate();
+    m_words->setFocus();
+}
+
+void ComponentPicker::activate()
+{
+    m_active = true;
+    ErrorReport::guard([this] {
+        // Connecting anew shows the catalogue as it is now, with what other
+        // connections wrote.
+        m_list->clear();
+        m_session.catalogueEditor().close();
+        m_session.catalogueEditor().open();
+        runQuery(*m_list, PickerFilter::typing(criteria()));
+    });
+    showFirstGood();
+}
+
+void ComponentPicker::applyTyping()
+{
+    ErrorReport::guard([this] { runQuery(*m_list, PickerFilter::typing(criteria())); });
+    showFirstGood();
+}
+
+void ComponentPicker::applyGroup()
+{
+    ErrorReport::guard(
+        [this] { runQuery(*m_list, PickerFilter::groupChange(m_group->currentText())); });
+    showFirstGood();
+}
+
+// Every new search puts the list cursor on its first good.
+void ComponentPicker::showFirstGood()
+{
+    if (m_list->rowCount() > 0)
+        m_view->setCurrentIndex(m_list->index(0, 0));
+    showCurrentGood();
+}
+
+void ComponentPicker::showCurrentGood()
+{
+    m_name->setText(m_list->field(m_view->currentIndex().row(), QStringLiteral("Name")).toString());
+}
+
+void ComponentPicker::addCurrentGood()
+{
+    const int row = m_view->currentIndex().row();
+    if (row < 0 || row >= m_list->rowCount() || !m_positions)
+        return; // no good under the cursor: nothing to add
+    const auto text = [&](const char *column) {
+        return m_list->field(row, QLatin1String(column)).toString();
+    };
+    const Good good{
+        text("Name"),  text("Caption"), text("Abb"), m_list->field(row, QStringLiteral("Cost")),
+        text("M"),     text("TYP"),     text("COD"), text("Firma"),
+        text("Gruppa")};
+    AddGood::Outcome outcome = AddGood::Outcome::Unchanged;
+    ErrorReport::guard([&] {
+        outcome = AddGood::add(m_session, *m_positions, m_currentRow, good, m_prompts,
+                               [this](const DuplicatePosition &duplicate) {
+                                   return m_duplicateDialog->ask(duplicate);
+                               });
+    });
+    finish(outcome == AddGood::Outcome::Filled || outcome == AddGood::Outcome::Merged);
+}
+
+void ComponentPicker::cancel()
+{
+    finish(false);
+}
+
+void ComponentPicker::finish(bool changed)
+{
+    m_active = false;
+    m_list->clear();
+    m_session.catalogueEditor().close();
+    m_positions = nullptr;
+    hide();
+    emit closed(changed);
+}
+
+void ComponentPicker::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Coming back from another window shows the catalogue's current goods.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible() && !m_active &&
+        m_positions)
+        activate();
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        m_active = false;
+}
+
+void ComponentPicker::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    cancel();
+}
+
+bool ComponentPicker::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_words && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(m_view, &copy);
+            return true;
+        }
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            addCurrentGood();
+            return true;
+        case Qt::Key_Escape:
+            cancel();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "PickerFilter.h"
+
+#include <QWidget>
+
+class DuplicatePositionDialog;
+class GoodsList;
+class Prompts;
+class QComboBox;
+class QLineEdit;
+class QTableView;
+class RowsModel;
+class Session;
+
+// "Вставка компонента из базы.": finds a good of the catalogue by words of
+// its description, its group, type and maker, and puts it into the editor's
+// current position.
+class ComponentPicker : public QWidget {
+    Q_OBJECT
+
+public:
+    ComponentPicker(Session &session, Prompts &prompts, QWidget *parent = nullptr);
+
+    // Shows the picker for the position at currentRow of positions.
+    void pickFor(RowsModel &positions, int currentRow);
+
+    GoodsList *list() const { return m_list; }
+    QTableView *listView() const { return m_view; }
+    DuplicatePositionDialog *duplicateDialog() const { return m_duplicateDialog; }
+
+    // Puts the good under the list cursor into the position, then closes.
+    void addCurrentGood();
+    // Closes without changing the specification.
+    void cancel();
+
+    // The catalogue query for the criteria, as the window runs it; shared
+    // with the benchmark so that it measures what the user waits for.
+    static void runQuery(GoodsList &list, const SqlClause &clause);
+
+signals:
+    // The picker closed; changed tells whether the specification changed.
+    void closed(bool changed);
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void applyTyping();
+    void applyGroup();
+    void activate();
+    void finish(bool changed);
+    void showCurrentGood();
+    void showFirstGood();
+    PickerCriteria criteria() const;
+
+    Session &m_session;
+    Prompts &m_prompts;
+    GoodsList *m_list = nullptr;
+    QTableView *m_view = nullptr;
+    QComboBox *m_group = nullptr;
+    QLineEdit *m_words = nullptr;
+    QLineEdit *m_type = nullptr;
+    QLineEdit *m_maker = nullptr;
+    QLineEdit *m_name = nullptr;
+    DuplicatePositionDialog *m_duplicateDialog = nullptr;
+    RowsModel *m_positions = nullptr;
+    int m_currentRow = -1;
+    bool m_active = false;
+};

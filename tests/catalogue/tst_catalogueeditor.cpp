@@ -1,0 +1,172 @@
+#include "CatalogueEditor.h"
+#include "ErrorReport.h"
+#include "RowsGrid.h"
+#include "RowsModel.h"
+#include "ScriptedPrompts.h"
+#include "Session.h"
+#include "TestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The catalogue editor: the group filter, the fill row and the block name.
+class CatalogueEditorTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QStringList m_errors;
+    int m_counter = 0;
+
+    struct Editor {
+        Session session;
+        ScriptedPrompts prompts;
+        std::unique_ptr<CatalogueEditor> window;
+        template <typename T> T *find(const char *name) const
+        {
+            return window->findChild<T *>(QLatin1String(name));
+        }
+        QStringList shownNames() const
+        {
+            QStringList names;
+            for (int row = 0; row < window->goods()->rowCount(); ++row)
+                names << window->goods()->field(row, QStringLiteral("Name")).toString();
+            return names;
+        }
+        QString stored(const QString &column, const QString &name)
+        {
+            session.catalogue().open();
+            const QString value =
+                session.catalogue()
+                    .scalar(QStringLiteral("SELECT %1 FROM dorvik_data WHERE Name = ?").arg(column),
+                            {name})
+                    .toString();
+            session.catalogue().close();
+            return value;
+        }
+    };
+
+    std::unique_ptr<Editor> open()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("cat%1.mdb").arg(++m_counter));
+        const auto good = [](const char *name, const char *caption, const char *group) {
+            return QVariantList{QString::fromUtf8(name), QString::fromUtf8(caption),
+                                QStringLiteral("мп"),    2.5,
+                                QStringLiteral("1,2"),   QStringLiteral("Т"),
+                                QStringLiteral("К"),     QStringLiteral("Завод"),
+                                QString::fromUtf8(group)};
+        };
+        TestSupport::makeCatalogue(path,
+                                   {good("ВК-160", "Воздуховод 160", "Воздуховоды"),
+                                    good("ВК-200", "Воздуховод 200", "Воздуховоды"),
+                                    good("ВР-4", "Вентилятор", "Вентиляторы"),
+                                    good("Гер", "Герметик", ""),
+                                    good("Д'Арт", "Решетка \"Арт\"", "Решетки 'А'")},
+                                   {QStringLiteral("Вентиляторы"), QStringLiteral("Воздуховоды"),
+                                    QStringLiteral("Решетки 'А'")});
+        auto editor = std::make_unique<Editor>();
+        editor->session.setCatalogueFile(path);
+        editor->window = std::make_unique<CatalogueEditor>(editor->session, editor->prompts);
+        editor->window->open();
+        QCoreApplication::processEvents();
+        return editor;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::useRussianLocale();
+        ErrorReport::setSink([this](const QString &message) { m_errors << message; });
+    }
+
+    void init() { m_errors.clear(); }
+
+    void groupFilter()
+    {
+        auto editor = open();
+        auto *filter = editor->find<QComboBox>("ComboBox1");
+        QCOMPARE(filter->currentText(), QStringLiteral("Все группы"));
+        QStringList items;
+        for (int i = 0; i < filter->count(); ++i)
+            items << filter->itemText(i);
+        QCOMPARE(items, (QStringList{"Неопределенные", "Все группы", "Вентиляторы", "Воздуховоды",
+                                     "Решетки 'А'"}));
+        QCOMPARE(editor->shownNames().size(), 5);
+
+        filter->setCurrentText(QStringLiteral("Воздуховоды"));
+        QCOMPARE(editor->shownNames(), (QStringList{"ВК-160", "ВК-200"}));
+        filter->setCurrentText(QStringLiteral("Решетки 'А'"));
+        QCOMPARE(editor->shownNames(), QStringList{"Д'Арт"});
+        filter->setCurrentText(QStringLiteral("Неопределенные"));
+        QCOMPARE(editor->shownNames(), QStringList{"Гер"});
+        filter->setCurrentText(QStringLiteral("Все группы"));
+        QCOMPARE(editor->shownNames().size(), 5);
+        QVERIFY(m_errors.isEmpty());
+    }
+
+    void fillRowStampsGoods()
+    {
+        auto editor = open();
+        auto *fillOn = editor->find<QCheckBox>("CheckBox1");
+        auto *prefix = editor->find<QLineEdit>("Edit1");
+        QVERIFY(fillOn->isVisible() && !prefix->isVisible());
+
+        // Off: a double-click changes nothing.
+        editor->window->stamp(0);
+        QCOMPARE(editor->stored(QStringLiteral("Caption"), QStringLiteral("ВК-160")),
+                 QStringLiteral("Воздуховод 160"));
+
+        fillOn->setChecked(true);
+        QVERIFY(prefix->isVisible());
+        prefix->setText(QStringLiteral("Прямой "));
+        editor->find<QComboBox>("ComboBox3")->setCurrentText(QStringLiteral("Решетки 'А'"));
+        editor->find<QLineEdit>("Edit4")->setText(QStringLiteral("ООО «Вент»"));
+        editor->find<QComboBox>("ComboBox2")->setCurrentText(QStringLiteral("кг"));
+        editor->window->stamp(0);
+        editor->window->stamp(0);
+        QCOMPARE(editor->stored(QStringLiteral("Caption"), QStringLiteral("ВК-160")),
+                 QStringLiteral("Прямой Прямой Воздуховод 160"));
+        QCOMPARE(editor->stored(QStringLiteral("Gruppa"), QStringLiteral("ВК-160")),
+                 QStringLiteral("Решетки 'А'"));
+        QCOMPARE(editor->stored(QStringLiteral("TYP"), QStringLiteral("ВК-160")), QString());
+        QCOMPARE(editor->stored(QStringLiteral("Firma"), QStringLiteral("ВК-160")),
+                 QStringLiteral("ООО «Вент»"));
+        QCOMPARE(editor->stored(QStringLiteral("Abb"), QStringLiteral("ВК-160")),
+                 QStringLiteral("кг"));
+        // Code, mass and price are not the fill row's.
+        QCOMPARE(editor->stored(QStringLiteral("COD"), QStringLiteral("ВК-160")),
+                 QStringLiteral("К"));
+        QCOMPARE(editor->stored(QStringLiteral("Cost"), QStringLiteral("ВК-160")),
+                 QStringLiteral("2.5"));
+
+        // Unticking hides the controls and keeps their texts.
+        fillOn->setChecked(false);
+        QVERIFY(!prefix->isVisible());
+        QCOMPARE(prefix->text(), QStringLiteral("Прямой "));
+    }
+
+    void blockNameAndLeaving()
+    {
+        auto editor = open();
+        editor->window->grid()->setCurrentIndex(editor->window->goods()->index(2, 0));
+        auto *name = editor->find<QLineEdit>("DBEdit1");
+        QCOMPARE(name->text(), QStringLiteral("ВР-4"));
+        name->setText(QStringLiteral("ВР-4-Н"));
+        emit name->editingFinished();
+        QCOMPARE(editor->stored(QStringLiteral("Caption"), QStringLiteral("ВР-4-Н")),
+                 QStringLiteral("Вентилятор"));
+
+        QSignalSpy left(editor->window.get(), &CatalogueEditor::left);
+        QTest::mouseClick(editor->find<QPushButton>("Button1"), Qt::LeftButton);
+        QCOMPARE(left.count(), 1);
+        QVERIFY(!editor->window->isVisible());
+        QVERIFY(!editor->session.catalogueEditor().isOpen());
+    }
+};
+
+QTEST_MAIN(CatalogueEditorTest)
+#include "tst_catalogueeditor.moc"
