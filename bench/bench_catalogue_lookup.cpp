@@ -6,7 +6,6 @@
 #include "Schema.h"
 #include "Statement.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -69,12 +68,3 @@ void BM_CatalogueLookupByName(benchmark::State &state)
 BENCHMARK(BM_CatalogueLookupByName)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

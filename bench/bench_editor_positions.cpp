@@ -7,7 +7,6 @@
 #include "Schema.h"
 #include "Session.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -61,12 +60,3 @@ void BM_EditorScrollsAScreenful(benchmark::State &state)
 BENCHMARK(BM_EditorScrollsAScreenful)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

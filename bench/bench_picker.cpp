@@ -9,7 +9,6 @@
 #include "Schema.h"
 #include "Session.h"
 
-#include <QApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -65,12 +64,3 @@ void BM_PickerFirstRows(benchmark::State &state)
 BENCHMARK(BM_PickerFirstRows)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

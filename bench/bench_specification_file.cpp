@@ -7,7 +7,6 @@
 #include "Session.h"
 #include "SpecificationFile.h"
 
-#include <QCoreApplication>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -64,14 +63,3 @@ void BM_WriteSpecificationFile(benchmark::State &state)
 BENCHMARK(BM_WriteSpecificationFile)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    // Decimal commas in the database's text, as a Russian user has them.
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

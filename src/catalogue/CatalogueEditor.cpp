@@ -135,7 +135,7 @@ QWidget *CatalogueEditor::buildBottom()
     leave->setObjectName(QStringLiteral("Button1"));
     layout->addWidget(leave);
 
-    connect(navigator, &RecordNavigator::pressed, this, &CatalogueEditor::navigate);
+    connect(navigator, &RecordNavigator::pressed, m_grid, &RowsGrid::navigate);
     connect(leave, &QPushButton::clicked, this, &CatalogueEditor::leave);
     connect(m_groupFilter, &QComboBox::currentTextChanged, this, &CatalogueEditor::filterByGroup);
     connect(m_blockName, &QLineEdit::editingFinished, this, [this] {
@@ -241,46 +241,6 @@ void CatalogueEditor::showCurrentGood()
     if (!m_blockName->hasFocus())
         m_blockName->setText(
             m_goods->field(m_grid->currentIndex().row(), QStringLiteral("Name")).toString());
-}
-
-void CatalogueEditor::navigate(RecordNavigator::Button button)
-{
-    const QModelIndex current = m_grid->currentIndex();
-    const int column = qMax(0, current.column());
-    switch (button) {
-    case RecordNavigator::First:
-        if (m_goods->rowCount() > 0)
-            m_grid->setCurrentIndex(m_goods->index(0, column));
-        break;
-    case RecordNavigator::Prior:
-        if (current.row() > 0)
-            m_grid->setCurrentIndex(m_goods->index(current.row() - 1, column));
-        break;
-    case RecordNavigator::Insert: {
-        m_grid->endEdit(true);
-        const int row = m_goods->insertRecord(qMax(0, current.row()));
-        if (row >= 0)
-            m_grid->setCurrentIndex(m_goods->index(row, Caption));
-        break;
-    }
-    case RecordNavigator::Delete:
-        m_grid->endEdit(false);
-        m_grid->deleteCurrentRow();
-        break;
-    case RecordNavigator::Edit:
-        if (current.isValid())
-            m_grid->edit(current);
-        break;
-    case RecordNavigator::Post:
-        m_grid->endEdit(true);
-        break;
-    case RecordNavigator::Cancel:
-        m_grid->endEdit(false);
-        break;
-    default:
-        break;
-    }
-    m_grid->setFocus();
 }
 
 void CatalogueEditor::leave()

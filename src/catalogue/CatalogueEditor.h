@@ -1,7 +1,5 @@
 #pragma once
 
-#include "RecordNavigator.h"
-
 #include <QWidget>
 
 class Prompts;
@@ -51,7 +49,6 @@ private:
     void placeFillRow();
     void showFillRow(bool shown);
     void connectAndLoad();
-    void navigate(RecordNavigator::Button button);
     void showCurrentGood();
 
     Session &m_session;

@@ -361,40 +361,10 @@ void EditorWindow::writePrice()
 
 void EditorWindow::navigate(RecordNavigator::Button button)
 {
-    const int column = qMax(0, m_grid->currentIndex().column());
-    switch (button) {
-    case RecordNavigator::First:
-        if (m_positions->rowCount() > 0)
-            m_grid->setCurrentIndex(m_positions->index(0, column));
-        break;
-    case RecordNavigator::Last:
-        if (m_positions->rowCount() > 0)
-            m_grid->setCurrentIndex(m_positions->index(m_positions->rowCount() - 1, column));
-        break;
-    case RecordNavigator::Insert: {
-        m_grid->endEdit(true);
-        const int row = m_positions->insertRecord(qMax(0, m_grid->currentIndex().row()));
-        if (row >= 0)
-            m_grid->setCurrentIndex(m_positions->index(row, PositionsModel::Caption));
-        m_grid->setFocus();
-        break;
-    }
-    case RecordNavigator::Delete:
-        m_grid->endEdit(false);
-        m_grid->deleteCurrentRow();
-        break;
-    case RecordNavigator::Post:
-        m_grid->endEdit(true);
-        break;
-    case RecordNavigator::Cancel:
-        m_grid->endEdit(false);
-        break;
-    case RecordNavigator::Refresh:
+    if (button == RecordNavigator::Refresh)
         refreshPositions();
-        break;
-    default:
-        break;
-    }
+    else
+        m_grid->navigate(button);
 }
 
 void EditorWindow::refreshPositions()

@@ -128,6 +128,53 @@ void RowsGrid::endEdit(bool keep)
                 keep ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
 }
 
+void RowsGrid::navigate(RecordNavigator::Button button)
+{
+    if (!m_model)
+        return;
+    const QModelIndex current = currentIndex();
+    const int column = qMax(0, current.column());
+    const int rows = m_model->rowCount();
+    switch (button) {
+    case RecordNavigator::First:
+        if (rows > 0)
+            setCurrentIndex(m_model->index(0, column));
+        break;
+    case RecordNavigator::Prior:
+        if (current.row() > 0)
+            setCurrentIndex(m_model->index(current.row() - 1, column));
+        break;
+    case RecordNavigator::Last:
+        if (rows > 0)
+            setCurrentIndex(m_model->index(rows - 1, column));
+        break;
+    case RecordNavigator::Insert: {
+        endEdit(true);
+        const int row = m_model->insertRecord(qMax(0, current.row()));
+        if (row >= 0)
+            setCurrentIndex(m_model->index(row, column));
+        break;
+    }
+    case RecordNavigator::Delete:
+        endEdit(false);
+        deleteCurrentRow();
+        break;
+    case RecordNavigator::Edit:
+        if (current.isValid())
+            edit(current);
+        break;
+    case RecordNavigator::Post:
+        endEdit(true);
+        break;
+    case RecordNavigator::Cancel:
+        endEdit(false);
+        break;
+    case RecordNavigator::Refresh:
+        break;
+    }
+    setFocus();
+}
+
 void RowsGrid::keyPressEvent(QKeyEvent *event)
 {
     if (m_model && state() != EditingState) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RecordNavigator.h"
+
 #include <QTableView>
 
 class Prompts;
@@ -23,6 +25,9 @@ public:
     void deleteCurrentRow();
     // Ends the edit of the current cell, writing it (keep) or dropping it.
     void endEdit(bool keep);
+    // Carries out a navigator button's move or edit on this grid; Refresh
+    // is the window's own business.
+    void navigate(RecordNavigator::Button button);
 
 signals:
     void rowDoubleClicked();
