@@ -9,6 +9,7 @@
 #include "GroupOrderDialog.h"
 #include "PickerFilter.h"
 #include "PositionsModel.h"
+#include "Reconciliation.h"
 #include "RowsGrid.h"
 #include "SpecificationFile.h"
 #include "StartWindow.h"
@@ -98,6 +99,7 @@ void Program::openCommandLineFile()
         SpecificationFile::read(m_session, file);
         m_session.setSpecificationName(file);
         m_session.setModified(false);
+        Reconciliation::reconcile(m_session);
     });
     if (!opened)
         return;
