@@ -6,6 +6,7 @@
 #include "Numbers.h"
 #include "PositionsModel.h"
 #include "Prompts.h"
+#include "QuantityTotal.h"
 #include "RecordNavigator.h"
 #include "RowsGrid.h"
 #include "Session.h"
@@ -101,6 +102,23 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &EditorWindow::showCurrentPosition);
     connect(m_grid, &RowsGrid::rowDoubleClicked, this, &EditorWindow::pickerRequested);
+    connect(&session, &Session::viewFilterChanged, this, &EditorWindow::followViewFilter);
+    connect(m_positions, &QAbstractItemModel::modelReset, this, &EditorWindow::recomputeTotal);
+    connect(m_positions, &QAbstractItemModel::dataChanged, this, &EditorWindow::recomputeTotal);
+    connect(m_positions, &QAbstractItemModel::rowsInserted, this, &EditorWindow::recomputeTotal);
+    connect(m_positions, &QAbstractItemModel::rowsRemoved, this, &EditorWindow::recomputeTotal);
+    connect(m_grid, &RowsGrid::currentRowChanged, this, &EditorWindow::recomputeTotal);
+    // Only what the user does to the boxes filters; texts put there by the
+    // program do not.
+    connect(m_groupFilter, &QComboBox::textActivated, this, &EditorWindow::groupFilterChanged);
+    connect(m_groupFilter->lineEdit(), &QLineEdit::textEdited, this,
+            &EditorWindow::groupFilterChanged);
+    connect(m_makerFilter, &QComboBox::textActivated, this, &EditorWindow::makerFilterChanged);
+    connect(m_makerFilter->lineEdit(), &QLineEdit::textEdited, this,
+            &EditorWindow::makerFilterChanged);
+    QToolButton *filterToggle = m_commandButtons.value(QStringLiteral("SpeedButton12"));
+    filterToggle->setEnabled(true);
+    connect(filterToggle, &QToolButton::clicked, this, &EditorWindow::toggleFilter);
     showHeader();
     showLists();
 
@@ -375,6 +393,90 @@ void EditorWindow::refreshPositions()
     if (current.isValid() && m_positions->rowCount() > 0)
         m_grid->setCurrentIndex(
             m_positions->index(qMin(current.row(), m_positions->rowCount() - 1), current.column()));
+}
+
+void EditorWindow::applyViewFilter(const PositionFilter &filter)
+{
+    m_applyingFilter = true;
+    m_session.setViewFilter(filter);
+    m_applyingFilter = false;
+    if (m_loaded)
+        refreshPositions();
+    recomputeTotal();
+}
+
+void EditorWindow::groupFilterChanged()
+{
+    const QString text = m_groupFilter->currentText();
+    QToolButton *saveGroup = m_commandButtons.value(QStringLiteral("SpeedButton9"));
+    if (text == Session::kAllGroupsItem) {
+        saveGroup->setEnabled(false);
+        m_makerFilter->setEnabled(true);
+        applyViewFilter({});
+        return;
+    }
+    saveGroup->setEnabled(true);
+    m_makerFilter->setCurrentIndex(0);
+    m_makerFilter->setEnabled(false);
+    applyViewFilter(text == Session::kUndefinedGroupItem
+                        ? PositionFilter{PositionFilter::Kind::UndefinedGroup, {}}
+                        : PositionFilter{PositionFilter::Kind::Group, text});
+}
+
+void EditorWindow::makerFilterChanged()
+{
+    const QString text = m_makerFilter->currentText();
+    const bool filtered = text != Session::kAllMakersItem;
+    m_commandButtons.value(QStringLiteral("SpeedButton9"))->setEnabled(filtered);
+    applyViewFilter(filtered ? PositionFilter{PositionFilter::Kind::Maker, text}
+                             : PositionFilter{});
+}
+
+void EditorWindow::toggleFilter()
+{
+    if (m_session.viewFilter().kind != PositionFilter::Kind::All) {
+        showAllPositions();
+        applyViewFilter({});
+        return;
+    }
+    const QString group = m_groupField->currentText();
+    m_groupFilter->setCurrentText(group);
+    m_commandButtons.value(QStringLiteral("SpeedButton9"))->setEnabled(true);
+    m_makerFilter->setCurrentIndex(0);
+    m_makerFilter->setEnabled(false);
+    applyViewFilter(group == Session::kUndefinedGroupItem
+                        ? PositionFilter{PositionFilter::Kind::UndefinedGroup, {}}
+                        : PositionFilter{PositionFilter::Kind::Group, group});
+}
+
+void EditorWindow::showAllPositions()
+{
+    m_makerFilter->setEnabled(true);
+    m_groupFilter->setCurrentText(Session::kAllGroupsItem);
+    m_makerFilter->setCurrentText(Session::kAllMakersItem);
+}
+
+// A view reset by a command (opening, creating) shows in the boxes too.
+void EditorWindow::followViewFilter()
+{
+    if (m_applyingFilter)
+        return;
+    if (m_session.viewFilter().kind == PositionFilter::Kind::All)
+        showAllPositions();
+    if (m_loaded)
+        refreshPositions();
+}
+
+void EditorWindow::recomputeTotal()
+{
+    if (!m_session.working().isOpen()) {
+        m_total->clear();
+        return;
+    }
+    ErrorReport::guard([this] {
+        m_total->setText(Numbers::general(QuantityTotal::compute(
+            m_session.working(), m_groupFilter->currentText(), m_makerFilter->currentText())));
+    });
 }
 
 void EditorWindow::leaveEditor()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HeaderFields.h"
+#include "PositionFilter.h"
 #include "RecordNavigator.h"
 
 #include <QHash>
@@ -68,6 +69,13 @@ private:
     void writePrice();
     void navigate(RecordNavigator::Button button);
     void activate();
+    void applyViewFilter(const PositionFilter &filter);
+    void groupFilterChanged();
+    void makerFilterChanged();
+    void toggleFilter();
+    void showAllPositions();
+    void followViewFilter();
+    void recomputeTotal();
 
     Session &m_session;
     Settings &m_settings;
@@ -86,4 +94,5 @@ private:
     QHash<HeaderFields::Field, QLineEdit *> m_headerEdits;
     QHash<QString, QToolButton *> m_commandButtons;
     bool m_loaded = false;
+    bool m_applyingFilter = false;
 };

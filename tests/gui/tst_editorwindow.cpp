@@ -388,6 +388,89 @@ private slots:
         Settings().setFirma({});
     }
 
+    void viewFiltersAndTotal()
+    {
+        auto editor = open({});
+        Database &working = editor->session.working();
+        const QList<QVariantList> rows{
+            {QStringLiteral("ВК-160"), 10.0, 1, 0, QStringLiteral("Воздуховоды"),
+             QStringLiteral("Север")},
+            {QStringLiteral("ВК-200"), 2.5, 2, 0, QStringLiteral("Воздуховоды"),
+             QStringLiteral("Юг")},
+            {QStringLiteral("Д'Арт"), 3.0, 3, 1, QStringLiteral("Решетки 'А'"),
+             QStringLiteral("Юг")},
+            {QStringLiteral("Своё"), 4.0, 4, 999, QVariant(), QVariant()}};
+        for (const QVariantList &row : rows)
+            working.exec(
+                QStringLiteral("INSERT INTO data (Caption, Name, KOL, POZ, NG, Gruppa, Firma) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                QVariantList{row.first()} + row);
+        editor->session.setLists(
+            {Session::kUndefinedGroupItem, Session::kAllGroupsItem, QStringLiteral("Воздуховоды"),
+             QStringLiteral("Решетки 'А'")},
+            {Session::kAllMakersItem, QStringLiteral("Север"), QStringLiteral("Юг")}, {});
+        editor->window->refreshPositions();
+        auto *groups = editor->find<QComboBox>("ComboBox1");
+        auto *makers = editor->find<QComboBox>("ComboBox2");
+        auto *total = editor->find<QLineEdit>("Edit22");
+        QToolButton *saveGroup = editor->window->commandButton(QStringLiteral("SpeedButton9"));
+        QToolButton *toggle = editor->window->commandButton(QStringLiteral("SpeedButton12"));
+        const auto choose = [](QComboBox *box, const QString &text) {
+            box->setCurrentText(text);
+            emit box->textActivated(text);
+        };
+        const auto shown = [&] {
+            QStringList names;
+            for (int row = 0; row < editor->model()->rowCount(); ++row)
+                names << editor->model()->field(row, QStringLiteral("Name")).toString();
+            return names;
+        };
+        QCOMPARE(total->text(), QStringLiteral("19,5"));
+
+        choose(groups, QStringLiteral("Неопределенные"));
+        QCOMPARE(shown(), QStringList{"Своё"});
+        QCOMPARE(total->text(), QStringLiteral("4"));
+        QVERIFY(saveGroup->isEnabled() && !makers->isEnabled());
+
+        choose(groups, QStringLiteral("Решетки 'А'"));
+        QCOMPARE(shown(), QStringList{"Д'Арт"});
+        QCOMPARE(total->text(), QStringLiteral("3"));
+        QCOMPARE(makers->currentText(), QStringLiteral("Все производители"));
+
+        choose(groups, QStringLiteral("Все группы"));
+        QCOMPARE(shown().size(), 4);
+        QVERIFY(!saveGroup->isEnabled() && makers->isEnabled());
+
+        choose(makers, QStringLiteral("Юг"));
+        QCOMPARE(shown(), (QStringList{"ВК-200", "Д'Арт"}));
+        QCOMPARE(total->text(), QStringLiteral("5,5"));
+        QVERIFY(saveGroup->isEnabled());
+        choose(groups, QStringLiteral("Все группы"));
+        QCOMPARE(shown().size(), 4);
+        QCOMPARE(total->text(), QStringLiteral("5,5")); // the maker box still says "Юг"
+
+        // Typing filters at every character.
+        groups->lineEdit()->selectAll();
+        typeText(groups->lineEdit(), QStringLiteral("Возд"));
+        QCOMPARE(shown(), QStringList{});
+        QCOMPARE(total->text(), QStringLiteral("0"));
+        typeText(groups->lineEdit(), QStringLiteral("уховоды"));
+        QCOMPARE(shown(), (QStringList{"ВК-160", "ВК-200"}));
+
+        // "Фильтр" on a position of a group, and off again.
+        choose(groups, QStringLiteral("Все группы"));
+        editor->grid()->setCurrentIndex(editor->model()->index(2, 1));
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(shown(), QStringList{"Д'Арт"});
+        QCOMPARE(groups->currentText(), QStringLiteral("Решетки 'А'"));
+        QTest::mouseClick(toggle, Qt::LeftButton);
+        QCOMPARE(shown().size(), 4);
+        QCOMPARE(groups->currentText(), QStringLiteral("Все группы"));
+        QCOMPARE(makers->currentText(), QStringLiteral("Все производители"));
+        QVERIFY(saveGroup->isEnabled());
+        QVERIFY(m_errors.isEmpty());
+    }
+
     void leavingClosesTheWorkingDatabase()
     {
         auto editor = open({{QStringLiteral("первая"), 1.0}});
