@@ -67,27 +67,31 @@ void reconcile(Session &session)
         for (const QString &column : kCopied)
             assignments << column + QStringLiteral(" = ?");
         // All of it or nothing: a failure leaves the positions as they were.
-        working.inTransaction([&] {
-            Statement update(working, QStringLiteral("UPDATE data SET %1 WHERE Name = ?")
-                                          .arg(assignments.join(QStringLiteral(", "))));
-            // A name met again was brought up to date with all its namesakes.
-            QHash<QString, bool> done;
-            for (int entry = 0; entry < total; ++entry) {
-                const QString key = names[entry].toCaseFolded();
-                if (!done.contains(key)) {
-                    done.insert(key, true);
-                    lookup.bind(0, names[entry]);
-                    if (lookup.next()) {
-                        for (int column = 0; column < kCopied.size(); ++column)
-                            bind(update, column, lookup.value(column));
-                        update.bind(int(kCopied.size()), names[entry]);
-                        update.run();
+        // The catalogue is read in one read transaction too, which spares a
+        // lock and a check of the file for every look-up.
+        catalogue.inTransaction([&] {
+            working.inTransaction([&] {
+                Statement update(working, QStringLiteral("UPDATE data SET %1 WHERE Name = ?")
+                                              .arg(assignments.join(QStringLiteral(", "))));
+                // A name met again was brought up to date with all its namesakes.
+                QHash<QString, bool> done;
+                for (int entry = 0; entry < total; ++entry) {
+                    const QString key = names[entry].toCaseFolded();
+                    if (!done.contains(key)) {
+                        done.insert(key, true);
+                        lookup.bind(0, names[entry]);
+                        if (lookup.next()) {
+                            for (int column = 0; column < kCopied.size(); ++column)
+                                bind(update, column, lookup.value(column));
+                            update.bind(int(kCopied.size()), names[entry]);
+                            update.run();
+                        }
+                        lookup.reset();
                     }
-                    lookup.reset();
+                    if ((entry + 1) % kProgressStep == 0 || entry + 1 == total)
+                        session.reportProgress(entry + 1, total);
                 }
-                if ((entry + 1) % kProgressStep == 0 || entry + 1 == total)
-                    session.reportProgress(entry + 1, total);
-            }
+            });
         });
         Statement groups(catalogue, QStringLiteral("SELECT Gruppa FROM dorvik_data "
                                                    "GROUP BY Gruppa ORDER BY Gruppa"));

@@ -1,6 +1,7 @@
 #include "TextFolding.h"
 
 #include <QChar>
+#include <algorithm>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
@@ -163,8 +164,17 @@ void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
 
 int compare(std::string_view left, std::string_view right)
 {
-    size_t l = 0;
-    size_t r = 0;
+    // Equal bytes are equal letters: skip the common start at once, then
+    // step back to the start of a character.
+    size_t same = 0;
+    const size_t shorter = std::min(left.size(), right.size());
+    while (same < shorter && left[same] == right[same])
+        ++same;
+    while (same > 0 && same < left.size()
+           && (static_cast<unsigned char>(left[same]) & 0xC0) == 0x80)
+        --same;
+    size_t l = same;
+    size_t r = same;
     while (l < left.size() && r < right.size()) {
         const char32_t a = nextCodePoint(left, l);
         const char32_t b = nextCodePoint(right, r);

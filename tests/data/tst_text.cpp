@@ -158,6 +158,10 @@ private slots:
         QCOMPARE(TextFolding::compare(broken, broken), 0);
         QVERIFY(!TextFolding::like(broken, cut));
         QVERIFY(TextFolding::compare("\xD0\x81", "\xD1\x91") == 0); // Ё and ё
+        // A shared start that ends inside a letter: "Аж" against "Аз", "АЖ" against "аз".
+        QVERIFY(TextFolding::compare("\xD0\x90\xD0\xB6", "\xD0\x90\xD0\xB7") < 0);
+        QVERIFY(TextFolding::compare("\xD0\x90\xD0\x96", "\xD0\xB0\xD0\xB7") < 0);
+        QVERIFY(TextFolding::compare("\xD0\x90", "\xD0\x90\xD0\xB6") < 0); // a prefix first
     }
 };
 
