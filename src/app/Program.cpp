@@ -9,17 +9,18 @@
 #include "GroupOrderDialog.h"
 #include "PickerFilter.h"
 #include "PositionsModel.h"
-#include "Reconciliation.h"
 #include "RowsGrid.h"
-#include "SpecificationFile.h"
+#include "SpecificationCommands.h"
 #include "StartWindow.h"
 
 #include <QFileInfo>
+#include <QToolButton>
 
 Program::Program(const StartUpPlace &place, Prompts *prompts)
     : m_prompts(prompts ? *prompts : m_widgetPrompts),
       m_cad(CadLink::create(m_settings.cadBridge()))
 {
+    m_place = place;
     m_problems = startUp(m_session, m_settings, *m_cad, place);
     m_startWindow = std::make_unique<StartWindow>(m_session, *m_cad);
     m_editorWindow = std::make_unique<EditorWindow>(m_session, m_settings, m_prompts);
@@ -52,6 +53,26 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     connect(m_startWindow.get(), &StartWindow::groupsRequested, m_groupOrderDialog.get(),
             &GroupOrderDialog::open);
     connect(m_editorWindow.get(), &EditorWindow::pickerRequested, this, &Program::openPicker);
+    connect(m_startWindow.get(), &StartWindow::openRequested, this, &Program::openSpecification);
+    connect(m_startWindow.get(), &StartWindow::createRequested, this,
+            &Program::createSpecification);
+    connect(&m_session, &Session::specificationNameChanged, m_editorWindow.get(),
+            [this](const QString &name) {
+                m_editorWindow->setWindowTitle(SpecificationCommands::editorCaption(name));
+            });
+    QToolButton *save = m_editorWindow->commandButton(QStringLiteral("SpeedButton5"));
+    connect(&m_session, &Session::modifiedChanged, save, &QToolButton::setEnabled);
+    connect(save, &QToolButton::clicked, this,
+            [this] { SpecificationCommands::save(m_session, m_prompts); });
+    connect(m_editorWindow->commandButton(QStringLiteral("SpeedButton9")), &QToolButton::clicked,
+            this, [this] {
+                SpecificationCommands::saveGroup(m_session, m_prompts,
+                                                 m_editorWindow->groupFilterText());
+            });
+    m_startWindow->setLeaveGuard([this] {
+        return SpecificationCommands::saveOnLeaving(m_session, m_prompts) ==
+               SpecificationCommands::Outcome::Done;
+    });
     connect(m_picker.get(), &ComponentPicker::closed, this, [this](bool changed) {
         m_editorWindow->setEnabled(true);
         if (changed)
@@ -89,20 +110,46 @@ void Program::openPicker()
     m_picker->pickFor(*m_editorWindow->positions(), m_editorWindow->grid()->currentIndex().row());
 }
 
+void Program::openSpecification()
+{
+    // The open dialog starts beside the drawing when a CAD program has one.
+    QString folder = m_place.programFolder;
+    if (m_cad->attachQuietly()) {
+        try {
+            const QString drawing = m_cad->activeDrawingFullName();
+            if (!drawing.isEmpty())
+                folder = QFileInfo(drawing).absolutePath();
+        } catch (const AppError &) {
+            // Quietly: the program folder serves.
+        }
+    }
+    if (SpecificationCommands::open(m_session, m_prompts, folder) !=
+        SpecificationCommands::Outcome::Done)
+        return;
+    m_editorWindow->refreshPositions();
+    showEditor();
+}
+
+void Program::createSpecification()
+{
+    if (SpecificationCommands::create(m_session, m_prompts) != SpecificationCommands::Outcome::Done)
+        return;
+    m_editorWindow->refreshPositions();
+    showEditor();
+}
+
 void Program::openCommandLineFile()
 {
-    const QString file = m_session.commandLineFile();
-    if (file.isEmpty() || !QFileInfo(file).isFile())
+    if (m_opening || m_session.commandLineFile().isEmpty())
         return;
+    // Tried once: a bad file is reported once, not at every activation.
+    m_opening = true;
+    const auto outcome = SpecificationCommands::openFromCommandLine(m_session);
     m_session.setCommandLineFile({});
-    const bool opened = ErrorReport::guard([&] {
-        SpecificationFile::read(m_session, file);
-        m_session.setSpecificationName(file);
-        m_session.setModified(false);
-        Reconciliation::reconcile(m_session);
-    });
-    if (!opened)
+    m_opening = false;
+    if (outcome != SpecificationCommands::Outcome::Done)
         return;
+    m_editorWindow->refreshPositions();
     m_startWindow->enableEditing();
     // The start window stays visible behind the editor.
     m_editorWindow->show();

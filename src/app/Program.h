@@ -39,6 +39,9 @@ public:
     void openCommandLineFile();
     // Shows the editor in front of the start window.
     void showEditor();
+    // "Открыть  спецификацию" and "Создать спецификацию".
+    void openSpecification();
+    void createSpecification();
     // "База товара": the catalogue editor instead of the start window.
     void openCatalogueEditor();
     // The component picker for the editor's current position.
@@ -51,6 +54,8 @@ private:
     std::unique_ptr<CadLink> m_cad;
     Session m_session;
     QList<AppError> m_problems;
+    StartUpPlace m_place;
+    bool m_opening = false;
     std::unique_ptr<StartWindow> m_startWindow;
     std::unique_ptr<EditorWindow> m_editorWindow;
     std::unique_ptr<CatalogueEditor> m_catalogueEditor;

@@ -90,10 +90,11 @@ void StartWindow::buildMenu()
     file->setObjectName(QStringLiteral("N2"));
     file->menuAction()->setObjectName(QStringLiteral("N2"));
 
-    // Commands whose windows are not in this build yet stay disabled.
-    addItem(file, "N7", QStringLiteral("Создать спецификацию"), false);
+    connect(addItem(file, "N7", QStringLiteral("Создать спецификацию"), true), &QAction::triggered,
+            this, &StartWindow::createRequested);
     addSeparator(file, "N6");
-    addItem(file, "DB1", QStringLiteral("Открыть  спецификацию"), false);
+    connect(addItem(file, "DB1", QStringLiteral("Открыть  спецификацию"), true),
+            &QAction::triggered, this, &StartWindow::openRequested);
     addSeparator(file, "N4");
     m_editAction = addItem(file, "N3", QStringLiteral("Редактировать"), false);
     connect(m_editAction, &QAction::triggered, this, &StartWindow::editRequested);
@@ -124,6 +125,10 @@ void StartWindow::leaveProgram()
 
 void StartWindow::closeEvent(QCloseEvent *event)
 {
+    if (!m_left && m_leaveGuard && !m_leaveGuard()) {
+        event->ignore();
+        return;
+    }
     leaveProgram();
     event->accept();
     // The start window is the main window: the program ends with it, even

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 
 class CadLink;
 class QAction;
@@ -26,11 +27,16 @@ public:
     // "Редактировать" comes alive once a specification is being edited.
     void enableEditing();
 
+    // Asked before leaving; false keeps the program running.
+    void setLeaveGuard(std::function<bool()> guard) { m_leaveGuard = std::move(guard); }
+
 signals:
     // The window became active (the command-line file is opened then).
     void activated();
     void editRequested();
     void catalogueRequested();
+    void openRequested();
+    void createRequested();
     void groupsRequested();
 
 protected:
@@ -47,4 +53,5 @@ private:
     QCheckBox *m_modifiedBox = nullptr;
     QAction *m_editAction = nullptr;
     bool m_left = false;
+    std::function<bool()> m_leaveGuard;
 };

@@ -2,9 +2,11 @@
 
 #include "Prompts.h"
 
-// Prompts as message boxes over the active window.
+// Prompts as message boxes and file dialogs over the active window.
 class WidgetPrompts final : public Prompts {
 public:
     bool confirm(const QString &question) override;
     void notify(const QString &message) override;
+    QString chooseFileToOpen(const QString &folder) override;
+    QString chooseFileToSave(const QString &folder, const QString &presetName) override;
 };

@@ -13,4 +13,9 @@ public:
     virtual bool confirm(const QString &question) = 0;
     // A notice with OK.
     virtual void notify(const QString &message) = 0;
+    // A specification file to open, starting in folder; empty when cancelled.
+    virtual QString chooseFileToOpen(const QString &folder) = 0;
+    // A file to save to, starting in folder with presetName filled in; empty
+    // when cancelled. Overwriting is not confirmed here: the caller asks.
+    virtual QString chooseFileToSave(const QString &folder, const QString &presetName) = 0;
 };

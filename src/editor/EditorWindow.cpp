@@ -300,6 +300,11 @@ QWidget *EditorWindow::buildBottomPanel()
     return panel;
 }
 
+QString EditorWindow::groupFilterText() const
+{
+    return m_groupFilter->currentText();
+}
+
 QToolButton *EditorWindow::commandButton(const QString &name) const
 {
     return m_commandButtons.value(name);

@@ -33,6 +33,8 @@ public:
     RowsGrid *grid() const { return m_grid; }
     QProgressBar *progressBar() const { return m_progressBar; }
     FirmNameDialog *firmNameDialog() const { return m_firmDialog; }
+    // The group filter box's text, which names the group that is saved.
+    QString groupFilterText() const;
     // A command button by its name ("SpeedButton7" …).
     QToolButton *commandButton(const QString &name) const;
 

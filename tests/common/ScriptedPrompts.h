@@ -11,6 +11,9 @@ public:
     QList<bool> answers; // taken in order; when empty, the answer is No
     QStringList questions;
     QStringList notices;
+    QStringList openAnswers, saveAnswers; // taken in order; when empty, a cancel
+    QStringList openFolders;              // the folder of every open dialog
+    QStringList saveFolders, savePresets; // the folder and name of every save dialog
 
     bool confirm(const QString &question) override
     {
@@ -18,4 +21,15 @@ public:
         return answers.isEmpty() ? false : answers.takeFirst();
     }
     void notify(const QString &message) override { notices << message; }
+    QString chooseFileToOpen(const QString &folder) override
+    {
+        openFolders << folder;
+        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+    }
+    QString chooseFileToSave(const QString &folder, const QString &presetName) override
+    {
+        saveFolders << folder;
+        savePresets << presetName;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
 };

@@ -190,6 +190,34 @@ private slots:
         QVERIFY(!program.picker().isVisible());
     }
 
+    void leavingAsksToSaveAModifiedSpecification()
+    {
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        StartWindow &start = program.startWindow();
+        start.show();
+        item(&start, "N7")->trigger(); // a new specification
+        QVERIFY(program.editorWindow().isVisible());
+        QCOMPARE(program.editorWindow().positions()->rowCount(), 1);
+        program.session().setModified(true);
+        program.editorWindow().leaveEditor();
+        const QString working = program.session().workingDatabasePath();
+
+        // Yes, then the save dialog cancelled: the program stays.
+        prompts.answers = {true};
+        item(&start, "N1")->trigger();
+        QVERIFY(start.isVisible());
+        QVERIFY(QFile::exists(working));
+        QCOMPARE(prompts.questions.last(),
+                 QStringLiteral("Сохранить спецификацию Новая спецификация. ?"));
+
+        // No: it leaves without saving.
+        prompts.answers = {false};
+        item(&start, "N10")->trigger();
+        QVERIFY(!start.isVisible());
+        QVERIFY(!QFile::exists(working));
+    }
+
     void commandLineFileOpensOnceAtTheFirstActivation()
     {
         const QString file = m_dir.filePath(QStringLiteral("Дом 5.СО"));

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+class Prompts;
+class Session;
+
+// Opening, creating and saving specifications, and the file part of leaving.
+// The open specification file is locked by taking away its write permission,
+// so that another running copy sees it as read-only and asks before opening
+// it; every file this program lets go of gets back the permissions it had.
+// Errors are shown through ErrorReport; the outcome tells the window what
+// happened.
+namespace SpecificationCommands {
+
+enum class Outcome {
+    Done,      // the command did its work
+    Cancelled, // the user said No or cancelled a dialog; nothing was lost
+    Failed     // an error was shown; see each command for what stays
+};
+
+// Added to the name of a specification opened from a read-only file.
+extern const QString kReadOnlySuffix;
+// The name of a specification that has no file yet.
+extern const QString kNewSpecificationName;
+
+// "Редактирование спецификации: " and the name, a long one shortened to its
+// end from a folder separator on.
+QString editorCaption(const QString &name);
+
+// The text with its extension replaced by ".СО" (or ".СО" appended).
+QString presetFileName(const QString &text);
+
+// Takes away every write permission of the file name names. A name that is
+// no existing file (new, read-only suffix, empty) is left alone.
+void lock(const QString &name);
+// Gives the file name names the permissions recorded for it when it was
+// opened, a normal owner-writable file when nothing was recorded.
+void release(const Session &session, const QString &name);
+
+// The open command: asks to save unsaved changes, lets the user choose a
+// file in startFolder, asks before opening a read-only one, then reads it
+// whole, moves the lock to it and reconciles it with the catalogue. A bad
+// file changes nothing.
+Outcome open(Session &session, Prompts &prompts, const QString &startFolder);
+
+// Opens the file named on the command line without questions. It is
+// forgotten only once it has been opened; Cancelled when there is none.
+Outcome openFromCommandLine(Session &session);
+
+// A new specification with one default position, after asking to save
+// unsaved changes. The header and the modified flag stay.
+Outcome create(Session &session, Prompts &prompts);
+
+// The save command: all positions to a chosen file, which becomes the open
+// specification and takes the lock. The view filter is switched off.
+Outcome save(Session &session, Prompts &prompts);
+
+// Writes the positions the view filter shows to a chosen file; the file is
+// preset from groupFilterText. Nothing else changes.
+Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilterText);
+
+// The file part of leaving: releases the open file and, when there are
+// unsaved changes and the user wants, writes them. Done means the program may
+// leave; Cancelled or Failed mean it stays, with the lock back on.
+Outcome saveOnLeaving(Session &session, Prompts &prompts);
+
+} // namespace SpecificationCommands

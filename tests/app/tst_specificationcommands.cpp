@@ -1,0 +1,522 @@
+#include "CodePage1251.h"
+#include "ErrorReport.h"
+#include "ScriptedPrompts.h"
+#include "Session.h"
+#include "SpecificationCommands.h"
+#include "TestSupport.h"
+#include "WorkingDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace SpecificationCommands;
+
+namespace {
+
+constexpr QFileDevice::Permissions kAnyWrite =
+    QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+constexpr QFileDevice::Permissions kOrdinary = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                               QFileDevice::ReadGroup | QFileDevice::ReadOther;
+constexpr QFileDevice::Permissions kReadOnly =
+    QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+
+// The tests run as the administrator, who may write any file, so the lock is
+// checked by its permission bits.
+bool isLocked(const QString &path)
+{
+    return !(QFile::permissions(path) & kAnyWrite);
+}
+
+// The bits a file keeps, without those Qt works out for the current user.
+QFileDevice::Permissions ownBits(QFileDevice::Permissions permissions)
+{
+    return permissions & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+}
+
+QFileDevice::Permissions ownBits(const QString &path)
+{
+    return ownBits(QFile::permissions(path));
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(SpecificationCommands::Outcome)
+
+// Opening, creating and saving specifications and the lock on their files.
+class SpecificationCommandsTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_template;
+    QString m_catalogue;
+    QStringList m_errors;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    std::unique_ptr<Session> session()
+    {
+        auto s = std::make_unique<Session>();
+        s->setCatalogueFile(m_catalogue);
+        s->setWorkingDatabasePath(
+            WorkingDatabase::create({m_dir.path()}, QDateTime::currentDateTime(), m_template));
+        return s;
+    }
+
+    // A specification file with the given block names, one position each.
+    QString writeFile(const QString &name, const QStringList &blocks,
+                      QFileDevice::Permissions permissions = kOrdinary)
+    {
+        QStringList lines{QStringLiteral("// Заголовок")};
+        for (int field = 0; field < HeaderFields::kStoredCount; ++field)
+            lines << QStringLiteral("поле %1 файла %2").arg(field).arg(name);
+        lines << QStringLiteral("// Начало базы");
+        int number = 0;
+        for (const QString &block : blocks)
+            lines << QString::number(++number) << QStringLiteral("0") << block
+                  << QStringLiteral("1.5") << QStringLiteral("Шт") << block << QString()
+                  << QString();
+        const QString file = path(name);
+        QFile out(file);
+        out.setPermissions(kOrdinary);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            qFatal("cannot write %s", qPrintable(file));
+        out.write("\xEF\xBB\xBF" + lines.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+        out.close();
+        QFile::setPermissions(file, permissions);
+        return file;
+    }
+
+    static int positions(Session &s)
+    {
+        s.working().open();
+        return s.working().scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt();
+    }
+
+    // The text of a file the program wrote, in the old code page.
+    static QString contents(const QString &file)
+    {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? CodePage1251::decode(in.readAll()) : QString();
+    }
+
+    // A session with file opened through the open command.
+    std::unique_ptr<Session> openedOn(const QString &file)
+    {
+        auto s = session();
+        ScriptedPrompts prompts;
+        prompts.openAnswers = {file};
+        prompts.answers = {true};
+        if (open(*s, prompts, {}) != Outcome::Done)
+            qFatal("cannot open %s", qPrintable(file));
+        return s;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        TestSupport::useRussianLocale();
+        m_template = path(QStringLiteral("dorvik.dat"));
+        TestSupport::makeTemplate(m_template);
+        m_catalogue = path(QStringLiteral("dorvik-Vent.mdb"));
+        TestSupport::makeCatalogue(m_catalogue,
+                                   {{QStringLiteral("ВК-160"),
+                                     QStringLiteral("Воздуховод d=160"),
+                                     QStringLiteral("мп"),
+                                     4.5,
+                                     {},
+                                     {},
+                                     {},
+                                     QStringLiteral("Завод"),
+                                     QStringLiteral("Воздуховоды")},
+                                    {QStringLiteral("ВР-4"),
+                                     QStringLiteral("Вентилятор"),
+                                     QStringLiteral("Шт"),
+                                     42.0,
+                                     {},
+                                     {},
+                                     {},
+                                     QStringLiteral("ВентСтрой"),
+                                     QStringLiteral("Вентиляторы")}},
+                                   {QStringLiteral("Вентиляторы"), QStringLiteral("Воздуховоды")});
+        ErrorReport::setSink([this](const QString &message) { m_errors << message; });
+    }
+
+    void init() { m_errors.clear(); }
+
+    void captionShortensLongNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        const QString a98(98, u'а'), b20(20, u'б'), c26(26, u'в');
+        QTest::newRow("new") << kNewSpecificationName << kNewSpecificationName;
+        const QString hundred = u'/' + QString(95, u'д') + QStringLiteral(".СО\u0020");
+        QTest::newRow("100 characters as is") << hundred.left(100) << hundred.left(100);
+        const QString slashes = u'/' + a98 + u'/' + b20 + u'/' + c26 + QStringLiteral(".СО");
+        QTest::newRow("150 characters, slashes")
+            << slashes << QStringLiteral(".../") + b20 + u'/' + c26 + QStringLiteral(".СО");
+        QString backslashes = slashes;
+        backslashes.replace(u'/', u'\\').prepend(QStringLiteral("C:"));
+        QTest::newRow("backslashes")
+            << backslashes << QStringLiteral("...\\") + b20 + u'\\' + c26 + QStringLiteral(".СО");
+        const QString noSeparator = u'/' + QString(140, u'е');
+        QTest::newRow("no separator in the end")
+            << noSeparator << QStringLiteral("...") + QString(101, u'е');
+    }
+
+    void captionShortensLongNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        QCOMPARE(editorCaption(name), QStringLiteral("Редактирование спецификации: ") + shown);
+    }
+
+    void presetTakesTheExtension_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("preset");
+        QTest::newRow("new") << kNewSpecificationName << QStringLiteral("Новая спецификация.СО");
+        QTest::newRow("read-only")
+            << QStringLiteral("/п/а.СО") + kReadOnlySuffix << QStringLiteral("/п/а.СО");
+        QTest::newRow("group") << QStringLiteral("Воздуховоды") << QStringLiteral("Воздуховоды.СО");
+        QTest::newRow("group with stops")
+            << QStringLiteral("Гр. 1.2") << QStringLiteral("Гр. 1.СО");
+        QTest::newRow("stop in folder") << QStringLiteral("/a.b/c") << QStringLiteral("/a.b/c.СО");
+        QTest::newRow("drive") << QStringLiteral("D:x.y:z") << QStringLiteral("D:x.y:z.СО");
+    }
+
+    void presetTakesTheExtension()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, preset);
+        QCOMPARE(presetFileName(text), preset);
+    }
+
+    // Cancelling, refusing the read-only question and a bad file leave the
+    // open specification, its name, lock and rows as they were.
+    void refusedOpeningChangesNothing_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<int>("errors");
+        QTest::newRow("cancel") << QString() << QList<bool>{} << Outcome::Cancelled << 0;
+        QTest::newRow("read-only, No")
+            << writeFile(QStringLiteral("чужой.СО"), {QStringLiteral("x")}, kReadOnly)
+            << QList<bool>{false} << Outcome::Cancelled << 0;
+        const QString bad = path(QStringLiteral("короткий.СО"));
+        QFile out(bad);
+        out.open(QIODevice::WriteOnly);
+        out.write("// Заголовок\r\nЗаказчик\r\n");
+        QTest::newRow("bad file") << bad << QList<bool>{} << Outcome::Failed << 1;
+    }
+
+    void refusedOpeningChangesNothing()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QList<bool>, answers);
+        QFETCH(Outcome, outcome);
+        QFETCH(int, errors);
+        const QString a =
+            writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160"), QStringLiteral("ВР-4")});
+        auto s = openedOn(a);
+        const HeaderFields header = s->header();
+        ScriptedPrompts prompts;
+        prompts.openAnswers = {chosen};
+        prompts.answers = answers;
+        QCOMPARE(open(*s, prompts, QStringLiteral("/начало")), outcome);
+        QCOMPARE(prompts.openFolders, QStringList{QStringLiteral("/начало")});
+        QCOMPARE(m_errors.size(), errors);
+        if (!m_errors.isEmpty())
+            QVERIFY(m_errors.first().contains(QStringLiteral("короткий.СО")));
+        QCOMPARE(s->specificationName(), a);
+        QVERIFY(isLocked(a));
+        QCOMPARE(positions(*s), 2);
+        QCOMPARE(s->header(), header);
+    }
+
+    void lockMovesWithTheOpenFile()
+    {
+        const QString a = writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160")});
+        const QString b = writeFile(QStringLiteral("Б.СО"), {QStringLiteral("ВР-4")},
+                                    QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        auto s = openedOn(a);
+        QVERIFY(isLocked(a));
+        QCOMPARE(s->specificationName(), a);
+        QVERIFY(!s->isModified());
+
+        ScriptedPrompts prompts;
+        prompts.openAnswers = {b, b};
+        QCOMPARE(open(*s, prompts, {}), Outcome::Done);
+        QCOMPARE(ownBits(a), kOrdinary);
+        QVERIFY(isLocked(b));
+        // Opening the open file again asks nothing and keeps what b had.
+        QCOMPARE(open(*s, prompts, {}), Outcome::Done);
+        QVERIFY(prompts.questions.isEmpty());
+        QCOMPARE(saveOnLeaving(*s, prompts), Outcome::Done);
+        QCOMPARE(ownBits(b), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+
+    // A second running copy sees the first one's file as read-only.
+    void secondCopySeesTheFileReadOnly()
+    {
+        const QString a = writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160")});
+        auto first = openedOn(a);
+        auto second = session();
+        ScriptedPrompts prompts;
+        prompts.openAnswers = {a, a};
+        prompts.answers = {false, true};
+        QCOMPARE(open(*second, prompts, {}), Outcome::Cancelled);
+        QVERIFY(second->specificationName().isEmpty());
+        QCOMPARE(open(*second, prompts, {}), Outcome::Done);
+        QCOMPARE(prompts.questions, QStringList(2, QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ "
+                                                                  "ЧТЕНИЯ! Продолжить?")));
+        QCOMPARE(second->specificationName(), a + kReadOnlySuffix);
+        QCOMPARE(positions(*second), 1);
+
+        // Neither saving over it nor leaving the second copy frees it.
+        prompts.saveAnswers = {a};
+        prompts.answers = {true};
+        QCOMPARE(save(*second, prompts), Outcome::Cancelled);
+        QCOMPARE(prompts.notices, QStringList{QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ ЧТЕНИЯ!")});
+        QCOMPARE(saveOnLeaving(*second, prompts), Outcome::Done);
+        QVERIFY(isLocked(a));
+        QCOMPARE(saveOnLeaving(*first, prompts), Outcome::Done);
+        QCOMPARE(ownBits(a), kOrdinary);
+    }
+
+    void commandLineFileOpensWithoutQuestions()
+    {
+        const QString a = writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160")}, kReadOnly);
+        const QString bad = path(QStringLiteral("пустой.СО"));
+        QFile(bad).open(QIODevice::WriteOnly);
+        auto s = session();
+        s->setCommandLineFile(bad);
+        QCOMPARE(openFromCommandLine(*s), Outcome::Failed);
+        QCOMPARE(s->commandLineFile(), bad); // tried again next time
+        s->setCommandLineFile(a);
+        QCOMPARE(openFromCommandLine(*s), Outcome::Done);
+        QCOMPARE(s->specificationName(), a + kReadOnlySuffix);
+        QVERIFY(s->commandLineFile().isEmpty());
+        QCOMPARE(positions(*s), 1);
+    }
+
+    // Unsaved changes are offered for saving before another specification
+    // replaces them.
+    void unsavedChangesAreOffered_data()
+    {
+        QTest::addColumn<bool>("creating");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QStringList>("saveAnswers");
+        QTest::addColumn<Outcome>("outcome");
+        for (const bool creating : {false, true}) {
+            const char *command = creating ? "create" : "open";
+            QTest::addRow("%s, No", command)
+                << creating << QList<bool>{false} << QStringList{} << Outcome::Done;
+            QTest::addRow("%s, Yes and cancel", command)
+                << creating << QList<bool>{true} << QStringList{} << Outcome::Cancelled;
+            QTest::addRow("%s, Yes and save", command)
+                << creating << QList<bool>{true} << QStringList{path(QStringLiteral("копия"))}
+                << Outcome::Done;
+        }
+    }
+
+    void unsavedChangesAreOffered()
+    {
+        QFETCH(bool, creating);
+        QFETCH(QStringList, saveAnswers);
+        QFETCH(Outcome, outcome);
+        QFETCH(QList<bool>, answers);
+        const QString a = writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160")});
+        const QString b = writeFile(QStringLiteral("Б.СО"), {QStringLiteral("ВР-4")});
+        const QString copy = path(QStringLiteral("копия.СО"));
+        QFile::remove(copy);
+        auto s = openedOn(a);
+        s->editHeaderField(HeaderFields::Customer, QStringLiteral("изменено"));
+        ScriptedPrompts prompts;
+        prompts.answers = answers;
+        prompts.saveAnswers = saveAnswers;
+        prompts.openAnswers = {b};
+        QCOMPARE(creating ? create(*s, prompts) : open(*s, prompts, {}), outcome);
+        QCOMPARE(prompts.questions.value(0),
+                 QStringLiteral("Сохранить спецификацию ") + a + QStringLiteral(" ?"));
+        QCOMPARE(QFile::exists(copy), !saveAnswers.isEmpty());
+        if (outcome == Outcome::Cancelled) {
+            QCOMPARE(s->specificationName(), a);
+            QVERIFY(isLocked(a));
+            QVERIFY(s->isModified());
+            return;
+        }
+        QCOMPARE(s->specificationName(), creating ? kNewSpecificationName : b);
+        QCOMPARE(ownBits(a), kOrdinary);
+        if (!saveAnswers.isEmpty()) {
+            QVERIFY(contents(copy).contains(QStringLiteral("изменено")));
+            QVERIFY(!isLocked(copy)); // let go of by the open or the create
+        }
+    }
+
+    void createStartsWithOneDefaultPosition()
+    {
+        const QString a =
+            writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160"), QStringLiteral("ВР-4")});
+        auto s = openedOn(a);
+        s->setViewFilter({PositionFilter::Kind::Group, QStringLiteral("Воздуховоды")});
+        s->setLists({QStringLiteral("x")}, {QStringLiteral("y")}, {QStringLiteral("z")});
+        const HeaderFields header = s->header();
+        ScriptedPrompts prompts;
+        QCOMPARE(create(*s, prompts), Outcome::Done);
+        QCOMPARE(s->specificationName(), kNewSpecificationName);
+        QCOMPARE(ownBits(a), kOrdinary);
+        QCOMPARE(s->header(), header);
+        QVERIFY(!s->isModified());
+        QCOMPARE(s->viewFilter(), PositionFilter{});
+        QCOMPARE(s->groupFilterList(),
+                 (QStringList{Session::kUndefinedGroupItem, Session::kAllGroupsItem}));
+        QCOMPARE(s->makerFilterList(), QStringList{Session::kAllMakersItem});
+        const QStringList groups{QStringLiteral("Вентиляторы"), QStringLiteral("Воздуховоды")};
+        QCOMPARE(s->groupFieldList(), groups);
+        QCOMPARE(s->pickerGroupList(), QStringList{Session::kAllGroupsItem} + groups);
+        const QSqlQuery row = s->working().exec(
+            QStringLiteral("SELECT Name, Caption, KOL, Abb, POZ, NG, Comment FROM data"));
+        QSqlQuery query = row;
+        QVERIFY(query.next());
+        QCOMPARE(query.value(0).toString(), QStringLiteral("0"));
+        QCOMPARE(query.value(1).toString(), QStringLiteral("Описание"));
+        QCOMPARE(query.value(2).toDouble(), 0.0);
+        QCOMPARE(query.value(3).toString(), QStringLiteral("Шт"));
+        QCOMPARE(query.value(4).toInt() + query.value(5).toInt(), 0);
+        QVERIFY(!query.value(6).isNull());
+        QVERIFY(!query.next());
+    }
+
+    void newSpecificationIsSavedWithTheExtension()
+    {
+        auto s = session();
+        ScriptedPrompts prompts;
+        QCOMPARE(create(*s, prompts), Outcome::Done);
+        s->setModified(true);
+        const QString typed = path(QStringLiteral("новая"));
+        prompts.saveAnswers = {typed};
+        QCOMPARE(save(*s, prompts), Outcome::Done);
+        QCOMPARE(prompts.savePresets, QStringList{QStringLiteral("Новая спецификация.СО")});
+        const QString target = typed + QStringLiteral(".СО");
+        QCOMPARE(s->specificationName(), target);
+        QVERIFY(!s->isModified());
+        QVERIFY(isLocked(target));
+        QVERIFY(contents(target).contains(QStringLiteral("\r\nОписание\r\n")));
+        // Its own permissions come back when the program lets go of it.
+        QCOMPARE(saveOnLeaving(*s, prompts), Outcome::Done);
+        QVERIFY(QFile::permissions(target) & QFileDevice::WriteOwner);
+    }
+
+    // The target choice: the overwrite question, the read-only refusal and a
+    // failed write; the open file is locked again whenever the save fails.
+    void saveChoosesItsTarget()
+    {
+        const QString a = writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160")});
+        const QString other =
+            writeFile(QStringLiteral("чужой.СО"), {QStringLiteral("x")}, kReadOnly);
+        auto s = openedOn(a);
+        s->editHeaderField(HeaderFields::Customer, QStringLiteral("новый заказчик"));
+        ScriptedPrompts prompts;
+        prompts.saveAnswers = {a, other};
+        prompts.answers = {false, true};
+        QCOMPARE(save(*s, prompts), Outcome::Cancelled);
+        QCOMPARE(prompts.questions,
+                 (QStringList{QStringLiteral("Переписать файл ") + a + QStringLiteral(" ?"),
+                              QStringLiteral("Переписать файл ") + other + QStringLiteral(" ?")}));
+        QCOMPARE(prompts.notices, QStringList{QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ ЧТЕНИЯ!")});
+        QCOMPARE(prompts.savePresets.value(0), QStringLiteral("А.СО"));
+        QCOMPARE(prompts.saveFolders.value(0), m_dir.path());
+        QVERIFY(isLocked(a));
+        QVERIFY(s->isModified());
+
+        prompts.saveAnswers = {path(QStringLiteral("нет/такой/папки.СО"))};
+        QCOMPARE(save(*s, prompts), Outcome::Failed);
+        QCOMPARE(m_errors.size(), 1);
+        QCOMPARE(s->specificationName(), a);
+        QVERIFY(isLocked(a));
+        QVERIFY(s->isModified());
+
+        // Over the open file itself, despite our own lock.
+        prompts.saveAnswers = {a};
+        prompts.answers = {true};
+        QCOMPARE(save(*s, prompts), Outcome::Done);
+        QVERIFY(contents(a).contains(QStringLiteral("новый заказчик")));
+        QVERIFY(isLocked(a));
+        QVERIFY(!s->isModified());
+        QCOMPARE(ownBits(s->recordedPermissions().value()), kOrdinary);
+    }
+
+    void groupSaveWritesWhatTheFilterShows()
+    {
+        const QString a =
+            writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160"), QStringLiteral("ВР-4")});
+        auto s = openedOn(a);
+        s->setViewFilter({PositionFilter::Kind::Group, QStringLiteral("Воздуховоды")});
+        s->setModified(true);
+        ScriptedPrompts prompts;
+        const QString group = path(QStringLiteral("Воздуховоды.СО"));
+        prompts.saveAnswers = {a, group};
+        prompts.answers = {true};
+        QCOMPARE(saveGroup(*s, prompts, QStringLiteral("Воздуховоды")), Outcome::Done);
+        // The open file is locked, so it is no target for a group.
+        QCOMPARE(prompts.notices, QStringList{QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ ЧТЕНИЯ!")});
+        QCOMPARE(prompts.savePresets.value(0), QStringLiteral("Воздуховоды.СО"));
+        QVERIFY(contents(group).contains(QStringLiteral("\r\nВК-160\r\n")));
+        QVERIFY(!contents(group).contains(QStringLiteral("ВР-4")));
+        QCOMPARE(s->specificationName(), a);
+        QVERIFY(s->isModified());
+        QVERIFY(!isLocked(group));
+    }
+
+    void leavingOffersToSave_data()
+    {
+        QTest::addColumn<bool>("modified");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QStringList>("saveAnswers");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<bool>("written");
+        const QStringList target{path(QStringLiteral("при выходе"))};
+        QTest::newRow("unchanged") << false << QList<bool>{} << target << Outcome::Done << false;
+        QTest::newRow("No") << true << QList<bool>{false} << target << Outcome::Done << false;
+        QTest::newRow("Yes and cancel")
+            << true << QList<bool>{true} << QStringList{} << Outcome::Cancelled << false;
+        QTest::newRow("Yes and save")
+            << true << QList<bool>{true} << target << Outcome::Done << true;
+        QTest::newRow("failed write")
+            << true << QList<bool>{true} << QStringList{path(QStringLiteral("нет/файла"))}
+            << Outcome::Failed << false;
+    }
+
+    void leavingOffersToSave()
+    {
+        QFETCH(Outcome, outcome);
+        QFETCH(bool, written);
+        QFETCH(bool, modified);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QStringList, saveAnswers);
+        const QString a = writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160")});
+        const QString target = path(QStringLiteral("при выходе.СО"));
+        QFile::remove(target);
+        auto s = openedOn(a);
+        s->working().exec(QStringLiteral("UPDATE data SET KOL = NULL"));
+        s->setModified(modified);
+        ScriptedPrompts prompts;
+        prompts.answers = answers;
+        prompts.saveAnswers = saveAnswers;
+        QCOMPARE(saveOnLeaving(*s, prompts), outcome);
+        QCOMPARE(prompts.questions.size(), s->isModified() ? 1 : 0);
+        QCOMPARE(QFile::exists(target), written);
+        if (written) // an empty quantity stays empty; the file is not locked
+            QVERIFY(contents(target).contains(QStringLiteral("\r\nВК-160\r\n\r\nмп\r\n")));
+        QVERIFY(!isLocked(target) || !written);
+        // The program stays with the file locked, or lets go of it.
+        QCOMPARE(isLocked(a), outcome != Outcome::Done);
+    }
+};
+
+QTEST_MAIN(SpecificationCommandsTest)
+#include "tst_specificationcommands.moc"
