@@ -378,9 +378,8 @@ private slots:
         const QStringList groups{QStringLiteral("Вентиляторы"), QStringLiteral("Воздуховоды")};
         QCOMPARE(s->groupFieldList(), groups);
         QCOMPARE(s->pickerGroupList(), QStringList{Session::kAllGroupsItem} + groups);
-        const QSqlQuery row = s->working().exec(
+        QSqlQuery query = s->working().exec(
             QStringLiteral("SELECT Name, Caption, KOL, Abb, POZ, NG, Comment FROM data"));
-        QSqlQuery query = row;
         QVERIFY(query.next());
         QCOMPARE(query.value(0).toString(), QStringLiteral("0"));
         QCOMPARE(query.value(1).toString(), QStringLiteral("Описание"));
