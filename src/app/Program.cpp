@@ -4,10 +4,8 @@
 #include "CatalogueEditor.h"
 #include "ComponentPicker.h"
 #include "EditorWindow.h"
-#include "ErrorReport.h"
 #include "GroupOrder.h"
 #include "GroupOrderDialog.h"
-#include "PickerFilter.h"
 #include "PositionsModel.h"
 #include "RowsGrid.h"
 #include "SpecificationCommands.h"
@@ -102,10 +100,6 @@ void Program::openCatalogueEditor()
 
 void Program::openPicker()
 {
-    if (m_session.pickerGroupList().size() <= 1)
-        ErrorReport::guard([this] {
-            m_session.setPickerGroupList(PickerFilter::groupList(m_session.catalogue()));
-        });
     m_editorWindow->setEnabled(false);
     m_picker->pickFor(*m_editorWindow->positions(), m_editorWindow->grid()->currentIndex().row());
 }

@@ -129,9 +129,12 @@ ComponentPicker::ComponentPicker(Session &session, Prompts &prompts, QWidget *pa
             &ComponentPicker::showCurrentGood);
     connect(m_list, &QAbstractItemModel::modelReset, this, &ComponentPicker::showCurrentGood);
     connect(&session, &Session::listsChanged, this, [this] {
-        const QString text = m_group->currentText();
-        if (m_group->count() == m_session.pickerGroupList().size())
+        QStringList shown;
+        for (int i = 0; i < m_group->count(); ++i)
+            shown << m_group->itemText(i);
+        if (shown == m_session.pickerGroupList())
             return;
+        const QString text = m_group->currentText();
         m_group->clear();
         m_group->addItems(m_session.pickerGroupList());
         m_group->setCurrentText(text.isEmpty() ? Session::kAllGroupsItem : text);

@@ -1,8 +1,8 @@
 #include "PickerFilter.h"
 
 #include "Database.h"
+#include "GoodsGroups.h"
 #include "Session.h"
-#include "Statement.h"
 #include "TextFolding.h"
 
 #include <QStringList>
@@ -21,16 +21,10 @@ const QString kLike = QStringLiteral(" LIKE ? ESCAPE '\\'");
 
 QStringList groupList(Database &catalogue)
 {
-    QStringList groups{Session::kAllGroupsItem};
     catalogue.open();
-    {
-        Statement select(catalogue, QStringLiteral("SELECT DISTINCT Gruppa FROM dorvik_data "
-                                                   "WHERE Gruppa <> '' ORDER BY Gruppa"));
-        while (select.next())
-            groups << select.text(0);
-    }
+    const QStringList groups = goodsGroups(catalogue);
     catalogue.close();
-    return groups;
+    return QStringList{Session::kAllGroupsItem} + groups;
 }
 
 SqlClause typing(const PickerCriteria &criteria)

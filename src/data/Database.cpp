@@ -80,10 +80,7 @@ void Database::connect(bool mayCreate)
     if (!db.open())
         fail(QStringLiteral("Не удалось открыть базу данных."), db.lastError().text());
 
-    const QVariant handle = db.driver()->handle();
-    sqlite3 *sqlite = nullptr;
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        sqlite = *static_cast<sqlite3 *const *>(handle.constData());
+    sqlite3 *sqlite = engine();
     if (!sqlite || !TextFolding::registerOn(sqlite)) {
         db.close();
         fail(QStringLiteral("Не удалось настроить сравнение текста без учёта регистра."), {});
@@ -111,6 +108,14 @@ bool Database::isOpen() const
 QSqlDatabase Database::connection() const
 {
     return QSqlDatabase::database(m_connectionName, false);
+}
+
+sqlite3 *Database::engine() const
+{
+    const QVariant handle = connection().driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
 }
 
 void Database::fail(const QString &what, const QString &engineMessage) const

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariantList>
 
+struct sqlite3;
+
 // One connection to an SQLite database file through Qt SQL. It is opened and
 // closed explicitly; a missing file is reported, never created empty in its
 // place. Every value goes into a statement as a bound parameter. Letter case
@@ -28,6 +30,9 @@ public:
     bool isOpen() const;
 
     QSqlDatabase connection() const;
+    // The engine's own handle of the open connection, for statements that
+    // bypass Qt SQL (Statement) and for the functions registered on it.
+    sqlite3 *engine() const;
 
     // Runs one statement with its values bound in order.
     QSqlQuery exec(const QString &sql, const QVariantList &values = {}) const;

@@ -17,7 +17,9 @@ QString PositionFilter::whereClause() const
 
 QVariantList PositionFilter::values() const
 {
+    // A filter on an empty text asks for empty text, never for "no value":
+    // the editor and the group save must select the same rows.
     if (kind == Kind::Group || kind == Kind::Maker)
-        return {value};
+        return {value.isNull() ? QStringLiteral("") : value};
     return {};
 }

@@ -1,5 +1,6 @@
 #include "Reconciliation.h"
 
+#include "GoodsGroups.h"
 #include "Session.h"
 #include "Statement.h"
 
@@ -16,18 +17,6 @@ const QStringList kCopied = {QStringLiteral("Caption"), QStringLiteral("Abb"),
                              QStringLiteral("Cost"),    QStringLiteral("M"),
                              QStringLiteral("TYP"),     QStringLiteral("COD"),
                              QStringLiteral("Firma"),   QStringLiteral("Gruppa")};
-
-void bind(Statement &statement, int place, const QVariant &value)
-{
-    if (value.isNull())
-        statement.bindNull(place); // an empty catalogue price stays empty
-    else if (value.typeId() == QMetaType::Double)
-        statement.bind(place, value.toDouble());
-    else if (value.typeId() == QMetaType::LongLong)
-        statement.bind(place, value.toLongLong());
-    else
-        statement.bind(place, value.toString());
-}
 
 // Appends the first column's non-empty texts that the list lacks.
 void appendNew(Statement &select, QStringList &list)
@@ -82,7 +71,8 @@ void reconcile(Session &session)
                         lookup.bind(0, names[entry]);
                         if (lookup.next()) {
                             for (int column = 0; column < kCopied.size(); ++column)
-                                bind(update, column, lookup.value(column));
+                                update.bind(column,
+                                            lookup.value(column)); // an empty price stays empty
                             update.bind(int(kCopied.size()), names[entry]);
                             update.run();
                         }
@@ -93,9 +83,7 @@ void reconcile(Session &session)
                 }
             });
         });
-        Statement groups(catalogue, QStringLiteral("SELECT Gruppa FROM dorvik_data "
-                                                   "GROUP BY Gruppa ORDER BY Gruppa"));
-        appendNew(groups, catalogueGroups);
+        catalogueGroups = goodsGroups(catalogue);
     } catch (...) {
         catalogue.close();
         session.reportProgress(0, total);

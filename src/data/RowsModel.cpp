@@ -55,18 +55,6 @@ QString displayed(const QVariant &value)
     return value.toString();
 }
 
-void bindValue(Statement &statement, int place, const QVariant &value)
-{
-    if (value.isNull())
-        statement.bindNull(place);
-    else if (value.typeId() == QMetaType::Double)
-        statement.bind(place, value.toDouble());
-    else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
-        statement.bind(place, value.toLongLong());
-    else
-        statement.bind(place, value.toString());
-}
-
 } // namespace
 
 RowsModel::RowsModel(Database &db, QString table, QStringList tableColumns, QList<Column> shown,
@@ -98,7 +86,7 @@ void RowsModel::load(const QString &where, const QVariantList &values, const QSt
                   .arg(m_columns.join(u','), m_table, where,
                        orderBy.isEmpty() ? QString() : QStringLiteral(" ORDER BY ") + orderBy));
     for (int i = 0; i < values.size(); ++i)
-        bindValue(*select, i, values[i]);
+        select->bind(i, values[i]);
     m_pending = std::move(select);
     readBatch(inBatches ? kBatch : -1);
 }
@@ -251,7 +239,7 @@ void RowsModel::write(int row, const QStringList &columns, const QVariantList &v
     Statement update(m_db, QStringLiteral("UPDATE %1 SET %2 WHERE RowKey = ?")
                                .arg(m_table, assignments.join(QStringLiteral(", "))));
     for (int i = 0; i < stored.size(); ++i)
-        bindValue(update, i, stored[i]);
+        update.bind(i, stored[i]);
     update.bind(int(stored.size()), m_rows[row].key);
     update.run();
     for (int i = 0; i < places.size(); ++i)

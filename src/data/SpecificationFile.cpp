@@ -114,28 +114,6 @@ QString rendered(const QVariant &value)
     }
 }
 
-void bindValue(Statement &statement, int place, const QVariant &value)
-{
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-        statement.bindNull(place);
-        break;
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-        statement.bind(place, value.toLongLong());
-        break;
-    case QMetaType::Double:
-        statement.bind(place, value.toDouble());
-        break;
-    default: {
-        // Qt SQL binds a null QString as empty text; the editor's view does,
-        // so the file must hold the rows the user sees.
-        const QString text = value.toString();
-        statement.bind(place, text.isNull() ? QStringLiteral("") : text);
-    }
-    }
-}
-
 QString selectSql(const Session &session, Rows rows, QVariantList &values)
 {
     QString sql = QStringLiteral("SELECT POZ, NG, Name, KOL, Abb, Caption, Comment FROM data");
@@ -253,7 +231,7 @@ void write(Session &session, const QString &path, Rows rows, EmptyQuantity empty
     db.inTransaction([&] {
         Statement select(db, sql);
         for (int place = 0; place < values.size(); ++place)
-            bindValue(select, place, values[place]);
+            select.bind(place, values[place]);
         while (select.next()) {
             for (int column = Number; column < Closing; ++column) {
                 const QString value = rendered(select.value(column));

@@ -12,10 +12,10 @@ sqlite3 *engineHandle(const Database &db)
 {
     if (!db.isOpen())
         throw AppError(QStringLiteral("База данных не открыта."), db.file());
-    const QVariant handle = db.connection().driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+    sqlite3 *engine = db.engine();
+    if (!engine)
         throw AppError(QStringLiteral("Соединение не является базой SQLite."), db.file());
-    return *static_cast<sqlite3 *const *>(handle.constData());
+    return engine;
 }
 
 } // namespace
@@ -67,6 +67,18 @@ void Statement::bindNull(int place)
 {
     if (sqlite3_bind_null(m_statement, place + 1) != SQLITE_OK)
         fail();
+}
+
+void Statement::bind(int place, const QVariant &value)
+{
+    if (value.isNull())
+        bindNull(place);
+    else if (value.typeId() == QMetaType::Double)
+        bind(place, value.toDouble());
+    else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+        bind(place, value.toLongLong());
+    else
+        bind(place, value.toString());
 }
 
 bool Statement::next()

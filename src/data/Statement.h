@@ -25,6 +25,8 @@ public:
     void bind(int place, double value);
     void bind(int place, qint64 value);
     void bindNull(int place);
+    // A value as Qt holds it: null, whole number, real number or text.
+    void bind(int place, const QVariant &value);
 
     // Steps to the next row; false when there is none. The first step after
     // binding runs the statement; reset() makes it ready to run again.

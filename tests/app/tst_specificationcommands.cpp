@@ -4,7 +4,6 @@
 #include "Session.h"
 #include "SpecificationCommands.h"
 #include "TestSupport.h"
-#include "WorkingDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,8 +59,7 @@ private:
     {
         auto s = std::make_unique<Session>();
         s->setCatalogueFile(m_catalogue);
-        s->setWorkingDatabasePath(
-            WorkingDatabase::create({m_dir.path()}, QDateTime::currentDateTime(), m_template));
+        TestSupport::openFreshWorkingDatabase(*s, m_dir.path(), m_template);
         return s;
     }
 

@@ -9,7 +9,6 @@
 #include "Session.h"
 #include "TestSupport.h"
 #include "TypeText.h"
-#include "WorkingDatabase.h"
 
 #include <QLineEdit>
 #include <QTableView>
@@ -54,9 +53,7 @@ private:
     {
         auto f = std::make_unique<Fixture>();
         f->session.setCatalogueFile(m_catalogue);
-        f->session.setWorkingDatabasePath(
-            WorkingDatabase::create({m_dir.path()}, QDateTime::currentDateTime(), m_template));
-        f->session.working().open();
+        TestSupport::openFreshWorkingDatabase(f->session, m_dir.path(), m_template);
         int number = 1;
         for (const QVariantList &p : positions)
             f->session.working().exec(

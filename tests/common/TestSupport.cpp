@@ -2,6 +2,8 @@
 
 #include "Database.h"
 #include "Schema.h"
+#include "Session.h"
+#include "WorkingDatabase.h"
 
 #include <QLocale>
 #include <QSettings>
@@ -48,6 +50,13 @@ void makeCatalogue(const QString &path, const QList<QVariantList> &goods, const 
             db.exec(QStringLiteral("INSERT INTO dorvik_gruppa (name_gruppa, Numb) VALUES (?, ?)"),
                     {groups[place], place});
     });
+}
+
+void openFreshWorkingDatabase(Session &session, const QString &folder, const QString &templatePath)
+{
+    session.setWorkingDatabasePath(
+        WorkingDatabase::create({folder}, QDateTime::currentDateTime(), templatePath));
+    session.working().open();
 }
 
 } // namespace TestSupport

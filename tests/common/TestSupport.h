@@ -5,6 +5,7 @@
 #include <QVariantList>
 
 class Database;
+class Session;
 
 // What every test needs: a Russian locale, its own folders and databases, and
 // settings kept away from the user's own.
@@ -23,5 +24,9 @@ void makeTemplate(const QString &path);
 // each, in the column order of `dorvik_data`) and groups in their order.
 void makeCatalogue(const QString &path, const QList<QVariantList> &goods,
                    const QStringList &groups = {});
+
+// Gives the session a working database of its own, copied from the template
+// into folder as start-up does, and opens it.
+void openFreshWorkingDatabase(Session &session, const QString &folder, const QString &templatePath);
 
 } // namespace TestSupport

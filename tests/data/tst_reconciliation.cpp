@@ -3,7 +3,6 @@
 #include "Session.h"
 #include "Statement.h"
 #include "TestSupport.h"
-#include "WorkingDatabase.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -24,9 +23,7 @@ private:
     {
         auto s = std::make_unique<Session>();
         s->setCatalogueFile(m_catalogue);
-        s->setWorkingDatabasePath(
-            WorkingDatabase::create({m_dir.path()}, QDateTime::currentDateTime(), m_template));
-        s->working().open();
+        TestSupport::openFreshWorkingDatabase(*s, m_dir.path(), m_template);
         for (const QVariantList &p : positions)
             s->working().exec(QStringLiteral("INSERT INTO data (Name, Caption, KOL, Abb, POZ, NG, "
                                              "Comment) VALUES (?, ?, ?, 'x', ?, ?, ?)"),

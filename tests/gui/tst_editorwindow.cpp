@@ -8,7 +8,6 @@
 #include "Settings.h"
 #include "TestSupport.h"
 #include "TypeText.h"
-#include "WorkingDatabase.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -53,9 +52,7 @@ private:
     std::unique_ptr<Editor> open(const QList<QPair<QString, QVariant>> &positions)
     {
         auto editor = std::make_unique<Editor>();
-        editor->session.setWorkingDatabasePath(
-            WorkingDatabase::create({m_dir.path()}, QDateTime::currentDateTime(), m_template));
-        editor->session.working().open();
+        TestSupport::openFreshWorkingDatabase(editor->session, m_dir.path(), m_template);
         int number = 1;
         for (const auto &[name, quantity] : positions)
             editor->session.working().exec(
