@@ -26,7 +26,11 @@ std::optional<double> mergeTotal(const QString &existing, const QString &increme
     const std::optional<double> second = read(increment);
     if (!first || !second)
         return std::nullopt;
-    return *first + *second;
+    // Two numbers that each fit may add up to one that no file can hold.
+    const double total = *first + *second;
+    if (!Numbers::fits(total))
+        return std::nullopt;
+    return total;
 }
 
 Outcome add(Session &session, RowsModel &positions, int currentRow, const Good &good,

@@ -1,14 +1,77 @@
 #include "Database.h"
 
 #include "AppError.h"
+#include "Statement.h"
 #include "TextFolding.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <QSqlResult>
 #include <QUrl>
 #include <sqlite3.h>
+
+namespace {
+
+// The rows of a statement run through Statement, which binds text as UTF-8
+// (Qt SQL binds UTF-16, whose leading U+FEFF the engine drops as a byte-order
+// mark), handed on as the QSqlQuery that callers know. They are read at once:
+// the statement is finished before the caller sees a row, so that it holds
+// no lock and never outlives the connection.
+class StatementRows : public QSqlResult {
+public:
+    // Runs statement, its values bound, to its end.
+    StatementRows(const QSqlDriver *driver, sqlite3 *engine, Statement &statement)
+        : QSqlResult(driver)
+    {
+        for (int column = 0; column < statement.columnCount(); ++column)
+            m_record.append(QSqlField(statement.columnName(column)));
+        while (statement.next()) {
+            QVariantList row;
+            row.reserve(m_record.count());
+            for (int column = 0; column < m_record.count(); ++column)
+                row << statement.value(column);
+            m_rows << std::move(row);
+        }
+        m_changes = sqlite3_changes(engine);
+        setSelect(!m_record.isEmpty());
+        setActive(true);
+    }
+
+protected:
+    QVariant data(int column) override { return m_rows[at()].value(column); }
+    bool isNull(int column) override { return data(column).isNull(); }
+    // The rows are those of one run; there is nothing to run again.
+    bool reset(const QString &) override { return false; }
+    bool fetch(int row) override
+    {
+        if (row < 0 || row >= m_rows.size())
+            return false;
+        setAt(row);
+        return true;
+    }
+    bool fetchFirst() override { return fetch(0); }
+    bool fetchLast() override { return fetch(int(m_rows.size()) - 1); }
+    int size() override { return int(m_rows.size()); }
+    int numRowsAffected() override { return m_changes; }
+    QSqlRecord record() const override { return m_record; }
+
+private:
+    QSqlRecord m_record;
+    QList<QVariantList> m_rows;
+    int m_changes = 0;
+};
+
+void bindAll(Statement &statement, const QVariantList &values)
+{
+    for (int place = 0; place < values.size(); ++place)
+        statement.bind(place, values[place]);
+}
+
+} // namespace
 
 Database::Database(QString connectionName) : m_connectionName(std::move(connectionName)) {}
 
@@ -145,17 +208,16 @@ void Database::execPrepared(QSqlQuery &query) const
 
 QSqlQuery Database::exec(const QString &sql, const QVariantList &values) const
 {
-    QSqlQuery query = prepare(sql);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    execPrepared(query);
-    return query;
+    Statement statement(*this, sql);
+    bindAll(statement, values);
+    return QSqlQuery(new StatementRows(connection().driver(), engine(), statement));
 }
 
 QVariant Database::scalar(const QString &sql, const QVariantList &values) const
 {
-    QSqlQuery query = exec(sql, values);
-    return query.next() ? query.value(0) : QVariant();
+    Statement statement(*this, sql);
+    bindAll(statement, values);
+    return statement.next() ? statement.value(0) : QVariant();
 }
 
 void Database::begin() const

@@ -34,11 +34,15 @@ public:
     // bypass Qt SQL (Statement) and for the functions registered on it.
     sqlite3 *engine() const;
 
-    // Runs one statement with its values bound in order.
+    // Runs one statement with its values bound in order, through Statement,
+    // so that text comes back exactly as it went in; the rows are all read
+    // before it returns.
     QSqlQuery exec(const QString &sql, const QVariantList &values = {}) const;
     // The first column of the first row, or a null QVariant when no row.
     QVariant scalar(const QString &sql, const QVariantList &values = {}) const;
-    // A prepared statement to run many times with execPrepared().
+    // A prepared statement to run many times with execPrepared(). Its values
+    // are bound by Qt SQL as UTF-16, which loses a leading U+FEFF of a text:
+    // it is meant for data that the program makes itself.
     QSqlQuery prepare(const QString &sql) const;
     void execPrepared(QSqlQuery &query) const;
 

@@ -1,6 +1,7 @@
 #include "Numbers.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <cmath>
 
 namespace Numbers {
@@ -103,9 +104,27 @@ std::optional<double> parse(const QString &text)
     form = pointForm(form);
     bool ok = false;
     const double value = QLocale::c().toDouble(form, &ok);
-    if (!ok || !std::isfinite(value))
+    if (!ok || !fits(value))
         return std::nullopt;
     return value;
+}
+
+bool outOfRange(const QString &text)
+{
+    static const QRegularExpression numberForm(
+        QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]+)?$"));
+    return numberForm.match(pointForm(text.trimmed())).hasMatch() && !parse(text);
+}
+
+bool fits(double value)
+{
+    // Below this no rounding to fifteen digits reaches the largest real number.
+    constexpr double kSafe = 1e308;
+    if (std::fabs(value) < kSafe)
+        return true;
+    bool ok = false;
+    const double back = QLocale::c().toDouble(QLocale::c().toString(value, 'g', 15), &ok);
+    return ok && std::isfinite(back);
 }
 
 } // namespace Numbers

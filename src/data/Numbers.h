@@ -21,7 +21,17 @@ QString masked(double value, const QString &mask);
 // The point form for files: the first comma of a regional text becomes a point.
 QString pointForm(const QString &regionalText);
 
-// Reads "2,5", "2.5", " -3 " or "1e3"; empty or malformed text gives nothing.
+// Reads "2,5", "2.5", " -3 " or "1e3"; empty or malformed text gives
+// nothing, and so does a number that does not fit().
 std::optional<double> parse(const QString &text);
+
+// True when text has the form of a number but parse() refuses it for its
+// size, so that the user is told why and not that it is no number at all.
+bool outOfRange(const QString &text);
+
+// True when general() writes value in a form that reads back. Fifteen digits
+// round the largest real numbers up past the largest one: such a number would
+// make a file that cannot be opened again.
+bool fits(double value);
 
 } // namespace Numbers

@@ -6,6 +6,8 @@
 #include "Numbers.h"
 #include "Statement.h"
 
+#include <cmath>
+
 namespace {
 
 constexpr int kBatch = 256;
@@ -24,7 +26,17 @@ Kind kindOf(const QString &column)
     return Kind::Text;
 }
 
+[[noreturn]] void refuse(const QString &text, Kind kind, bool outOfRange)
+{
+    if (outOfRange)
+        throw AppError(QStringLiteral("Число «%1» вне допустимого диапазона.").arg(text));
+    throw AppError(QStringLiteral("«%1» не является %2.")
+                       .arg(text, kind == Kind::Whole ? QStringLiteral("целым числом")
+                                                      : QStringLiteral("числом")));
+}
+
 // A typed value becomes what the column holds; empty text is an empty value.
+// A number is refused unless the file can hold it as written.
 QVariant converted(const QString &column, const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
@@ -32,18 +44,31 @@ QVariant converted(const QString &column, const QVariant &value)
     const Kind kind = kindOf(column);
     if (kind == Kind::Text)
         return value.toString();
-    if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Int ||
-        value.typeId() == QMetaType::LongLong)
+    if (value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
         return kind == Kind::Whole ? QVariant(value.toLongLong()) : QVariant(value.toDouble());
-    const QString text = value.toString().trimmed();
-    if (text.isEmpty())
-        return {};
-    const std::optional<double> number = Numbers::parse(text);
-    if (!number || (kind == Kind::Whole && *number != double(qint64(*number))))
-        throw AppError(QStringLiteral("«%1» не является %2.")
-                           .arg(text, kind == Kind::Whole ? QStringLiteral("целым числом")
-                                                          : QStringLiteral("числом")));
-    return kind == Kind::Whole ? QVariant(qint64(*number)) : QVariant(*number);
+    std::optional<double> number;
+    QString text;
+    if (value.typeId() == QMetaType::Double) {
+        text = Numbers::general(value.toDouble());
+        if (Numbers::fits(value.toDouble()))
+            number = value.toDouble();
+    } else {
+        text = value.toString().trimmed();
+        if (text.isEmpty())
+            return {};
+        number = Numbers::parse(text);
+    }
+    if (!number)
+        refuse(text, kind, Numbers::outOfRange(text));
+    if (kind == Kind::Real)
+        return *number;
+    // 2 to the 63rd: the first number past the whole numbers a column holds.
+    constexpr double kWholeLimit = 9223372036854775808.0;
+    if (*number < -kWholeLimit || *number >= kWholeLimit)
+        refuse(text, kind, true);
+    if (*number != std::trunc(*number))
+        refuse(text, kind, false);
+    return qint64(*number);
 }
 
 QString displayed(const QVariant &value)

@@ -1,16 +1,19 @@
 #include "SpecificationFile.h"
 
 #include "AppError.h"
+#include "AtomicFile.h"
 #include "CodePage1251.h"
 #include "Database.h"
 #include "Numbers.h"
 #include "Schema.h"
 #include "Session.h"
 #include "Statement.h"
+#include "SystemErrors.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QStringDecoder>
 #include <QVariant>
+#include <optional>
 
 namespace SpecificationFile {
 namespace {
@@ -26,11 +29,73 @@ enum RecordLine { Number, Group, Name, Quantity, Unit, Caption, Comment, Closing
 // Often enough for a smooth bar, rarely enough that the bar costs nothing.
 constexpr int kProgressStep = 64;
 
-QString decode(const QByteArray &bytes)
+// Text as UTF-8, or nothing when a byte of it is not UTF-8 (a U+FEFF at the
+// start stays, as it is the file's own text).
+std::optional<QString> strictUtf8(QByteArrayView bytes)
 {
-    if (bytes.startsWith(kUtf8Mark))
-        return QString::fromUtf8(bytes.constData() + kUtf8Mark.size(),
-                                 bytes.size() - kUtf8Mark.size());
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(bytes);
+    return decoder.hasError() ? std::nullopt : std::optional(std::move(text));
+}
+
+// The line (from 1) of the first byte that is not UTF-8, in bytes that hold
+// one. No sequence of UTF-8 holds a line break, so each line is judged alone.
+int firstNonUtf8Line(QByteArrayView bytes)
+{
+    int line = 1;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        if (!strictUtf8(bytes.sliced(start, i - start)))
+            return line;
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+        ++line;
+    }
+    return line;
+}
+
+// A UTF-16 file begins with its byte-order mark or, without one, with the
+// header marker, in either byte order.
+bool isUtf16(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    const QByteArrayView head = QByteArrayView(bytes).first(
+        qMin(bytes.size(), qsizetype(kHeaderMarker.size() * sizeof(char16_t))));
+    for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE}) {
+        if (QString(QStringDecoder(encoding).decode(head)) == kHeaderMarker)
+            return true;
+    }
+    return false;
+}
+
+// Code page 1251 as the old program wrote, UTF-8 with a mark as the writer
+// writes what the code page cannot hold, and UTF-8 without one as editors on
+// Linux write it. Russian text in code page 1251 is practically never valid
+// UTF-8 (a capital letter followed by a small one is not), so valid UTF-8 is
+// taken for UTF-8; text of ASCII alone reads the same either way.
+QString decode(const QByteArray &bytes, const QString &path)
+{
+    if (isUtf16(bytes))
+        throw AppError(QStringLiteral("Это файл в кодировке UTF-16. Файл спецификации должен "
+                                      "быть в кодировке windows-1251 или UTF-8: сохраните его "
+                                      "заново в одной из них."),
+                       path, 1);
+    if (bytes.startsWith(kUtf8Mark)) {
+        const QByteArrayView text = QByteArrayView(bytes).sliced(kUtf8Mark.size());
+        if (std::optional<QString> decoded = strictUtf8(text))
+            return *std::move(decoded);
+        throw AppError(QStringLiteral("Файл помечен как текст в кодировке UTF-8, но в строке "
+                                      "есть байты, которые не являются текстом UTF-8."),
+                       path, firstNonUtf8Line(text));
+    }
+    if (std::optional<QString> decoded = strictUtf8(bytes))
+        return *std::move(decoded);
     return CodePage1251::decode(bytes);
 }
 
@@ -53,6 +118,17 @@ QList<QStringView> splitLines(QStringView text)
     if (start < text.size())
         lines.append(text.sliced(start));
     return lines;
+}
+
+// Blanks after a marker, left by hand editing, do not matter.
+bool isMarker(const QList<QStringView> &lines, qsizetype index, const QString &marker)
+{
+    if (index >= lines.size())
+        return false;
+    QStringView line = lines[index];
+    while (!line.isEmpty() && line.back().isSpace())
+        line.chop(1);
+    return line == marker;
 }
 
 // An empty line stays NULL in `data`, as the writer renders NULL empty, so
@@ -128,8 +204,17 @@ QString selectSql(const Session &session, Rows rows, QVariantList &values)
 
 Contents parse(const QByteArray &bytes, const QString &path)
 {
-    const QString text = decode(bytes);
+    const QString text = decode(bytes, path);
     const QList<QStringView> lines = splitLines(text);
+    // One marker may have been damaged by hand; without either, the file is
+    // some other text, whose lines would make a header of garbage.
+    if (!isMarker(lines, 0, kHeaderMarker) && !isMarker(lines, kHeaderLines - 1, kDataMarker))
+        throw AppError(QStringLiteral("Это не файл спецификации: в первой строке нет «%1», "
+                                      "в %2-й нет «%3».")
+                           .arg(kHeaderMarker)
+                           .arg(kHeaderLines)
+                           .arg(kDataMarker),
+                       path, 1);
     if (lines.size() < kHeaderLines)
         throw AppError(QStringLiteral("Файл обрывается в заголовке спецификации: заголовок "
                                       "занимает %1 строки, в файле их %2.")
@@ -160,7 +245,10 @@ Contents parse(const QByteArray &bytes, const QString &path)
                           QStringLiteral("Номер группы «%1» не является целым числом."));
         const std::optional<double> amount = quantity(lines[first + Quantity]);
         if (!amount)
-            throw refused(first + Quantity, QStringLiteral("Количество «%1» не является числом."));
+            throw refused(first + Quantity,
+                          Numbers::outOfRange(lines[first + Quantity].toString())
+                              ? QStringLiteral("Количество «%1» вне допустимого диапазона.")
+                              : QStringLiteral("Количество «%1» не является числом."));
         Position position;
         position.number = *number;
         position.group = *group;
@@ -177,12 +265,14 @@ int read(Session &session, const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw AppError(
-            QStringLiteral("Не удалось открыть файл спецификации: ") + file.errorString(), path);
+        throw AppError(QStringLiteral("Не удалось открыть файл спецификации: ") +
+                           SystemErrors::reason(file) + u'.',
+                       path);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw AppError(
-            QStringLiteral("Не удалось прочитать файл спецификации: ") + file.errorString(), path);
+        throw AppError(QStringLiteral("Не удалось прочитать файл спецификации: ") +
+                           SystemErrors::reason(file) + u'.',
+                       path);
     file.close();
 
     Contents contents = parse(bytes, path);
@@ -250,10 +340,7 @@ void write(Session &session, const QString &path, Rows rows, EmptyQuantity empty
     // UTF-8, marked so that the reader tells the two apart.
     const QByteArray bytes =
         CodePage1251::canEncode(text) ? CodePage1251::encode(text) : kUtf8Mark + text.toUtf8();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw AppError(
-            QStringLiteral("Не удалось записать файл спецификации: ") + file.errorString(), path);
+    AtomicFile::write(path, bytes, QStringLiteral("Не удалось записать файл спецификации"));
 }
 
 } // namespace SpecificationFile

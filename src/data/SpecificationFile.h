@@ -12,7 +12,9 @@ class Session;
 // header's twenty stored fields between two marker lines, then eight lines
 // for every position (number, group number, name, quantity, unit, caption,
 // remark, an empty line). Text that the code page cannot hold makes the whole
-// file UTF-8 with a byte-order mark, which the reader recognises.
+// file UTF-8 with a byte-order mark, which the reader recognises; a file
+// that is valid UTF-8 without the mark (as Linux editors write it) is read as
+// UTF-8 too.
 namespace SpecificationFile {
 
 // Which positions of table `data` a save writes.

@@ -4,6 +4,7 @@
 #include "Database.h"
 
 #include <QSqlDriver>
+#include <QStringDecoder>
 #include <sqlite3.h>
 
 namespace {
@@ -24,9 +25,19 @@ Statement::Statement(const Database &db, const QString &sql)
     : m_db(engineHandle(db)), m_file(db.file())
 {
     const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_statement, nullptr) !=
+    const char *rest = nullptr;
+    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &m_statement, &rest) !=
         SQLITE_OK)
         fail();
+    // The engine compiles the first statement only: a second one is refused,
+    // as Qt SQL refuses it, rather than left out without a word.
+    const QByteArrayView tail(rest, text.constData() + text.size() - rest);
+    if (!tail.trimmed().isEmpty()) {
+        sqlite3_finalize(m_statement);
+        throw AppError(QStringLiteral("Ошибка базы данных.\nЗапрос содержит больше одного "
+                                      "оператора."),
+                       m_file);
+    }
 }
 
 Statement::~Statement()
@@ -46,8 +57,11 @@ void Statement::bind(int place, const QString &value)
         bindNull(place);
         return;
     }
-    if (sqlite3_bind_text16(m_statement, place + 1, value.utf16(), int(value.size() * 2),
-                            SQLITE_TRANSIENT) != SQLITE_OK)
+    // UTF-8, not UTF-16: the engine takes a leading U+FEFF of UTF-16 text for
+    // a byte-order mark and drops it (or, as U+FFFE, swaps every byte pair).
+    const QByteArray text = value.toUtf8();
+    if (sqlite3_bind_text(m_statement, place + 1, text.constData(), int(text.size()),
+                          SQLITE_TRANSIENT) != SQLITE_OK)
         fail();
 }
 
@@ -73,9 +87,11 @@ void Statement::bind(int place, const QVariant &value)
 {
     if (value.isNull())
         bindNull(place);
-    else if (value.typeId() == QMetaType::Double)
+    else if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
         bind(place, value.toDouble());
-    else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+    else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int ||
+             value.typeId() == QMetaType::UInt || value.typeId() == QMetaType::ULongLong ||
+             value.typeId() == QMetaType::Bool)
         bind(place, value.toLongLong());
     else
         bind(place, value.toString());
@@ -109,6 +125,16 @@ void Statement::run()
     reset();
 }
 
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_statement);
+}
+
+QString Statement::columnName(int column) const
+{
+    return QString::fromUtf8(sqlite3_column_name(m_statement, column));
+}
+
 bool Statement::isNull(int column) const
 {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
@@ -116,10 +142,13 @@ bool Statement::isNull(int column) const
 
 QString Statement::text(int column) const
 {
-    const auto *data = static_cast<const char16_t *>(sqlite3_column_text16(m_statement, column));
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
     if (!data)
         return {};
-    return QString::fromUtf16(data, sqlite3_column_bytes16(m_statement, column) / 2);
+    // Not QString::fromUtf8, which drops a leading U+FEFF as a byte-order mark.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(data, sqlite3_column_bytes(m_statement, column)));
 }
 
 double Statement::real(int column) const

@@ -20,12 +20,14 @@ public:
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
 
-    // Places count from 0. A null QString binds NULL.
+    // Places count from 0. A null QString binds NULL. Text goes to the engine
+    // as UTF-8 and comes back as it went in, a leading U+FEFF included.
     void bind(int place, const QString &value);
     void bind(int place, double value);
     void bind(int place, qint64 value);
     void bindNull(int place);
-    // A value as Qt holds it: null, whole number, real number or text.
+    // A value as Qt holds it: null, whole number (a bool too, as Qt SQL
+    // binds it), real number or text.
     void bind(int place, const QVariant &value);
 
     // Steps to the next row; false when there is none. The first step after
@@ -34,6 +36,10 @@ public:
     void reset();
     // Runs a statement that returns no rows, then resets it.
     void run();
+
+    // The columns of the rows, named as the statement names them.
+    int columnCount() const;
+    QString columnName(int column) const;
 
     bool isNull(int column) const;
     QString text(int column) const;

@@ -1,16 +1,20 @@
 #include "AppError.h"
 #include "CodePage1251.h"
 #include "Database.h"
+#include "ErrorReport.h"
 #include "Numbers.h"
+#include "RowsModel.h"
 #include "Session.h"
 #include "SpecificationFile.h"
 #include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -53,6 +57,12 @@ QStringList twoRecords()
 QByteArray crlf(const QStringList &lines)
 {
     return CodePage1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+}
+
+QByteArray utf16(const QStringList &lines, QStringConverter::Encoding encoding)
+{
+    return QStringEncoder(encoding).encode(lines.join(QStringLiteral("\r\n")) +
+                                           QStringLiteral("\r\n"));
 }
 
 QByteArray contentsOf(const QString &path)
@@ -236,6 +246,14 @@ private slots:
         QTest::newRow("surplus lines")
             << crlf(lines + QStringList{"3", "нет", "не число", "", "", "", ""}) << both;
         QTest::newRow("UTF-8 with LF") << kUtf8Mark + (lines.join(u'\n') + u'\n').toUtf8() << both;
+        QTest::newRow("UTF-8 without a mark") << (lines.join(u'\n') + u'\n').toUtf8() << both;
+        QStringList damaged = lines;
+        damaged[0] = QStringLiteral("// Заголовк");
+        QTest::newRow("one marker damaged") << crlf(damaged) << both;
+        QStringList blanks = lines;
+        blanks[0] += QStringLiteral("  ");
+        blanks[21] += QStringLiteral(" \t");
+        QTest::newRow("blanks after the markers") << crlf(blanks) << both;
     }
 
     void lineEndsAndIncompleteRecords()
@@ -322,25 +340,45 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("reason"); // where the line alone does not tell
         const QStringList lines = twoRecords();
         const auto with = [&](int line, const QString &text) {
             QStringList changed = lines;
             changed[line - 1] = text;
             return crlf(changed);
         };
-        QTest::newRow("empty file") << QByteArray() << 1;
-        QTest::newRow("header cut short") << crlf(lines.first(21)) << 22;
-        QTest::newRow("number a word") << with(31, "2а") << 31;
-        QTest::newRow("number not whole") << with(23, "1.5") << 23;
-        QTest::newRow("group a word") << with(24, "пять") << 24;
-        QTest::newRow("quantity a word") << with(34, "два") << 34;
-        QTest::newRow("quantity with two commas") << with(26, "2,5,1") << 26;
+        QTest::newRow("empty file") << QByteArray() << 1 << QString();
+        QTest::newRow("header cut short") << crlf(lines.first(21)) << 22 << QString();
+        QTest::newRow("number a word") << with(31, "2а") << 31 << QString();
+        QTest::newRow("number not whole") << with(23, "1.5") << 23 << QString();
+        QTest::newRow("group a word") << with(24, "пять") << 24 << QString();
+        QTest::newRow("quantity a word") << with(34, "два") << 34 << "не является числом";
+        QTest::newRow("quantity with two commas") << with(26, "2,5,1") << 26 << QString();
+        // The largest real number as fifteen digits write it.
+        QTest::newRow("quantity past real numbers")
+            << with(34, "1.79769313486232e+308") << 34 << "вне допустимого диапазона";
+        QTest::newRow("quantity whose fifteen digits are past real numbers")
+            << with(26, "1.7976931348623157e308") << 26 << "вне допустимого диапазона";
+
+        QByteArray marked = kUtf8Mark;
+        for (int i = 0; i < lines.size(); ++i)
+            marked += (i == 32 ? CodePage1251::encode(lines[i]) : lines[i].toUtf8()) + '\n';
+        QTest::newRow("marked UTF-8 with a line in code page 1251") << marked << 33 << "UTF-8";
+        QTest::newRow("UTF-16 with a mark") << "\xFF\xFE" + utf16(lines, QStringConverter::Utf16LE)
+                                            << 1 << "файл в кодировке UTF-16";
+        QTest::newRow("UTF-16 without a mark")
+            << utf16(lines, QStringConverter::Utf16BE) << 1 << "файл в кодировке UTF-16";
+        QStringList accounts;
+        for (int i = 0; i < 25; ++i)
+            accounts << QStringLiteral("user%1:x:%1:%1::/home/user%1:/bin/sh").arg(1000 + i);
+        QTest::newRow("other text") << crlf(accounts) << 1 << "не файл спецификации";
     }
 
     void refusedFileChangesNothing()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, line);
+        QFETCH(QString, reason);
         auto session = newSession();
         HeaderFields header = HeaderFields::defaults();
         header[HeaderFields::Customer] = QStringLiteral("Прежний заказчик");
@@ -357,10 +395,91 @@ private slots:
         } catch (const AppError &error) {
             QCOMPARE(error.file(), file);
             QCOMPARE(error.line(), line);
+            QVERIFY2(error.message().contains(reason), qPrintable(error.message()));
         }
         QCOMPARE(allRows(*session), before);
         QCOMPARE(session->header(), header);
         QVERIFY(!session->isModified());
+    }
+
+    // A number typed into a cell is one that a saved file holds and gives
+    // back; one it could not is refused, saying why.
+    void typedNumbersAreThoseTheFileHolds_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("reason"); // empty: accepted
+        QTest::newRow("largest in fifteen digits") << "KOL"
+                                                   << "1,79769313486231e308" << QString();
+        QTest::newRow("largest real number") << "KOL"
+                                             << "1,7976931348623157e308"
+                                             << "вне допустимого диапазона";
+        QTest::newRow("past real numbers") << "KOL"
+                                           << "-1e309"
+                                           << "вне допустимого диапазона";
+        QTest::newRow("word") << "KOL"
+                              << "два"
+                              << "не является числом";
+        QTest::newRow("position number past whole numbers") << "POZ"
+                                                            << "1e19"
+                                                            << "вне допустимого диапазона";
+    }
+
+    void typedNumbersAreThoseTheFileHolds()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, reason);
+        QStringList errors;
+        ErrorReport::setSink([&](const QString &message) { errors << message; });
+        const auto restore = qScopeGuard([] { ErrorReport::setSink({}); });
+        auto session = newSession();
+        insertRow(*session, {1, 0, "Блок", "Блок", 1, "Шт", {}, {}, {}});
+        RowsModel positions(session->working(), QStringLiteral("data"), {"POZ", "KOL"},
+                            {{"POZ", "Поз.", {}}, {"KOL", "Кол.", {}}});
+        positions.load({}, {}, {});
+
+        QCOMPARE(positions.setField(0, column, typed), reason.isEmpty());
+        const QString file = path(QStringLiteral("Набрано.СО"));
+        write(*session, file, Rows::All, EmptyQuantity::Zero);
+        auto other = newSession();
+        QCOMPARE(read(*other, file), 1);
+        const double stored =
+            other->working().scalar(QStringLiteral("SELECT %1 FROM data").arg(column)).toDouble();
+        if (reason.isEmpty()) {
+            QVERIFY(errors.isEmpty());
+            QCOMPARE(stored, *Numbers::parse(typed));
+        } else {
+            QCOMPARE(errors.size(), 1);
+            QVERIFY2(errors.first().contains(reason), qPrintable(errors.first()));
+            QCOMPARE(stored, 1.0);
+        }
+    }
+
+    // U+FEFF at the start of a value is text, not a byte-order mark, on every
+    // way between the file, the database and the grid.
+    void leadingByteOrderMarkIsText()
+    {
+        const QString name = QStringLiteral("\uFEFFАБВ");
+        auto session = newSession();
+        insertRow(*session, {1, 0, name, name, 1, "Шт", {}, {}, {}});
+        const QString file = path(QStringLiteral("Метка.СО"));
+        write(*session, file, Rows::All, EmptyQuantity::Zero);
+        auto other = newSession();
+        QCOMPARE(read(*other, file), 1);
+        QCOMPARE(other->working()
+                     .scalar(QStringLiteral("SELECT Name FROM data WHERE Name = ?"), {name})
+                     .toString(),
+                 name);
+
+        RowsModel positions(other->working(), QStringLiteral("data"), {"Name"},
+                            {{"Name", "Обозначение", {}}});
+        positions.load({}, {}, {});
+        QCOMPARE(positions.data(positions.index(0, 0)).toString(), name);
+        const QString edited = QStringLiteral("\uFEFFГДЕ");
+        QVERIFY(positions.setData(positions.index(0, 0), edited));
+        positions.load({}, {}, {});
+        QCOMPARE(positions.data(positions.index(0, 0)).toString(), edited);
     }
 
     void readKeepsTheStageAndReportsProgress()

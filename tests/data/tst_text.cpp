@@ -63,12 +63,21 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<double>("value");
-        QTest::newRow("comma") << "2,5" << true << 2.5;
-        QTest::newRow("point") << "2.5" << true << 2.5;
-        QTest::newRow("blanks") << " -3 " << true << -3.0;
-        QTest::newRow("empty") << "" << false << 0.0;
-        QTest::newRow("two commas") << "1,2,3" << false << 0.0;
-        QTest::newRow("word") << "два" << false << 0.0;
+        QTest::addColumn<bool>("outOfRange");
+        QTest::newRow("comma") << "2,5" << true << 2.5 << false;
+        QTest::newRow("point") << "2.5" << true << 2.5 << false;
+        QTest::newRow("blanks") << " -3 " << true << -3.0 << false;
+        QTest::newRow("empty") << "" << false << 0.0 << false;
+        QTest::newRow("two commas") << "1,2,3" << false << 0.0 << false;
+        QTest::newRow("word") << "два" << false << 0.0 << false;
+        QTest::newRow("largest in fifteen digits")
+            << "-1,79769313486231e308" << true << -1.79769313486231e308 << false;
+        QTest::newRow("smallest real number")
+            << "4.9406564584124654e-324" << true << 4.9406564584124654e-324 << false;
+        // Its fifteen digits, 1.79769313486232e+308, are past the largest.
+        QTest::newRow("largest real number") << "1.7976931348623157e308" << false << 0.0 << true;
+        QTest::newRow("past real numbers") << "-1e309" << false << 0.0 << true;
+        QTest::newRow("too small to hold") << "1e-400" << false << 0.0 << true;
     }
 
     void parsing()
@@ -76,10 +85,15 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, ok);
         QFETCH(double, value);
+        QFETCH(bool, outOfRange);
         const std::optional<double> parsed = Numbers::parse(text);
         QCOMPARE(parsed.has_value(), ok);
-        if (ok)
+        QCOMPARE(Numbers::outOfRange(text), outOfRange);
+        if (ok) {
             QCOMPARE(*parsed, value);
+            // What is accepted is written in a form that reads back.
+            QVERIFY(Numbers::parse(Numbers::general(*parsed)));
+        }
     }
 
     void pointFormTurnsOnlyTheFirstComma()

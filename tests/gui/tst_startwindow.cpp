@@ -223,7 +223,7 @@ private slots:
         const QString file = m_dir.filePath(QStringLiteral("Дом 5.СО"));
         QFile spec(file);
         QVERIFY(spec.open(QIODevice::WriteOnly));
-        const QByteArray bytes = QByteArray("// header\r\n") + QByteArray("x\r\n").repeated(20) +
+        const QByteArray bytes = QByteArray("// Заголовок\r\n") + QByteArray("x\r\n").repeated(20) +
                                  QByteArray("// base\r\n") +
                                  QByteArray("1\r\n0\r\nKV-200\r\n2.5\r\n\r\n\r\n\r\n\r\n");
         spec.write(bytes);
