@@ -21,6 +21,8 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     m_place = place;
     m_problems = startUp(m_session, m_settings, *m_cad, place);
     m_startWindow = std::make_unique<StartWindow>(m_session, *m_cad);
+    if (m_session.workingDatabasePath().isEmpty())
+        m_startWindow->disableSpecificationCommands();
     m_editorWindow = std::make_unique<EditorWindow>(m_session, m_settings, m_prompts);
     m_catalogueEditor = std::make_unique<CatalogueEditor>(m_session, m_prompts);
     m_picker = std::make_unique<ComponentPicker>(m_session, m_prompts);
@@ -134,11 +136,12 @@ void Program::createSpecification()
 
 void Program::openCommandLineFile()
 {
-    if (m_opening || m_session.commandLineFile().isEmpty())
+    if (m_opening || m_session.commandLineFile().isEmpty() ||
+        m_session.workingDatabasePath().isEmpty())
         return;
     // Tried once: a bad file is reported once, not at every activation.
     m_opening = true;
-    const auto outcome = SpecificationCommands::openFromCommandLine(m_session);
+    const auto outcome = SpecificationCommands::openFromCommandLine(m_session, m_prompts);
     m_session.setCommandLineFile({});
     m_opening = false;
     if (outcome != SpecificationCommands::Outcome::Done)

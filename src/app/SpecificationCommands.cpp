@@ -6,7 +6,9 @@
 #include "Reconciliation.h"
 #include "Session.h"
 #include "SpecificationFile.h"
+#include "SpecificationLock.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -18,36 +20,20 @@ const QString kNewSpecificationName = QStringLiteral("Новая специфи�
 
 namespace {
 
-constexpr QFileDevice::Permissions kWritePermissions =
-    QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup |
-    QFileDevice::WriteOther;
-constexpr QFileDevice::Permissions kNormalPermissions =
-    QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr int kCaptionLength = 100;
 
 const QString kExtension = QStringLiteral(".СО");
+const QString kReadOnlyQuestion = QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ ЧТЕНИЯ! Продолжить?");
 
-// The lock and the read-only mark are the owner's write permission, what the
-// read-only attribute was to the program's first users; the effective right
-// would not do, as it is always granted to the administrator.
-bool isReadOnly(const QString &path)
+// A lock left by a copy that crashed would keep the file read-only for
+// good; it is cleared, and the user is told why the file is writable again.
+void clearAbandonedLock(Prompts &prompts, const QString &path)
 {
-    return !(QFile::permissions(path) & QFileDevice::WriteOwner);
-}
-
-// The permissions kept with the file. The "user" bits are the current user's
-// rights, which Qt reports as granted to the administrator even on a
-// read-only file, and giving them back would make it writable.
-QFileDevice::Permissions storedPermissions(const QString &path)
-{
-    return QFile::permissions(path) &
-           ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
-}
-
-void setPermissions(const QString &name, QFileDevice::Permissions permissions)
-{
-    if (!name.isEmpty() && QFileInfo(name).isFile())
-        QFile::setPermissions(name, permissions);
+    if (const std::optional<QString> owner = SpecificationLock::clearAbandoned(path))
+        prompts.notify(QStringLiteral("Файл %1 оставался заблокированным программой, которая "
+                                      "уже не работает (%2). Блокировка снята, права файла "
+                                      "восстановлены.")
+                           .arg(QDir::toNativeSeparators(path), *owner));
 }
 
 // Where the extension of a file name starts: its last full stop after the
@@ -108,7 +94,8 @@ QString chooseTarget(const Session &session, Prompts &prompts, const QString &pr
             if (!prompts.confirm(QStringLiteral("Переписать файл ") + target +
                                  QStringLiteral(" ?")))
                 continue;
-            readOnly = isReadOnly(target);
+            clearAbandonedLock(prompts, target);
+            readOnly = SpecificationLock::isReadOnly(target);
         }
         if (readOnly &&
             (rule == ReadOnlyTargets::RefuseAll || target != session.specificationName())) {
@@ -119,24 +106,26 @@ QString chooseTarget(const Session &session, Prompts &prompts, const QString &pr
     }
 }
 
-// Reads path and makes it the open specification under name. The file is
-// read and checked before anything else is touched, so a bad one leaves the
-// open specification, its name and its lock as they were.
-void load(Session &session, const QString &path, const QString &name)
+// Reads path and makes it the open specification, locked when the lock can
+// be had; without it the file opens read-only, after the question when
+// askReadOnly. The file is read and checked before anything else is touched,
+// so a bad one leaves the open specification, its name and its lock as they
+// were.
+Outcome openFile(Session &session, Prompts &prompts, const QString &path, bool askReadOnly);
+
+// Writes every position to target; over the locked open file, our own lock
+// steps aside while it is written.
+void writeAll(Session &session, const QString &target,
+              SpecificationFile::EmptyQuantity emptyQuantity)
 {
-    SpecificationFile::read(session, path);
-    // Opening the open file again finds our own lock on it; what it had
-    // before the lock is what it must get back.
-    if (path != session.specificationName()) {
-        const QFileDevice::Permissions own = storedPermissions(path);
-        release(session, session.specificationName());
-        session.setRecordedPermissions(own);
-    }
-    session.setSpecificationName(name);
-    lock(name);
-    Reconciliation::reconcile(session);
-    // The specification now equals its file.
-    session.setModified(false);
+    const auto write = [&] {
+        SpecificationFile::write(session, target, SpecificationFile::Rows::All, emptyQuantity);
+    };
+    SpecificationLock *own = session.lock();
+    if (own && own->path() == target)
+        own->whileWritable(write);
+    else
+        write();
 }
 
 Outcome failedUnless(bool succeeded)
@@ -166,16 +155,6 @@ QString presetFileName(const QString &text)
     return (start < 0 ? text : text.left(start)) + kExtension;
 }
 
-void lock(const QString &name)
-{
-    setPermissions(name, storedPermissions(name) & ~kWritePermissions);
-}
-
-void release(const Session &session, const QString &name)
-{
-    setPermissions(name, session.recordedPermissions().value_or(kNormalPermissions));
-}
-
 Outcome open(Session &session, Prompts &prompts, const QString &startFolder)
 {
     if (const Outcome saved = offerToSave(session, prompts); saved != Outcome::Done)
@@ -183,27 +162,50 @@ Outcome open(Session &session, Prompts &prompts, const QString &startFolder)
     const QString chosen = prompts.chooseFileToOpen(startFolder);
     if (chosen.isEmpty())
         return Outcome::Cancelled;
-    // The open file is read-only by our own lock; it is not asked about.
-    const bool readOnly = chosen != session.specificationName() && isReadOnly(chosen);
-    if (readOnly &&
-        !prompts.confirm(QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ ЧТЕНИЯ! Продолжить?")))
-        return Outcome::Cancelled;
-    return failedUnless(ErrorReport::guard(
-        [&] { load(session, chosen, readOnly ? chosen + kReadOnlySuffix : chosen); }));
+    return openFile(session, prompts, chosen, true);
 }
 
-Outcome openFromCommandLine(Session &session)
+Outcome openFromCommandLine(Session &session, Prompts &prompts)
 {
     const QString file = session.commandLineFile();
     if (file.isEmpty() || !QFileInfo(file).isFile())
         return Outcome::Cancelled;
-    const bool opened = ErrorReport::guard(
-        [&] { load(session, file, isReadOnly(file) ? file + kReadOnlySuffix : file); });
+    const Outcome outcome = openFile(session, prompts, file, false);
     // A file that failed is tried again at the next activation.
-    if (opened)
+    if (outcome == Outcome::Done)
         session.setCommandLineFile({});
-    return failedUnless(opened);
+    return outcome;
 }
+
+namespace {
+
+Outcome openFile(Session &session, Prompts &prompts, const QString &path, bool askReadOnly)
+{
+    // The open file again: it is ours, and our lock stays on it.
+    if (path == session.specificationName()) {
+        return failedUnless(ErrorReport::guard([&] {
+            SpecificationFile::read(session, path);
+            Reconciliation::reconcile(session);
+            session.setModified(false);
+        }));
+    }
+    clearAbandonedLock(prompts, path);
+    std::unique_ptr<SpecificationLock> lock = SpecificationLock::take(path);
+    if (!lock && askReadOnly && !prompts.confirm(kReadOnlyQuestion))
+        return Outcome::Cancelled;
+    // A file that cannot be read gives its lock back on the way out.
+    return failedUnless(ErrorReport::guard([&] {
+        SpecificationFile::read(session, path);
+        const QString name = lock ? path : path + kReadOnlySuffix;
+        session.setLock(std::move(lock));
+        session.setSpecificationName(name);
+        Reconciliation::reconcile(session);
+        // The specification now equals its file.
+        session.setModified(false);
+    }));
+}
+
+} // namespace
 
 Outcome create(Session &session, Prompts &prompts)
 {
@@ -226,7 +228,7 @@ Outcome create(Session &session, Prompts &prompts)
                          {Session::kAllMakersItem}, pickerGroups.mid(1));
         session.setPickerGroupList(pickerGroups);
         session.setViewFilter({});
-        release(session, session.specificationName());
+        session.setLock(nullptr);
         session.setSpecificationName(kNewSpecificationName);
     }));
 }
@@ -234,28 +236,18 @@ Outcome create(Session &session, Prompts &prompts)
 Outcome save(Session &session, Prompts &prompts)
 {
     session.setViewFilter({});
-    const QString current = session.specificationName();
-    // Overwriting the open file must not meet our own lock.
-    release(session, current);
-    const QString target = chooseTarget(session, prompts, current, ReadOnlyTargets::AllowCurrent);
-    if (target.isEmpty()) {
-        lock(current);
+    const QString target =
+        chooseTarget(session, prompts, session.specificationName(), ReadOnlyTargets::AllowCurrent);
+    if (target.isEmpty())
         return Outcome::Cancelled;
-    }
-    const bool written = ErrorReport::guard([&] {
-        SpecificationFile::write(session, target, SpecificationFile::Rows::All,
-                                 SpecificationFile::EmptyQuantity::Zero);
-    });
-    if (!written) {
-        lock(current);
+    if (!ErrorReport::guard(
+            [&] { writeAll(session, target, SpecificationFile::EmptyQuantity::Zero); }))
         return Outcome::Failed;
-    }
-    // The target is now the open file; what it gets back on release is what
-    // it has now, before the lock.
-    session.setRecordedPermissions(storedPermissions(target));
+    // The target is now the open file, and the lock moves to it.
+    if (!session.lock() || session.lock()->path() != target)
+        session.setLock(SpecificationLock::take(target));
     session.setSpecificationName(target);
     session.setModified(false);
-    lock(target);
     return Outcome::Done;
 }
 
@@ -274,23 +266,17 @@ Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilter
 Outcome saveOnLeaving(Session &session, Prompts &prompts)
 {
     session.setViewFilter({});
-    const QString current = session.specificationName();
-    release(session, current);
-    if (!session.isModified() || !prompts.confirm(savingQuestion(session)))
-        return Outcome::Done;
-    const QString target = chooseTarget(session, prompts, current, ReadOnlyTargets::AllowCurrent);
-    // The program stays: the open file is locked again.
-    if (target.isEmpty()) {
-        lock(current);
-        return Outcome::Cancelled;
+    if (session.isModified() && prompts.confirm(savingQuestion(session))) {
+        const QString target = chooseTarget(session, prompts, session.specificationName(),
+                                            ReadOnlyTargets::AllowCurrent);
+        // The program stays, and so does the lock.
+        if (target.isEmpty())
+            return Outcome::Cancelled;
+        if (!ErrorReport::guard(
+                [&] { writeAll(session, target, SpecificationFile::EmptyQuantity::EmptyLine); }))
+            return Outcome::Failed;
     }
-    if (!ErrorReport::guard([&] {
-            SpecificationFile::write(session, target, SpecificationFile::Rows::All,
-                                     SpecificationFile::EmptyQuantity::EmptyLine);
-        })) {
-        lock(current);
-        return Outcome::Failed;
-    }
+    session.setLock(nullptr);
     return Outcome::Done;
 }
 

@@ -6,9 +6,9 @@ class Prompts;
 class Session;
 
 // Opening, creating and saving specifications, and the file part of leaving.
-// The open specification file is locked by taking away its write permission,
-// so that another running copy sees it as read-only and asks before opening
-// it; every file this program lets go of gets back the permissions it had.
+// The open specification file is locked (SpecificationLock), so that another
+// running copy sees it as read-only and asks before opening it; every file
+// this program lets go of gets back the permissions it had.
 // Errors are shown through ErrorReport; the outcome tells the window what
 // happened.
 namespace SpecificationCommands {
@@ -31,13 +31,6 @@ QString editorCaption(const QString &name);
 // The text with its extension replaced by ".СО" (or ".СО" appended).
 QString presetFileName(const QString &text);
 
-// Takes away every write permission of the file name names. A name that is
-// no existing file (new, read-only suffix, empty) is left alone.
-void lock(const QString &name);
-// Gives the file name names the permissions recorded for it when it was
-// opened, a normal owner-writable file when nothing was recorded.
-void release(const Session &session, const QString &name);
-
 // The open command: asks to save unsaved changes, lets the user choose a
 // file in startFolder, asks before opening a read-only one, then reads it
 // whole, moves the lock to it and reconciles it with the catalogue. A bad
@@ -46,7 +39,7 @@ Outcome open(Session &session, Prompts &prompts, const QString &startFolder);
 
 // Opens the file named on the command line without questions. It is
 // forgotten only once it has been opened; Cancelled when there is none.
-Outcome openFromCommandLine(Session &session);
+Outcome openFromCommandLine(Session &session, Prompts &prompts);
 
 // A new specification with one default position, after asking to save
 // unsaved changes. The header and the modified flag stay.

@@ -16,7 +16,6 @@ QList<AppError> startUp(Session &session, const Settings &settings, CadLink &cad
     const QString argument = place.arguments.value(0);
     session.setCommandLineFile(argument.isEmpty() ? QString()
                                                   : QFileInfo(argument).absoluteFilePath());
-    session.setRecordedPermissions(std::nullopt);
 
     cad.attachQuietly();
 
@@ -32,13 +31,14 @@ QList<AppError> startUp(Session &session, const Settings &settings, CadLink &cad
     QStringList folders{place.programFolder};
     if (!place.fallbackFolder.isEmpty())
         folders << place.fallbackFolder;
+    // Copies that crashed or were killed left their working databases behind.
+    WorkingDatabase::removeAbandoned(folders);
     try {
         session.setWorkingDatabasePath(WorkingDatabase::create(
             folders, place.moment, programFolder.filePath(QLatin1String(kTemplateFileName))));
     } catch (const AppError &problem) {
-        // The commands that need the working database report it missing.
-        session.setWorkingDatabasePath(
-            programFolder.filePath(WorkingDatabase::fileName(place.moment)));
+        // No working database: the commands that need one are switched off.
+        session.setWorkingDatabasePath({});
         problems << problem;
     }
     return problems;

@@ -26,8 +26,10 @@ struct StartUpPlace {
 
 // The start-up steps: keep the command-line file, make a running CAD program
 // visible, point the session at the catalogue and at a fresh working database
-// copied from the template. Nothing stops start-up; what is wrong with the
-// catalogue or the template comes back to be reported, each naming its file.
+// copied from the template, after deleting those left by copies that crashed.
+// Nothing stops start-up; what is wrong with the catalogue or the template
+// comes back to be reported, each naming its file. Without a working database
+// the session's working database path stays empty.
 QList<AppError> startUp(Session &session, const Settings &settings, CadLink &cad,
                         const StartUpPlace &place);
 

@@ -90,11 +90,11 @@ void StartWindow::buildMenu()
     file->setObjectName(QStringLiteral("N2"));
     file->menuAction()->setObjectName(QStringLiteral("N2"));
 
-    connect(addItem(file, "N7", QStringLiteral("Создать спецификацию"), true), &QAction::triggered,
-            this, &StartWindow::createRequested);
+    m_createAction = addItem(file, "N7", QStringLiteral("Создать спецификацию"), true);
+    connect(m_createAction, &QAction::triggered, this, &StartWindow::createRequested);
     addSeparator(file, "N6");
-    connect(addItem(file, "DB1", QStringLiteral("Открыть  спецификацию"), true),
-            &QAction::triggered, this, &StartWindow::openRequested);
+    m_openAction = addItem(file, "DB1", QStringLiteral("Открыть  спецификацию"), true);
+    connect(m_openAction, &QAction::triggered, this, &StartWindow::openRequested);
     addSeparator(file, "N4");
     m_editAction = addItem(file, "N3", QStringLiteral("Редактировать"), false);
     connect(m_editAction, &QAction::triggered, this, &StartWindow::editRequested);
@@ -138,7 +138,14 @@ void StartWindow::closeEvent(QCloseEvent *event)
 
 void StartWindow::enableEditing()
 {
-    m_editAction->setEnabled(true);
+    m_editAction->setEnabled(!m_specificationsDisabled);
+}
+
+void StartWindow::disableSpecificationCommands()
+{
+    m_specificationsDisabled = true;
+    for (QAction *action : {m_createAction, m_openAction, m_editAction})
+        action->setEnabled(false);
 }
 
 void StartWindow::changeEvent(QEvent *event)

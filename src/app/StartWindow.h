@@ -26,6 +26,9 @@ public:
 
     // "Редактировать" comes alive once a specification is being edited.
     void enableEditing();
+    // Without a working database no specification can be opened, created or
+    // edited: the commands are switched off rather than failing one by one.
+    void disableSpecificationCommands();
 
     // Asked before leaving; false keeps the program running.
     void setLeaveGuard(std::function<bool()> guard) { m_leaveGuard = std::move(guard); }
@@ -52,6 +55,9 @@ private:
     QProgressBar *m_progressBar = nullptr;
     QCheckBox *m_modifiedBox = nullptr;
     QAction *m_editAction = nullptr;
+    QAction *m_createAction = nullptr;
+    QAction *m_openAction = nullptr;
+    bool m_specificationsDisabled = false;
     bool m_left = false;
     std::function<bool()> m_leaveGuard;
 };

@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "SpecificationLock.h"
+
 #include <atomic>
 
 namespace {
@@ -25,6 +27,18 @@ Session::Session(QObject *parent)
 }
 
 Session::~Session() = default;
+
+void Session::setLock(std::unique_ptr<SpecificationLock> lock)
+{
+    m_lock = std::move(lock);
+}
+
+std::optional<QFileDevice::Permissions> Session::recordedPermissions() const
+{
+    if (!m_lock)
+        return std::nullopt;
+    return m_lock->recordedPermissions();
+}
 
 void Session::closeConnections()
 {

@@ -7,7 +7,10 @@
 #include <QFileDevice>
 #include <QObject>
 #include <QStringList>
+#include <memory>
 #include <optional>
+
+class SpecificationLock;
 
 // Everything one running copy of the program works on: the two database
 // connections, the run state and the group order. Windows observe it through
@@ -45,16 +48,12 @@ public:
     const QString &specificationName() const { return m_specificationName; }
     void setSpecificationName(const QString &name);
 
-    // The permissions the open specification file had before this program
-    // locked it; nothing recorded means a normal, writable file.
-    const std::optional<QFileDevice::Permissions> &recordedPermissions() const
-    {
-        return m_recordedPermissions;
-    }
-    void setRecordedPermissions(std::optional<QFileDevice::Permissions> permissions)
-    {
-        m_recordedPermissions = permissions;
-    }
+    // The lock on the open specification file; none while no file is open,
+    // or when it was opened read-only. Setting another lets go of this one.
+    SpecificationLock *lock() const { return m_lock.get(); }
+    void setLock(std::unique_ptr<SpecificationLock> lock);
+    // The permissions the locked file had before this program locked it.
+    std::optional<QFileDevice::Permissions> recordedPermissions() const;
 
     // Set by every change of the open specification, cleared by saving.
     bool isModified() const { return m_modified; }
@@ -122,7 +121,7 @@ private:
     Database m_catalogueEditor;
     QString m_commandLineFile;
     QString m_specificationName;
-    std::optional<QFileDevice::Permissions> m_recordedPermissions;
+    std::unique_ptr<SpecificationLock> m_lock;
     bool m_modified = false;
     QStringList m_groupOrder;
     HeaderFields m_header = HeaderFields::defaults();

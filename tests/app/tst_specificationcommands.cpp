@@ -3,12 +3,20 @@
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "SpecificationCommands.h"
+#include "SpecificationLock.h"
 #include "TestSupport.h"
+#include "WorkingDatabase.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace SpecificationCommands;
 
@@ -37,6 +45,40 @@ QFileDevice::Permissions ownBits(QFileDevice::Permissions permissions)
 QFileDevice::Permissions ownBits(const QString &path)
 {
     return ownBits(QFile::permissions(path));
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Fills the file system that holds folder to its last byte.
+void fillUp(const QString &folder)
+{
+    QFile filler(QDir(folder).filePath(QStringLiteral("заполнитель")));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return;
+    const QByteArray block(512, 'x');
+    while (::write(filler.handle(), block.constData(), block.size()) > 0) {
+    }
+    while (::write(filler.handle(), block.constData(), 1) > 0) {
+    }
+}
+
+// A running copy of the program as far as the files can tell: it makes its
+// working database in folder and locks the specification file, then waits to
+// be killed, as a copy that crashes.
+int holdLikeACopyThatWillCrash(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    WorkingDatabase::create({arguments[2]}, QDateTime::currentDateTime(), arguments[4]);
+    const auto lock = SpecificationLock::take(arguments[3]);
+    std::printf(lock ? "locked\n" : "not locked\n");
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(60);
 }
 
 } // namespace
@@ -292,10 +334,12 @@ private slots:
         QFile(bad).open(QIODevice::WriteOnly);
         auto s = session();
         s->setCommandLineFile(bad);
-        QCOMPARE(openFromCommandLine(*s), Outcome::Failed);
+        ScriptedPrompts prompts;
+        QCOMPARE(openFromCommandLine(*s, prompts), Outcome::Failed);
         QCOMPARE(s->commandLineFile(), bad); // tried again next time
         s->setCommandLineFile(a);
-        QCOMPARE(openFromCommandLine(*s), Outcome::Done);
+        QCOMPARE(openFromCommandLine(*s, prompts), Outcome::Done);
+        QVERIFY(prompts.questions.isEmpty());
         QCOMPARE(s->specificationName(), a + kReadOnlySuffix);
         QVERIFY(s->commandLineFile().isEmpty());
         QCOMPARE(positions(*s), 1);
@@ -433,6 +477,8 @@ private slots:
         prompts.saveAnswers = {path(QStringLiteral("нет/такой/папки.СО"))};
         QCOMPARE(save(*s, prompts), Outcome::Failed);
         QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains(QStringLiteral("не существует")),
+                 qPrintable(m_errors.first()));
         QCOMPARE(s->specificationName(), a);
         QVERIFY(isLocked(a));
         QVERIFY(s->isModified());
@@ -513,7 +559,128 @@ private slots:
         // The program stays with the file locked, or lets go of it.
         QCOMPARE(isLocked(a), outcome != Outcome::Done);
     }
+
+    // A save that cannot be written, on a full file system or past the size
+    // a file may have, keeps the old file byte for byte, says why and leaves
+    // the specification unsaved.
+    void failedSaveKeepsTheOldFile_data()
+    {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full file system") << true << QStringLiteral("на диске нет места");
+        QTest::newRow("file size limit") << false << QStringLiteral("файл слишком велик");
+    }
+
+    void failedSaveKeepsTheOldFile()
+    {
+        QFETCH(bool, fullDisk);
+        QFETCH(QString, reason);
+        QTemporaryDir small;
+        QString folder = m_dir.path();
+        if (fullDisk) {
+            if (::geteuid() != 0)
+                QSKIP("a small file system can be mounted by the administrator only");
+            if (::mount("tmpfs", QFile::encodeName(small.path()).constData(), "tmpfs", 0,
+                        "size=64k") != 0)
+                QSKIP("this machine does not let the tests mount a small file system");
+            folder = small.path();
+        }
+        const auto unmount = qScopeGuard([&] {
+            if (fullDisk)
+                ::umount2(QFile::encodeName(small.path()).constData(), MNT_DETACH);
+        });
+        const QString file = QDir(folder).filePath(QStringLiteral("полный.СО"));
+        QVERIFY(QFile::copy(writeFile(QStringLiteral("исходный.СО"), {QStringLiteral("ВК-160")}),
+                            file));
+        auto s = openedOn(file);
+        s->working().exec(QStringLiteral("UPDATE data SET Comment = ?"), {QString(8000, u'ж')});
+        s->setModified(true);
+        const QByteArray before = bytesOf(file);
+        ScriptedPrompts prompts;
+        prompts.saveAnswers = {file};
+        prompts.answers = {true};
+
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit original = limit;
+        if (fullDisk) {
+            fillUp(folder);
+        } else {
+            std::signal(SIGXFSZ, SIG_IGN);
+            limit.rlim_cur = 4096;
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        const Outcome outcome = save(*s, prompts);
+        ::setrlimit(RLIMIT_FSIZE, &original);
+
+        QCOMPARE(outcome, Outcome::Failed);
+        QCOMPARE(bytesOf(file), before);
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY2(m_errors.first().contains(reason), qPrintable(m_errors.first()));
+        QVERIFY(m_errors.first().contains(file));
+        QVERIFY(s->isModified());
+        QVERIFY(isLocked(file));
+        // Nothing half-written is left beside it.
+        QCOMPARE(QDir(folder).entryList(QDir::Files).filter(QStringLiteral("полный")),
+                 QStringList{QStringLiteral("полный.СО")});
+        prompts.answers = {false};
+        QCOMPARE(saveOnLeaving(*s, prompts), Outcome::Done);
+        QCOMPARE(prompts.questions.last(),
+                 QStringLiteral("Сохранить спецификацию ") + file + QStringLiteral(" ?"));
+    }
+
+    // A copy that is killed leaves its file locked and its working database
+    // behind; while it runs, both stay, and once it is gone the next copy
+    // clears both. The lock file alone holds the lock where the permission
+    // could not be taken (a file of another user).
+    void crashedCopyLeavesNothingLocked()
+    {
+        const QString a = writeFile(QStringLiteral("брошенный.СО"), {QStringLiteral("ВК-160")});
+        const QString folder = m_dir.filePath(QStringLiteral("программа другой копии"));
+        QDir().mkpath(folder);
+        QProcess other;
+        other.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--hold"), folder, a, m_template});
+        QVERIFY(other.waitForReadyRead(20000));
+        QCOMPARE(other.readAll(), QByteArray("locked\n"));
+        QVERIFY(isLocked(a));
+
+        auto s = session();
+        ScriptedPrompts prompts;
+        prompts.openAnswers = {a, a};
+        prompts.answers = {false, false};
+        QCOMPARE(open(*s, prompts, {}), Outcome::Cancelled);
+        QFile::setPermissions(a, kOrdinary);
+        QCOMPARE(open(*s, prompts, {}), Outcome::Cancelled);
+        QCOMPARE(prompts.questions, QStringList(2, QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ "
+                                                                  "ЧТЕНИЯ! Продолжить?")));
+        QFile::setPermissions(a, kReadOnly);
+        QCOMPARE(WorkingDatabase::removeAbandoned({folder}), 0);
+
+        other.kill();
+        QVERIFY(other.waitForFinished());
+        QCOMPARE(WorkingDatabase::removeAbandoned({folder}), 1);
+        QVERIFY(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        prompts.openAnswers = {a};
+        QCOMPARE(open(*s, prompts, {}), Outcome::Done);
+        QCOMPARE(prompts.questions.size(), 2);
+        QCOMPARE(prompts.notices.size(), 1);
+        QVERIFY(prompts.notices.first().contains(QStringLiteral("Блокировка снята")));
+        QCOMPARE(s->specificationName(), a);
+        QVERIFY(isLocked(a));
+        QCOMPARE(saveOnLeaving(*s, prompts), Outcome::Done);
+        QCOMPARE(ownBits(a), kOrdinary);
+        QVERIFY(!QFile::exists(SpecificationLock::lockFilePath(a)));
+    }
 };
 
-QTEST_MAIN(SpecificationCommandsTest)
+int main(int argc, char *argv[])
+{
+    if (argc == 5 && qstrcmp(argv[1], "--hold") == 0)
+        return holdLikeACopyThatWillCrash(argc, argv);
+    QApplication app(argc, argv);
+    SpecificationCommandsTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_specificationcommands.moc"

@@ -1,4 +1,5 @@
 #include "CadLink.h"
+#include "Database.h"
 #include "Session.h"
 #include "Settings.h"
 #include "StartUp.h"
@@ -191,21 +192,46 @@ private slots:
         leave(session, cad);
     }
 
-    void missingTemplateIsReportedByName()
+    // A template that is missing or not the program's is named at start-up,
+    // not by every later command; without a working database the session has
+    // none to offer.
+    void unusableTemplateIsReportedByName_data()
     {
-        const QString bare = m_dir.filePath(QStringLiteral("без шаблона"));
-        QDir().mkpath(bare);
-        TestSupport::makeCatalogue(bare + QStringLiteral("/dorvik-Vent.mdb"), {});
+        QTest::addColumn<QString>("tableSql");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("missing") << QString() << QStringLiteral("не найден");
+        QTest::newRow("no table data")
+            << QStringLiteral("CREATE TABLE other (x)") << QStringLiteral("нет таблицы data");
+        QTest::newRow("other columns")
+            << QStringLiteral("CREATE TABLE data (Name TEXT, Caption TEXT, KOL REAL)")
+            << QStringLiteral("нет столбцов: Abb, Cost");
+    }
+
+    void unusableTemplateIsReportedByName()
+    {
+        QFETCH(QString, tableSql);
+        QFETCH(QString, said);
+        QTemporaryDir bare;
+        const QString templatePath = bare.filePath(QStringLiteral("dorvik.dat"));
+        TestSupport::makeCatalogue(bare.filePath(QStringLiteral("dorvik-Vent.mdb")), {});
+        if (!tableSql.isEmpty()) {
+            Database db(QStringLiteral("bad-template"));
+            db.setFile(templatePath);
+            db.create();
+            db.exec(tableSql);
+        }
         Session session;
         RecordingCadLink cad;
         StartUpPlace where = place();
-        where.programFolder = bare;
+        where.programFolder = bare.path();
         const QList<AppError> problems = startUp(session, Settings(), cad, where);
         QCOMPARE(problems.size(), 1);
-        QCOMPARE(problems.first().file(), bare + QStringLiteral("/dorvik.dat"));
-        QVERIFY(!QFile::exists(bare + QStringLiteral("/dorvik.dat")));
+        QCOMPARE(problems.first().file(), templatePath);
+        QVERIFY2(problems.first().message().contains(said), qPrintable(problems.first().message()));
+        QVERIFY(session.workingDatabasePath().isEmpty());
         QVERIFY_THROWS_EXCEPTION(AppError, session.working().open());
-        QVERIFY(!QFile::exists(session.workingDatabasePath()));
+        QCOMPARE(QDir(bare.path()).entryList(QDir::Files | QDir::Hidden).size(),
+                 tableSql.isEmpty() ? 1 : 2);
         leave(session, cad);
     }
 };

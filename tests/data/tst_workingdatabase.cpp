@@ -83,6 +83,19 @@ private slots:
                                     QDateTime::currentDateTime(), m_template);
         QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(fallback).absoluteFilePath());
         QVERIFY(QFile::exists(path));
+
+        // When neither folder takes it, both are named with their reasons.
+        const QStringList neither{blocker + QStringLiteral("/program"),
+                                  blocker + QStringLiteral("/appdata")};
+        try {
+            WorkingDatabase::create(neither, QDateTime::currentDateTime(), m_template);
+            QFAIL("a working database was made beneath a plain file");
+        } catch (const AppError &error) {
+            for (const QString &folder : neither)
+                QVERIFY2(
+                    error.message().contains(folder + QStringLiteral(": папку нельзя создать")),
+                    qPrintable(error.message()));
+        }
     }
 
     void missingTemplateIsReportedAndNothingIsCreated()
