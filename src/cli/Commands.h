@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Console;
+class Workspace;
+
+// Exit statuses that scripts rely on.
+enum ExitStatus {
+    Success = 0,
+    Refused = 1,   // a file was refused or could not be written
+    WrongUsage = 2 // the command line itself is wrong
+};
+
+// What the command line gives one command.
+struct Invocation {
+    QStringList files;
+    QString output; // -o
+};
+
+// One command of kvintor-cli. The front parses, checks and lists every
+// command from this table alone, so a new command is one more entry.
+struct Command {
+    enum class Files { One, Many };
+
+    QString name;
+    QString operands; // as the help shows them
+    QString summary;
+    Files files = Files::Many;
+    bool needsOutput = false;
+    ExitStatus (*run)(Workspace &workspace, const Invocation &invocation,
+                      Console &console) = nullptr;
+};
+
+const QList<Command> &commands();

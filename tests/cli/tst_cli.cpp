@@ -1,0 +1,232 @@
+#include "CodePage1251.h"
+#include "HeaderFields.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// kvintor-cli as a script meets it: the real program in its program folder,
+// its output streams and its exit status.
+class CliTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    struct Result {
+        int status = -1;
+        QString out;
+        QString err;
+    };
+
+    // Runs in the test folder, with settings of its own whose `path` names
+    // the test catalogue's folder.
+    Result run(const QStringList &arguments)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath("config"));
+        environment.insert(QStringLiteral("HOME"), m_dir.filePath("home"));
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(m_dir.path());
+        process.start(QStringLiteral(KV_CLI), arguments);
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+            return {};
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    // Header lines, then eight lines a position: number, group, name,
+    // quantity, unit, caption, remark and the closing empty line.
+    static QString text(const QList<QStringList> &positions)
+    {
+        QStringList lines{QStringLiteral("// Заголовок")};
+        for (int field = 0; field < HeaderFields::kStoredCount; ++field)
+            lines << QStringLiteral("поле %1").arg(field + 1);
+        lines << QStringLiteral("// Начало базы");
+        for (const QStringList &position : positions)
+            lines << position << QString();
+        return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    }
+
+    static QByteArray cp1251(const QList<QStringList> &positions)
+    {
+        return CodePage1251::encode(text(positions));
+    }
+
+    void put(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+
+    QByteArray contents(const QString &name)
+    {
+        QFile file(m_dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // A bad quantity in the second position: line 22 + 8 + 4.
+    static QByteArray refusedFile()
+    {
+        return cp1251({{"1", "0", "Клапан КО", "1", "Шт", "", ""},
+                       {"2", "0", "Клапан КО", "много", "Шт", "", ""}});
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY(QDir(m_dir.path()).mkpath("catalogue"));
+        QVERIFY(QDir(m_dir.path()).mkpath("config"));
+        // Letter case differs between a good's group and the group order, as
+        // it may in a catalogue kept by hand.
+        TestSupport::makeCatalogue(
+            m_dir.filePath("catalogue/dorvik-Vent.mdb"),
+            {{QStringLiteral("Вентилятор ВК-1"), QStringLiteral("Вентилятор канальный"),
+              QStringLiteral("Шт"), 100.0, QStringLiteral("5"), QStringLiteral("ВК"),
+              QStringLiteral("001"), QStringLiteral("Ровен"), QStringLiteral("ВЕНТИЛЯТОРЫ")},
+             {QStringLiteral("Клапан КО"), QStringLiteral("Клапан обратный"), QStringLiteral("Шт"),
+              20.0, QStringLiteral("1"), QStringLiteral("КО"), QStringLiteral("002"),
+              QStringLiteral("Ровен"), QStringLiteral("Клапаны")}},
+            {QStringLiteral("Воздуховоды"), QStringLiteral("Вентиляторы")});
+        put("config/Kvintor.conf",
+            "[General]\npath=" + m_dir.filePath("catalogue").toUtf8() + "\n");
+        put("good.СО", cp1251({{"1", "0", "вентилятор вк-1", "2", "Шт", "", ""},
+                               {"2", "0", "Клапан КО", "1", "Шт", "", ""},
+                               {"3", "0", "Решётка АМН", "4", "Шт", "", ""},
+                               {"4", "0", "РЕШЁТКА амн", "2", "Шт", "", ""}}));
+        put("bad.СО", refusedFile());
+        put("notadb.mdb", "Name\tCaption\n");
+    }
+
+    void check_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // a pattern
+
+        const QString good =
+            QStringLiteral("good.СО: позиций 4, нет в базе товара 1, без группы 3\n"
+                           "  нет в базе товара: Решётка АМН\n"
+                           "  без группы: поз. 2 Клапан КО\n"
+                           "  без группы: поз. 3 Решётка АМН\n"
+                           "  без группы: поз. 4 РЕШЁТКА амн\n");
+        QTest::newRow("catalogue from the settings, letter case ignored")
+            << QStringList{"check", "good.СО"} << 0 << good << "^$";
+        QTest::newRow("a refused file is one line, the next file is still checked")
+            << QStringList{"check", "bad.СО", "good.СО"} << 1 << good
+            << "^bad\\.СО:34: [^\\n]+\\n$";
+        QTest::newRow("a missing file has no line")
+            << QStringList{"check", "absent.СО"} << 1 << QString() << "^absent\\.СО: [^\\n]+\\n$";
+        QTest::newRow("--catalogue overrides the settings")
+            << QStringList{"check", "--catalogue", "notadb.mdb", "good.СО"} << 1 << QString()
+            << "^notadb\\.mdb: [^\\n]+\\n$";
+    }
+
+    void check()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        const Result result = run(arguments);
+        QCOMPARE(result.out, out);
+        QVERIFY2(QRegularExpression(err).match(result.err).hasMatch(), qPrintable(result.err));
+        QCOMPARE(result.status, status);
+    }
+
+    void save_data()
+    {
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QByteArray>("oldTarget"); // made read-only; null: no target yet
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("written"); // null: the target must not exist
+        QTest::addColumn<QString>("err");        // a pattern
+
+        const QByteArray utf8 =
+            "\xEF\xBB\xBF" + text({{"1", "0", "вентилятор вк-1", "2,5", "", "", "примечание"},
+                                   {"2", "3", "Решётка АМН", "", "Шт", "подпись", ""}})
+                                 .toUtf8();
+        // Completed from the catalogue; a caption not from it gives way to the name.
+        const QByteArray saved = cp1251(
+            {{"1", "0", "вентилятор вк-1", "2.5", "Шт", "Вентилятор канальный", "примечание"},
+             {"2", "3", "Решётка АМН", "0", "Шт", "Решётка АМН", ""}});
+        const QByteArray old = cp1251({});
+
+        QTest::newRow("UTF-8 with a mark is written in code page 1251")
+            << utf8 << "out1.СО" << QByteArray() << 0 << saved << "^$";
+        QTest::newRow("a read-only target stays as it was")
+            << utf8 << "out2.СО" << old << 1 << old << "^out2\\.СО: [^\\n]+\\n$";
+        QTest::newRow("a refused file writes nothing")
+            << refusedFile() << "out3.СО" << QByteArray() << 1 << QByteArray()
+            << "^in\\.СО:34: [^\\n]+\\n$";
+    }
+
+    void save()
+    {
+        QFETCH(QByteArray, source);
+        QFETCH(QString, target);
+        QFETCH(QByteArray, oldTarget);
+        QFETCH(int, status);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, err);
+        put("in.СО", source);
+        if (!oldTarget.isNull()) {
+            put(target, oldTarget);
+            QVERIFY(QFile::setPermissions(m_dir.filePath(target), QFileDevice::ReadOwner));
+        }
+        const Result result =
+            run({"save", "--catalogue", "catalogue/dorvik-Vent.mdb", "in.СО", "-o", target});
+        QVERIFY2(QRegularExpression(err).match(result.err).hasMatch(), qPrintable(result.err));
+        QCOMPARE(result.status, status);
+        QCOMPARE(QFile::exists(m_dir.filePath(target)), !written.isNull());
+        QCOMPARE(contents(target), written);
+    }
+
+    void usage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+
+        QTest::newRow("no command") << QStringList{} << 2;
+        QTest::newRow("unknown command") << QStringList{"chek", "good.СО"} << 2;
+        QTest::newRow("unknown option") << QStringList{"check", "-x", "good.СО"} << 2;
+        QTest::newRow("no files") << QStringList{"check"} << 2;
+        QTest::newRow("save without -o") << QStringList{"save", "good.СО"} << 2;
+        QTest::newRow("save of two files")
+            << QStringList{"save", "good.СО", "bad.СО", "-o", "x.СО"} << 2;
+        QTest::newRow("-o without a file") << QStringList{"save", "good.СО", "-o"} << 2;
+        QTest::newRow("help") << QStringList{"check", "--help"} << 0;
+    }
+
+    // A wrong command line does nothing and says so; the help lists every
+    // command.
+    void usage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        const Result result = run(arguments);
+        QCOMPARE(result.status, status);
+        if (status == 0) {
+            QVERIFY(result.err.isEmpty());
+            for (const QString &command : {QStringLiteral("check"), QStringLiteral("save")})
+                QVERIFY2(result.out.contains(QStringLiteral("\n  ") + command + u' '),
+                         qPrintable(command));
+        } else {
+            QVERIFY(result.out.isEmpty());
+            QVERIFY(result.err.startsWith(QStringLiteral("kvintor-cli: ")));
+            QVERIFY(!QFile::exists(m_dir.filePath("x.СО")));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"
