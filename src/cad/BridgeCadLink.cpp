@@ -2,7 +2,9 @@
 
 #include "AppError.h"
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace {
 
@@ -20,7 +22,12 @@ BridgeCadLink::Outcome BridgeCadLink::run(const QStringList &arguments, int time
     QProcess process;
     process.start(m_program, arguments);
     if (!process.waitForStarted(kQuickMs)) {
-        outcome.error = process.errorString();
+        const QFileInfo program(m_program);
+        outcome.error = !program.exists() && QStandardPaths::findExecutable(m_program).isEmpty()
+                            ? QStringLiteral("программа связи не найдена")
+                        : program.exists() && !program.isExecutable()
+                            ? QStringLiteral("нет прав на запуск программы связи")
+                            : QStringLiteral("программа связи не запускается");
         return outcome;
     }
     process.closeWriteChannel();

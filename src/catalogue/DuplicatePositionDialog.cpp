@@ -129,8 +129,10 @@ void DuplicatePositionDialog::recompute()
         AddGood::mergeTotal(m_existing->text(), m_increment->text());
     if (!total) {
         // The total keeps its last value until the increment reads as a number.
-        m_warning->setText(
-            QStringLiteral("«%1» не является числом.").arg(m_increment->text().trimmed()));
+        const QString typed = m_increment->text().trimmed();
+        m_warning->setText(Numbers::parse(typed)
+                               ? QStringLiteral("Сумма вне допустимого диапазона.")
+                               : QStringLiteral("«%1» не является числом.").arg(typed));
         return;
     }
     m_warning->clear();
