@@ -53,7 +53,8 @@ void BM_PickerFirstRows(benchmark::State &state)
     const PickerCriteria &criteria = kSearches[state.range(0)];
     GoodsList list(catalogue().session.catalogueEditor());
     for (auto _ : state) {
-        ComponentPicker::runQuery(list, PickerFilter::typing(criteria));
+        ComponentPicker::runQuery(list, catalogue().session.goods(),
+                                  PickerFilter::typing(criteria));
         benchmark::DoNotOptimize(list.rowCount());
         if (list.rowCount() > 0)
             benchmark::DoNotOptimize(list.data(list.index(0, 0)));

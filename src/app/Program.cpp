@@ -1,18 +1,38 @@
 #include "Program.h"
 
 #include "CadLink.h"
+#include "Catalogue.h"
 #include "CatalogueEditor.h"
 #include "ComponentPicker.h"
 #include "EditorWindow.h"
-#include "GroupOrder.h"
+#include "ErrorReport.h"
 #include "GroupOrderDialog.h"
 #include "PositionsModel.h"
+#include "PutGood.h"
 #include "RowsGrid.h"
 #include "SpecificationCommands.h"
 #include "StartWindow.h"
 
+#include <QAction>
 #include <QFileInfo>
-#include <QToolButton>
+#include <functional>
+
+namespace {
+
+using SpecificationCommands::Outcome;
+
+// The one error guard of a user action, around the command it runs: an error
+// that ends the command is shown here and the command counts as failed. A
+// command that reports its own errors returns normally, so nothing is shown
+// twice.
+Outcome runGuarded(const std::function<Outcome()> &command)
+{
+    Outcome outcome = Outcome::Failed;
+    ErrorReport::guard([&] { outcome = command(); });
+    return outcome;
+}
+
+} // namespace
 
 Program::Program(const StartUpPlace &place, Prompts *prompts)
     : m_prompts(prompts ? *prompts : m_widgetPrompts),
@@ -31,14 +51,15 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     // that start-up already found wanting is not reported twice.
     if (m_problems.isEmpty() || m_problems.first().file() != m_session.catalogueFile()) {
         try {
-            m_session.setGroupOrder(GroupOrder::load(m_session.catalogue()));
+            m_session.setGroupOrder(m_session.goods().groupOrder());
         } catch (const AppError &problem) {
             m_problems << problem;
         }
     }
 
+    const StartWindow::Actions &menu = m_startWindow->actions();
     connect(m_startWindow.get(), &StartWindow::activated, this, &Program::openCommandLineFile);
-    connect(m_startWindow.get(), &StartWindow::editRequested, this, &Program::showEditor);
+    connect(menu.edit, &QAction::triggered, this, &Program::showEditor);
     connect(m_editorWindow.get(), &EditorWindow::activated, m_startWindow.get(),
             &StartWindow::enableEditing);
     const auto showStartWindow = [this] {
@@ -47,36 +68,35 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
         m_startWindow->activateWindow();
     };
     connect(m_editorWindow.get(), &EditorWindow::left, this, showStartWindow);
-    connect(m_startWindow.get(), &StartWindow::catalogueRequested, this,
-            &Program::openCatalogueEditor);
+    connect(menu.catalogue, &QAction::triggered, this, &Program::openCatalogueEditor);
     connect(m_catalogueEditor.get(), &CatalogueEditor::left, this, showStartWindow);
-    connect(m_startWindow.get(), &StartWindow::groupsRequested, m_groupOrderDialog.get(),
-            &GroupOrderDialog::open);
+    connect(menu.groups, &QAction::triggered, m_groupOrderDialog.get(), &GroupOrderDialog::open);
     connect(m_editorWindow.get(), &EditorWindow::pickerRequested, this, &Program::openPicker);
-    connect(m_startWindow.get(), &StartWindow::openRequested, this, &Program::openSpecification);
-    connect(m_startWindow.get(), &StartWindow::createRequested, this,
-            &Program::createSpecification);
+    connect(menu.open, &QAction::triggered, this, &Program::openSpecification);
+    connect(menu.create, &QAction::triggered, this, &Program::createSpecification);
     connect(&m_session, &Session::specificationNameChanged, m_editorWindow.get(),
             [this](const QString &name) {
                 m_editorWindow->setWindowTitle(SpecificationCommands::editorCaption(name));
             });
-    QToolButton *save = m_editorWindow->commandButton(QStringLiteral("SpeedButton5"));
-    connect(&m_session, &Session::modifiedChanged, save, &QToolButton::setEnabled);
-    connect(save, &QToolButton::clicked, this,
-            [this] { SpecificationCommands::save(m_session, m_prompts); });
-    connect(m_editorWindow->commandButton(QStringLiteral("SpeedButton9")), &QToolButton::clicked,
-            this, [this] {
-                SpecificationCommands::saveGroup(m_session, m_prompts,
-                                                 m_editorWindow->groupFilterText());
-            });
-    m_startWindow->setLeaveGuard([this] {
-        return SpecificationCommands::saveOnLeaving(m_session, m_prompts) ==
-               SpecificationCommands::Outcome::Done;
+    const EditorWindow::Actions &editor = m_editorWindow->actions();
+    editor.save->setEnabled(m_session.isModified());
+    connect(&m_session, &Session::modifiedChanged, editor.save, &QAction::setEnabled);
+    connect(editor.save, &QAction::triggered, this, [this] {
+        runGuarded([this] { return SpecificationCommands::save(m_session, m_prompts); });
     });
-    connect(m_picker.get(), &ComponentPicker::closed, this, [this](bool changed) {
+    connect(editor.saveGroup, &QAction::triggered, this, [this] {
+        runGuarded([this] {
+            return SpecificationCommands::saveGroup(m_session, m_prompts,
+                                                    m_editorWindow->groupFilterText());
+        });
+    });
+    m_startWindow->setLeaveGuard([this] {
+        return runGuarded([this] {
+                   return SpecificationCommands::saveOnLeaving(m_session, m_prompts);
+               }) == Outcome::Done;
+    });
+    connect(m_picker.get(), &ComponentPicker::closed, this, [this] {
         m_editorWindow->setEnabled(true);
-        if (changed)
-            m_editorWindow->refreshPositions();
         m_editorWindow->activateWindow();
     });
 }
@@ -103,7 +123,18 @@ void Program::openCatalogueEditor()
 void Program::openPicker()
 {
     m_editorWindow->setEnabled(false);
-    m_picker->pickFor(*m_editorWindow->positions(), m_editorWindow->grid()->currentIndex().row());
+    const qint64 key =
+        m_editorWindow->positions()->rowKey(m_editorWindow->grid()->currentIndex().row());
+    m_picker->pickFor([this, key](const Good &good) {
+        PutGood::Outcome outcome = PutGood::Outcome::Unchanged;
+        ErrorReport::guard([&] {
+            outcome = PutGood::put(m_session, m_prompts, key, good,
+                                   [this](const DuplicatePosition &duplicate) {
+                                       return m_picker->askMerge(duplicate);
+                                   });
+        });
+        return outcome == PutGood::Outcome::Filled || outcome == PutGood::Outcome::Merged;
+    });
 }
 
 void Program::openSpecification()
@@ -119,8 +150,8 @@ void Program::openSpecification()
             // Quietly: the program folder serves.
         }
     }
-    if (SpecificationCommands::open(m_session, m_prompts, folder) !=
-        SpecificationCommands::Outcome::Done)
+    if (runGuarded([&] { return SpecificationCommands::open(m_session, m_prompts, folder); }) !=
+        Outcome::Done)
         return;
     m_editorWindow->refreshPositions();
     showEditor();
@@ -128,7 +159,8 @@ void Program::openSpecification()
 
 void Program::createSpecification()
 {
-    if (SpecificationCommands::create(m_session, m_prompts) != SpecificationCommands::Outcome::Done)
+    if (runGuarded([this] { return SpecificationCommands::create(m_session, m_prompts); }) !=
+        Outcome::Done)
         return;
     m_editorWindow->refreshPositions();
     showEditor();
@@ -141,10 +173,11 @@ void Program::openCommandLineFile()
         return;
     // Tried once: a bad file is reported once, not at every activation.
     m_opening = true;
-    const auto outcome = SpecificationCommands::openFromCommandLine(m_session, m_prompts);
+    const Outcome outcome = runGuarded(
+        [this] { return SpecificationCommands::openFromCommandLine(m_session, m_prompts); });
     m_session.setCommandLineFile({});
     m_opening = false;
-    if (outcome != SpecificationCommands::Outcome::Done)
+    if (outcome != Outcome::Done)
         return;
     m_editorWindow->refreshPositions();
     m_startWindow->enableEditing();

@@ -1,10 +1,8 @@
 #include "StartWindow.h"
 
-#include "Session.h"
 #include "StartUp.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -20,14 +18,6 @@ namespace {
 constexpr int kClientWidth = 295;
 constexpr int kClientHeight = 200;
 constexpr int kProgressHeight = 16;
-
-QAction *addItem(QMenu *menu, const char *name, const QString &text, bool enabled)
-{
-    QAction *action = menu->addAction(text);
-    action->setObjectName(QLatin1String(name));
-    action->setEnabled(enabled);
-    return action;
-}
 
 void addSeparator(QMenu *menu, const char *name)
 {
@@ -64,14 +54,8 @@ StartWindow::StartWindow(Session &session, CadLink &cad, QWidget *parent)
     m_progressBar->setValue(0);
     layout->addWidget(m_progressBar);
 
-    // The modified flag, kept where every window can see it; never shown.
-    m_modifiedBox = new QCheckBox(client);
-    m_modifiedBox->setObjectName(QStringLiteral("CheckBox1"));
-    m_modifiedBox->setVisible(false);
-    m_modifiedBox->setChecked(session.isModified());
-    connect(&session, &Session::modifiedChanged, m_modifiedBox, &QCheckBox::setChecked);
-
     setCentralWidget(client);
+    makeActions();
     buildMenu();
     layout->activate();
     setFixedSize(sizeHint());
@@ -83,36 +67,43 @@ StartWindow::StartWindow(Session &session, CadLink &cad, QWidget *parent)
     }
 }
 
+void StartWindow::makeActions()
+{
+    const auto make = [this](const char *name, const QString &text) {
+        auto *action = new QAction(text, this);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    m_actions.create = make("N7", QStringLiteral("Создать спецификацию"));
+    m_actions.open = make("DB1", QStringLiteral("Открыть  спецификацию"));
+    m_actions.edit = make("N3", QStringLiteral("Редактировать"));
+    m_actions.edit->setEnabled(false); // until a specification is edited
+    m_actions.leaveFromFile = make("N10", QStringLiteral("Выход"));
+    m_actions.catalogue = make("N5", QStringLiteral("База товара"));
+    m_actions.groups = make("Gruppa", QStringLiteral("Группы"));
+    m_actions.leave = make("N1", QStringLiteral("Выход"));
+    // Both leave through closing the main window, like its close box.
+    for (QAction *leave : {m_actions.leaveFromFile, m_actions.leave})
+        connect(leave, &QAction::triggered, this, &QWidget::close);
+}
+
 void StartWindow::buildMenu()
 {
     QMenuBar *bar = menuBar();
     QMenu *file = bar->addMenu(QStringLiteral("Файл"));
     file->setObjectName(QStringLiteral("N2"));
     file->menuAction()->setObjectName(QStringLiteral("N2"));
-
-    m_createAction = addItem(file, "N7", QStringLiteral("Создать спецификацию"), true);
-    connect(m_createAction, &QAction::triggered, this, &StartWindow::createRequested);
+    file->addAction(m_actions.create);
     addSeparator(file, "N6");
-    m_openAction = addItem(file, "DB1", QStringLiteral("Открыть  спецификацию"), true);
-    connect(m_openAction, &QAction::triggered, this, &StartWindow::openRequested);
+    file->addAction(m_actions.open);
     addSeparator(file, "N4");
-    m_editAction = addItem(file, "N3", QStringLiteral("Редактировать"), false);
-    connect(m_editAction, &QAction::triggered, this, &StartWindow::editRequested);
+    file->addAction(m_actions.edit);
     addSeparator(file, "N8");
-    QAction *leaveFromMenu = addItem(file, "N10", QStringLiteral("Выход"), true);
+    file->addAction(m_actions.leaveFromFile);
 
-    QAction *catalogue = bar->addAction(QStringLiteral("База товара"));
-    catalogue->setObjectName(QStringLiteral("N5"));
-    connect(catalogue, &QAction::triggered, this, &StartWindow::catalogueRequested);
-    QAction *groups = bar->addAction(QStringLiteral("Группы"));
-    groups->setObjectName(QStringLiteral("Gruppa"));
-    connect(groups, &QAction::triggered, this, &StartWindow::groupsRequested);
-    QAction *leave = bar->addAction(QStringLiteral("Выход"));
-    leave->setObjectName(QStringLiteral("N1"));
-
-    // Both leave through closing the main window, like its close box.
-    connect(leaveFromMenu, &QAction::triggered, this, &QWidget::close);
-    connect(leave, &QAction::triggered, this, &QWidget::close);
+    bar->addAction(m_actions.catalogue);
+    bar->addAction(m_actions.groups);
+    bar->addAction(m_actions.leave);
 }
 
 void StartWindow::leaveProgram()
@@ -138,13 +129,13 @@ void StartWindow::closeEvent(QCloseEvent *event)
 
 void StartWindow::enableEditing()
 {
-    m_editAction->setEnabled(!m_specificationsDisabled);
+    m_actions.edit->setEnabled(!m_specificationsDisabled);
 }
 
 void StartWindow::disableSpecificationCommands()
 {
     m_specificationsDisabled = true;
-    for (QAction *action : {m_createAction, m_openAction, m_editAction})
+    for (QAction *action : {m_actions.create, m_actions.open, m_actions.edit})
         action->setEnabled(false);
 }
 

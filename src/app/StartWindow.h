@@ -5,7 +5,6 @@
 
 class CadLink;
 class QAction;
-class QCheckBox;
 class QProgressBar;
 class Session;
 
@@ -16,8 +15,21 @@ class StartWindow : public QMainWindow {
     Q_OBJECT
 
 public:
+    // The menu's commands, each a QAction named as its item. Both "Выход"
+    // items close the window; the program does the others.
+    struct Actions {
+        QAction *create = nullptr;        // N7 "Создать спецификацию"
+        QAction *open = nullptr;          // DB1 "Открыть  спецификацию"
+        QAction *edit = nullptr;          // N3 "Редактировать"
+        QAction *leaveFromFile = nullptr; // N10 "Выход" in "Файл"
+        QAction *catalogue = nullptr;     // N5 "База товара"
+        QAction *groups = nullptr;        // Gruppa "Группы"
+        QAction *leave = nullptr;         // N1 "Выход" in the menu bar
+    };
+
     StartWindow(Session &session, CadLink &cad, QWidget *parent = nullptr);
 
+    const Actions &actions() const { return m_actions; }
     QProgressBar *progressBar() const { return m_progressBar; }
 
     // Leaves the program: the same for both "Выход" items and the close box.
@@ -36,11 +48,6 @@ public:
 signals:
     // The window became active (the command-line file is opened then).
     void activated();
-    void editRequested();
-    void catalogueRequested();
-    void openRequested();
-    void createRequested();
-    void groupsRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -48,15 +55,13 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void makeActions();
     void buildMenu();
 
     Session &m_session;
     CadLink &m_cad;
     QProgressBar *m_progressBar = nullptr;
-    QCheckBox *m_modifiedBox = nullptr;
-    QAction *m_editAction = nullptr;
-    QAction *m_createAction = nullptr;
-    QAction *m_openAction = nullptr;
+    Actions m_actions;
     bool m_specificationsDisabled = false;
     bool m_left = false;
     std::function<bool()> m_leaveGuard;

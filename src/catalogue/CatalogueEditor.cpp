@@ -1,7 +1,7 @@
 #include "CatalogueEditor.h"
 
+#include "Catalogue.h"
 #include "ErrorReport.h"
-#include "GroupOrder.h"
 #include "RowsGrid.h"
 #include "RowsModel.h"
 #include "Schema.h"
@@ -150,7 +150,7 @@ QWidget *CatalogueEditor::buildBottom()
 void CatalogueEditor::open()
 {
     ErrorReport::guard([this] {
-        const QStringList groups = GroupOrder::alphabetical(m_session.catalogue());
+        const QStringList groups = m_session.goods().groupsAlphabetical();
         const QSignalBlocker blocker(m_groupFilter);
         m_groupFilter->clear();
         m_groupFilter->addItems({Session::kUndefinedGroupItem, Session::kAllGroupsItem});
@@ -185,13 +185,13 @@ void CatalogueEditor::filterByGroup(const QString &group)
 {
     m_filter = group;
     ErrorReport::guard([&] {
-        if (group == Session::kAllGroupsItem)
-            m_goods->load({}, {}, QStringLiteral("RowKey"));
-        else if (group == Session::kUndefinedGroupItem || group.isEmpty())
-            m_goods->load(QStringLiteral(" WHERE Gruppa = '' OR Gruppa IS NULL"), {},
-                          QStringLiteral("RowKey"));
-        else
-            m_goods->load(QStringLiteral(" WHERE Gruppa = ?"), {group}, QStringLiteral("RowKey"));
+        GoodsCriteria criteria;
+        if (group == Session::kUndefinedGroupItem || group.isEmpty())
+            criteria.group = QString();
+        else if (group != Session::kAllGroupsItem)
+            criteria.group = group;
+        const GoodsQuery query = m_session.goods().goodsQuery(criteria);
+        m_goods->load(query.where, query.values, query.orderBy);
     });
     if (m_goods->rowCount() > 0)
         m_grid->setCurrentIndex(m_goods->index(0, Caption));

@@ -1,6 +1,5 @@
 #include "ComponentPicker.h"
 
-#include "AddGood.h"
 #include "DuplicatePositionDialog.h"
 #include "ErrorReport.h"
 #include "GoodsList.h"
@@ -147,9 +146,11 @@ ComponentPicker::ComponentPicker(Session &session, Prompts &prompts, QWidget *pa
     resize(987, 486);
 }
 
-void ComponentPicker::runQuery(GoodsList &list, const SqlClause &clause)
+void ComponentPicker::runQuery(GoodsList &list, const Catalogue &catalogue,
+                               const GoodsCriteria &criteria)
 {
-    list.load(clause.where, clause.values, QStringLiteral("RowKey"), true);
+    const GoodsQuery query = catalogue.goodsQuery(criteria);
+    list.load(query.where, query.values, query.orderBy, true);
 }
 
 PickerCriteria ComponentPicker::criteria() const
@@ -157,10 +158,9 @@ PickerCriteria ComponentPicker::criteria() const
     return {m_words->text(), m_group->currentText(), m_type->text(), m_maker->text()};
 }
 
-void ComponentPicker::pickFor(RowsModel &positions, int currentRow)
+void ComponentPicker::pickFor(GoodTaker putGood)
 {
-    m_positions = &positions;
-    m_currentRow = currentRow;
+    m_putGood = std::move(putGood);
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     show();
@@ -179,21 +179,23 @@ void ComponentPicker::activate()
         m_list->clear();
         m_session.catalogueEditor().close();
         m_session.catalogueEditor().open();
-        runQuery(*m_list, PickerFilter::typing(criteria()));
+        runQuery(*m_list, m_session.goods(), PickerFilter::typing(criteria()));
     });
     showFirstGood();
 }
 
 void ComponentPicker::applyTyping()
 {
-    ErrorReport::guard([this] { runQuery(*m_list, PickerFilter::typing(criteria())); });
+    ErrorReport::guard(
+        [this] { runQuery(*m_list, m_session.goods(), PickerFilter::typing(criteria())); });
     showFirstGood();
 }
 
 void ComponentPicker::applyGroup()
 {
-    ErrorReport::guard(
-        [this] { runQuery(*m_list, PickerFilter::groupChange(m_group->currentText())); });
+    ErrorReport::guard([this] {
+        runQuery(*m_list, m_session.goods(), PickerFilter::groupChange(m_group->currentText()));
+    });
     showFirstGood();
 }
 
@@ -213,7 +215,7 @@ void ComponentPicker::showCurrentGood()
 void ComponentPicker::addCurrentGood()
 {
     const int row = m_view->currentIndex().row();
-    if (row < 0 || row >= m_list->rowCount() || !m_positions)
+    if (row < 0 || row >= m_list->rowCount() || !m_putGood)
         return; // no good under the cursor: nothing to add
     const auto text = [&](const char *column) {
         return m_list->field(row, QLatin1String(column)).toString();
@@ -222,14 +224,12 @@ void ComponentPicker::addCurrentGood()
         text("Name"),  text("Caption"), text("Abb"), m_list->field(row, QStringLiteral("Cost")),
         text("M"),     text("TYP"),     text("COD"), text("Firma"),
         text("Gruppa")};
-    AddGood::Outcome outcome = AddGood::Outcome::Unchanged;
-    ErrorReport::guard([&] {
-        outcome = AddGood::add(m_session, *m_positions, m_currentRow, good, m_prompts,
-                               [this](const DuplicatePosition &duplicate) {
-                                   return m_duplicateDialog->ask(duplicate);
-                               });
-    });
-    finish(outcome == AddGood::Outcome::Filled || outcome == AddGood::Outcome::Merged);
+    finish(m_putGood(good));
+}
+
+std::optional<double> ComponentPicker::askMerge(const DuplicatePosition &duplicate)
+{
+    return m_duplicateDialog->ask(duplicate);
 }
 
 void ComponentPicker::cancel()
@@ -242,7 +242,7 @@ void ComponentPicker::finish(bool changed)
     m_active = false;
     m_list->clear();
     m_session.catalogueEditor().close();
-    m_positions = nullptr;
+    m_putGood = nullptr;
     hide();
     emit closed(changed);
 }
@@ -252,7 +252,7 @@ void ComponentPicker::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     // Coming back from another window shows the catalogue's current goods.
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && isVisible() && !m_active &&
-        m_positions)
+        m_putGood)
         activate();
     if (event->type() == QEvent::ActivationChange && !isActiveWindow())
         m_active = false;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "PickerFilter.h"
+#include "PutGood.h"
 
 #include <QWidget>
+#include <functional>
+#include <optional>
 
 class DuplicatePositionDialog;
 class GoodsList;
@@ -10,7 +13,6 @@ class Prompts;
 class QComboBox;
 class QLineEdit;
 class QTableView;
-class RowsModel;
 class Session;
 
 // "Вставка компонента из базы.": finds a good of the catalogue by words of
@@ -22,8 +24,14 @@ class ComponentPicker : public QWidget {
 public:
     ComponentPicker(Session &session, Prompts &prompts, QWidget *parent = nullptr);
 
-    // Shows the picker for the position at currentRow of positions.
-    void pickFor(RowsModel &positions, int currentRow);
+    // Puts a chosen good into the specification; true when it changed.
+    using GoodTaker = std::function<bool(const Good &good)>;
+
+    // Shows the picker; the good the user chooses goes to putGood.
+    void pickFor(GoodTaker putGood);
+    // The duplicate position dialog: the total the user agrees to, or
+    // nothing when the user cancels.
+    std::optional<double> askMerge(const DuplicatePosition &duplicate);
 
     GoodsList *list() const { return m_list; }
     QTableView *listView() const { return m_view; }
@@ -36,7 +44,8 @@ public:
 
     // The catalogue query for the criteria, as the window runs it; shared
     // with the benchmark so that it measures what the user waits for.
-    static void runQuery(GoodsList &list, const SqlClause &clause);
+    static void runQuery(GoodsList &list, const Catalogue &catalogue,
+                         const GoodsCriteria &criteria);
 
 signals:
     // The picker closed; changed tells whether the specification changed.
@@ -66,7 +75,6 @@ private:
     QLineEdit *m_maker = nullptr;
     QLineEdit *m_name = nullptr;
     DuplicatePositionDialog *m_duplicateDialog = nullptr;
-    RowsModel *m_positions = nullptr;
-    int m_currentRow = -1;
+    GoodTaker m_putGood;
     bool m_active = false;
 };

@@ -126,7 +126,7 @@ std::optional<double> DuplicatePositionDialog::ask(const DuplicatePosition &dupl
 void DuplicatePositionDialog::recompute()
 {
     const std::optional<double> total =
-        AddGood::mergeTotal(m_existing->text(), m_increment->text());
+        PutGood::mergeTotal(m_existing->text(), m_increment->text());
     if (!total) {
         // The total keeps its last value until the increment reads as a number.
         const QString typed = m_increment->text().trimmed();

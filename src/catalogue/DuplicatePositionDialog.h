@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AddGood.h"
+#include "PutGood.h"
 
 #include <QDialog>
 #include <optional>

@@ -1,8 +1,8 @@
 #include "GroupOrderDialog.h"
 
+#include "Catalogue.h"
 #include "ErrorReport.h"
 #include "GlyphIcon.h"
-#include "GroupOrder.h"
 #include "Prompts.h"
 #include "Schema.h"
 #include "Session.h"
@@ -204,7 +204,7 @@ void GroupOrderDialog::renameGroup()
     const QString from = m_list->item(row)->text();
     const QString to = m_nameEdit->text();
     if (to != from) {
-        if (!ErrorReport::guard([&] { GroupOrder::rename(m_session.catalogue(), from, to); }))
+        if (!ErrorReport::guard([&] { m_session.goods().renameGroup(from, to); }))
             return;
         m_list->item(row)->setText(to);
         publishOrder();
@@ -220,7 +220,7 @@ void GroupOrderDialog::removeGroup()
         return;
     const QString group = m_list->item(row)->text();
     bool removed = false;
-    if (!ErrorReport::guard([&] { removed = GroupOrder::remove(m_session.catalogue(), group); }))
+    if (!ErrorReport::guard([&] { removed = m_session.goods().removeGroup(group); }))
         return;
     if (!removed) {
         m_prompts.notify(QStringLiteral("Невозвожно удалить группу \"") + group +
@@ -246,8 +246,8 @@ void GroupOrderDialog::writeOrder()
     m_session.reportProgress(0, total);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ErrorReport::guard([&] {
-        GroupOrder::write(m_session.catalogue(), order,
-                          [this](int done, int total) { m_session.reportProgress(done, total); });
+        m_session.goods().writeGroupOrder(
+            order, [this](int done, int total) { m_session.reportProgress(done, total); });
     });
     QApplication::restoreOverrideCursor();
     m_session.reportProgress(0, total);

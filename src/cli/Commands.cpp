@@ -3,11 +3,8 @@
 #include "AppError.h"
 #include "Console.h"
 #include "SpecificationCheck.h"
-#include "SpecificationFile.h"
-#include "SpecificationLock.h"
+#include "SpecificationCommands.h"
 #include "Workspace.h"
-
-#include <QFileInfo>
 
 namespace {
 
@@ -47,12 +44,7 @@ ExitStatus save(Workspace &workspace, const Invocation &invocation, Console &con
     }
     const QString &target = invocation.output;
     try {
-        // A running program keeps its open file read-only; writing over it
-        // would take the file from under that program.
-        if (QFileInfo::exists(target) && SpecificationLock::isReadOnly(target))
-            throw AppError(QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ ЧТЕНИЯ!"), target);
-        SpecificationFile::write(workspace.session(), target, SpecificationFile::Rows::All,
-                                 SpecificationFile::EmptyQuantity::Zero);
+        SpecificationCommands::writeCopy(workspace.session(), target);
     } catch (const AppError &error) {
         console.refuse(error, target);
         return Refused;

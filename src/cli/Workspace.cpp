@@ -1,10 +1,9 @@
 #include "Workspace.h"
 
 #include "AppError.h"
-#include "GroupOrder.h"
-#include "Reconciliation.h"
+#include "Catalogue.h"
 #include "Settings.h"
-#include "SpecificationFile.h"
+#include "SpecificationCommands.h"
 #include "WorkingDatabase.h"
 
 #include <QDateTime>
@@ -25,7 +24,7 @@ Workspace::Workspace(const QString &programFolder, const QString &catalogueFile)
                                    ? Settings::catalogueFolder(Settings().path(), programFolder) +
                                          kCatalogueFileName
                                    : catalogueFile);
-    m_session.setGroupOrder(GroupOrder::load(m_session.catalogue()));
+    m_session.setGroupOrder(m_session.goods().groupOrder());
     if (!m_folder.isValid())
         throw AppError(QStringLiteral("Не удалось создать временную папку для рабочей базы "
                                       "данных: ") +
@@ -44,7 +43,6 @@ Workspace::~Workspace()
 
 int Workspace::open(const QString &path)
 {
-    const int count = SpecificationFile::read(m_session, path);
-    Reconciliation::reconcile(m_session);
-    return count;
+    SpecificationCommands::readInto(m_session, path);
+    return m_session.positions().count();
 }

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "AppError.h"
+#include "Schema.h"
 #include "Statement.h"
 #include "TextFolding.h"
 
@@ -151,6 +152,12 @@ void Database::connect(bool mayCreate)
     // Reading through a memory map spares a system call for every page that
     // a look-up touches; the catalogue is read far more often than written.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 268435456"));
+    try {
+        Schema::prepare(*this);
+    } catch (...) {
+        db.close();
+        throw;
+    }
 }
 
 void Database::close()

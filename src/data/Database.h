@@ -9,8 +9,9 @@ struct sqlite3;
 
 // One connection to an SQLite database file through Qt SQL. It is opened and
 // closed explicitly; a missing file is reported, never created empty in its
-// place. Every value goes into a statement as a bound parameter. Letter case
-// is ignored by "=" and LIKE for Cyrillic as for Latin (TextFolding).
+// place. Every value goes into a statement as a bound parameter. LIKE, the
+// collation FOLD and fold() ignore letter case for Cyrillic as for Latin
+// (TextFolding); opening readies the schema (Schema::prepare).
 class Database {
 public:
     explicit Database(QString connectionName);

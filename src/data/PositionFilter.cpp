@@ -4,11 +4,13 @@ QString PositionFilter::whereClause() const
 {
     switch (kind) {
     case Kind::Group:
-        return QStringLiteral(" WHERE Gruppa = ?");
+        return QStringLiteral(" WHERE Gruppa = ? COLLATE FOLD");
     case Kind::UndefinedGroup:
         return QStringLiteral(" WHERE NG = %1").arg(kUndefinedGroupNumber);
     case Kind::Maker:
-        return QStringLiteral(" WHERE Firma = ?");
+        return QStringLiteral(" WHERE Firma = ? COLLATE FOLD");
+    case Kind::NoGroup:
+        return QStringLiteral(" WHERE Gruppa = '' OR Gruppa IS NULL");
     case Kind::All:
         break;
     }

@@ -7,7 +7,8 @@
 // the undefined group (group number 999) or one maker. The same filter
 // selects what the group save writes.
 struct PositionFilter {
-    enum class Kind { All, Group, UndefinedGroup, Maker };
+    // NoGroup: the positions that carry no group name at all.
+    enum class Kind { All, Group, UndefinedGroup, Maker, NoGroup };
     Kind kind = Kind::All;
     QString value; // the group or the maker
 

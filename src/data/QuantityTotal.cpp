@@ -1,29 +1,20 @@
 #include "QuantityTotal.h"
 
-#include "Database.h"
+#include "PositionsTable.h"
 #include "Session.h"
-#include "Statement.h"
 
 namespace QuantityTotal {
 
-double compute(const Database &working, const QString &groupText, const QString &makerText)
+double compute(const PositionsTable &positions, const QString &groupText, const QString &makerText)
 {
-    QString where;
-    QString value;
-    if (groupText == Session::kUndefinedGroupItem || groupText.isEmpty()) {
-        where = QStringLiteral(" WHERE Gruppa = '' OR Gruppa IS NULL");
-    } else if (groupText != Session::kAllGroupsItem) {
-        where = QStringLiteral(" WHERE Gruppa = ?");
-        value = groupText;
-    } else if (makerText != Session::kAllMakersItem) {
-        where = QStringLiteral(" WHERE Firma = ?");
-        value = makerText;
-    }
-    Statement sum(working, QStringLiteral("SELECT SUM(KOL) FROM data") + where);
-    if (!value.isNull())
-        sum.bind(0, value);
-    // The sum of no rows, or of empty quantities only, is nothing: 0.
-    return sum.next() ? sum.real(0) : 0.0;
+    PositionFilter filter;
+    if (groupText == Session::kUndefinedGroupItem || groupText.isEmpty())
+        filter.kind = PositionFilter::Kind::NoGroup;
+    else if (groupText != Session::kAllGroupsItem)
+        filter = {PositionFilter::Kind::Group, groupText};
+    else if (makerText != Session::kAllMakersItem)
+        filter = {PositionFilter::Kind::Maker, makerText};
+    return positions.totalQuantity(filter);
 }
 
 } // namespace QuantityTotal

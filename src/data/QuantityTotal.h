@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class Database;
+class PositionsTable;
 
 // The total quantity beside the editor's price box: the sum of the
 // quantities of the positions that the group filter box names, or else the
@@ -10,6 +10,6 @@ class Database;
 // filter. "Неопределенные" counts the positions without a group.
 namespace QuantityTotal {
 
-double compute(const Database &working, const QString &groupText, const QString &makerText);
+double compute(const PositionsTable &positions, const QString &groupText, const QString &makerText);
 
 } // namespace QuantityTotal

@@ -1,110 +1,146 @@
 #include "Reconciliation.h"
 
-#include "GoodsGroups.h"
+#include "Catalogue.h"
+#include "PositionsTable.h"
 #include "Session.h"
-#include "Statement.h"
+#include "TextFolding.h"
 
 #include <QHash>
 #include <QStringList>
 #include <QVariantList>
+#include <algorithm>
+#include <QElapsedTimer>
+#include <cstdio>
 
 namespace Reconciliation {
 namespace {
 
 constexpr int kProgressStep = 64;
 
-const QStringList kCopied = {QStringLiteral("Caption"), QStringLiteral("Abb"),
-                             QStringLiteral("Cost"),    QStringLiteral("M"),
-                             QStringLiteral("TYP"),     QStringLiteral("COD"),
-                             QStringLiteral("Firma"),   QStringLiteral("Gruppa")};
+const QList<PositionsTable::Field> kCopied = {
+    PositionsTable::Caption, PositionsTable::Unit, PositionsTable::Cost,  PositionsTable::Mass,
+    PositionsTable::Type,    PositionsTable::Code, PositionsTable::Maker, PositionsTable::Group};
 
-// Appends the first column's non-empty texts that the list lacks.
-void appendNew(Statement &select, QStringList &list)
+void takeGood(Position &position, const CatalogueGood &good)
 {
-    while (select.next()) {
-        const QString text = select.text(0);
-        if (!text.isEmpty() && !list.contains(text, Qt::CaseSensitive))
-            list << text;
+    position.caption = good.caption;
+    position.unit = good.unit;
+    // An empty price stays empty.
+    position.cost = good.cost.isNull() ? std::nullopt : std::optional(good.cost.toDouble());
+    position.mass = good.mass;
+    position.type = good.type;
+    position.code = good.code;
+    position.maker = good.maker;
+    position.group = good.group;
+}
+
+QVariantList copiedValues(const Position &position)
+{
+    QVariantList values;
+    for (const PositionsTable::Field field : kCopied)
+        values << PositionsTable::value(position, field);
+    return values;
+}
+
+// One entry of an editor list: a text as the positions hold it, and what it
+// is sorted by. Texts that differ in letter case only make one entry.
+struct ListEntry {
+    QString text;
+    QString key;
+    std::optional<qint64> groupNumber; // the least of the positions' numbers
+};
+
+// The distinct non-empty texts of one field, letter case ignored, in the
+// order the positions are read; the first spelling stands for the others.
+QList<ListEntry> distinct(const QList<Position> &positions, QString Position::*field)
+{
+    QList<ListEntry> entries;
+    QHash<QString, qsizetype> placeOf;
+    for (const Position &position : positions) {
+        const QString &text = position.*field;
+        if (text.isEmpty())
+            continue;
+        const QString key = TextFolding::folded(text);
+        const auto known = placeOf.constFind(key);
+        if (known == placeOf.constEnd()) {
+            placeOf.insert(key, entries.size());
+            entries.append({text, key, position.groupNumber});
+            continue;
+        }
+        ListEntry &entry = entries[*known];
+        // A position without a group number comes before every number.
+        if (entry.groupNumber &&
+            (!position.groupNumber || *position.groupNumber < *entry.groupNumber)) {
+            entry.groupNumber = position.groupNumber;
+            entry.text = text;
+        }
     }
+    return entries;
 }
 
 } // namespace
 
 void reconcile(Session &session)
 {
-    Database &working = session.working();
-    Database &catalogue = session.catalogue();
-    working.open();
-
-    QStringList names;
-    {
-        Statement select(working, QStringLiteral("SELECT Name FROM data WHERE Name <> '' "
-                                                 "ORDER BY POZ, RowKey"));
-        while (select.next())
-            names << select.text(0);
-    }
-    const int total = int(names.size());
+    QElapsedTimer t; t.start();
+    PositionsTable &table = session.positions();
+    QList<Position> positions = table.read();
+    fprintf(stderr, "read %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
+    const int total = int(positions.size());
     session.reportProgress(0, total);
 
-    catalogue.open();
     QStringList catalogueGroups;
     try {
-        Statement lookup(catalogue, QStringLiteral("SELECT %1 FROM dorvik_data WHERE Name = ? "
-                                                   "ORDER BY RowKey LIMIT 1")
-                                        .arg(kCopied.join(u',')));
-        QStringList assignments;
-        for (const QString &column : kCopied)
-            assignments << column + QStringLiteral(" = ?");
+        QStringList names;
+        names.reserve(total);
+        for (const Position &position : std::as_const(positions))
+            names << position.name;
+        const QList<std::optional<CatalogueGood>> goods = session.goods().find(names);
+    fprintf(stderr, "find %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
+        catalogueGroups = session.goods().goodsGroups();
+    fprintf(stderr, "groups %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
         // All of it or nothing: a failure leaves the positions as they were.
-        // The catalogue is read in one read transaction too, which spares a
-        // lock and a check of the file for every look-up.
-        catalogue.inTransaction([&] {
-            working.inTransaction([&] {
-                Statement update(working, QStringLiteral("UPDATE data SET %1 WHERE Name = ?")
-                                              .arg(assignments.join(QStringLiteral(", "))));
-                // A name met again was brought up to date with all its namesakes.
-                QHash<QString, bool> done;
-                for (int entry = 0; entry < total; ++entry) {
-                    const QString key = names[entry].toCaseFolded();
-                    if (!done.contains(key)) {
-                        done.insert(key, true);
-                        lookup.bind(0, names[entry]);
-                        if (lookup.next()) {
-                            for (int column = 0; column < kCopied.size(); ++column)
-                                update.bind(column,
-                                            lookup.value(column)); // an empty price stays empty
-                            update.bind(int(kCopied.size()), names[entry]);
-                            update.run();
-                        }
-                        lookup.reset();
-                    }
-                    if ((entry + 1) % kProgressStep == 0 || entry + 1 == total)
-                        session.reportProgress(entry + 1, total);
+        table.inTransaction([&] {
+            for (int entry = 0; entry < total; ++entry) {
+                if (goods[entry]) {
+                    takeGood(positions[entry], *goods[entry]);
+                    table.update(positions[entry].key, kCopied, copiedValues(positions[entry]));
                 }
-            });
+                if ((entry + 1) % kProgressStep == 0 || entry + 1 == total)
+                    session.reportProgress(entry + 1, total);
+            }
         });
-        catalogueGroups = goodsGroups(catalogue);
+    fprintf(stderr, "update %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
     } catch (...) {
-        catalogue.close();
         session.reportProgress(0, total);
         throw;
     }
-    catalogue.close();
 
+    // Groups by the first place they take in the group order, makers
+    // alphabetically.
+    QList<ListEntry> groups = distinct(positions, &Position::group);
+    std::stable_sort(groups.begin(), groups.end(), [](const ListEntry &a, const ListEntry &b) {
+        if (a.groupNumber != b.groupNumber)
+            return a.groupNumber < b.groupNumber;
+        return a.key < b.key;
+    });
     QStringList groupFilters{Session::kUndefinedGroupItem, Session::kAllGroupsItem};
-    Statement specificationGroups(
-        working, QStringLiteral("SELECT Gruppa, MIN(NG) AS first FROM data GROUP BY Gruppa "
-                                "ORDER BY first, Gruppa"));
-    appendNew(specificationGroups, groupFilters);
+    for (const ListEntry &group : std::as_const(groups))
+        if (!groupFilters.contains(group.text, Qt::CaseSensitive))
+            groupFilters << group.text;
+
+    QList<ListEntry> makers = distinct(positions, &Position::maker);
+    std::stable_sort(makers.begin(), makers.end(),
+                     [](const ListEntry &a, const ListEntry &b) { return a.key < b.key; });
     QStringList makerFilters{Session::kAllMakersItem};
-    Statement makers(working,
-                     QStringLiteral("SELECT Firma FROM data GROUP BY Firma ORDER BY Firma"));
-    appendNew(makers, makerFilters);
+    for (const ListEntry &maker : std::as_const(makers))
+        makerFilters << maker.text;
 
     session.setLists(groupFilters, makerFilters, catalogueGroups);
     session.setPickerGroupList(QStringList{Session::kAllGroupsItem} + catalogueGroups);
     session.setViewFilter({});
     session.reportProgress(0, total);
+    fprintf(stderr, "lists %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
 }
 
 } // namespace Reconciliation

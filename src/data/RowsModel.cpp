@@ -246,7 +246,6 @@ void RowsModel::write(int row, const QStringList &columns, const QVariantList &v
 {
     QList<int> places;
     QVariantList stored;
-    QStringList assignments;
     for (int i = 0; i < columns.size(); ++i) {
         const int place = tableColumn(columns[i]);
         if (place < 0)
@@ -257,16 +256,13 @@ void RowsModel::write(int row, const QStringList &columns, const QVariantList &v
             continue;
         places << place;
         stored << value;
-        assignments << m_columns[place] + QStringLiteral(" = ?");
     }
     if (places.isEmpty())
         return;
-    Statement update(m_db, QStringLiteral("UPDATE %1 SET %2 WHERE RowKey = ?")
-                               .arg(m_table, assignments.join(QStringLiteral(", "))));
-    for (int i = 0; i < stored.size(); ++i)
-        update.bind(i, stored[i]);
-    update.bind(int(stored.size()), m_rows[row].key);
-    update.run();
+    QStringList changedColumns;
+    for (const int place : std::as_const(places))
+        changedColumns << m_columns[place];
+    storeValues(m_rows[row].key, changedColumns, stored);
     for (int i = 0; i < places.size(); ++i)
         m_rows[row].values[places[i]] = stored[i];
     // A changed value may recolour the whole row.
@@ -278,12 +274,7 @@ int RowsModel::insertRecord(int row)
 {
     row = qBound(0, row, int(m_rows.size()));
     Row fresh;
-    const bool inserted = ErrorReport::guard([&] {
-        m_db.open();
-        Statement insert(m_db, QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table));
-        insert.run();
-        fresh.key = m_db.scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
-    });
+    const bool inserted = ErrorReport::guard([&] { fresh.key = storeNewRow(); });
     if (!inserted)
         return -1;
     for (int column = 0; column < m_columns.size(); ++column)
@@ -299,11 +290,7 @@ bool RowsModel::removeRecord(int row)
 {
     if (row < 0 || row >= m_rows.size())
         return false;
-    const bool removed = ErrorReport::guard([&] {
-        Statement remove(m_db, QStringLiteral("DELETE FROM %1 WHERE RowKey = ?").arg(m_table));
-        remove.bind(0, m_rows[row].key);
-        remove.run();
-    });
+    const bool removed = ErrorReport::guard([&] { storeRemoval(m_rows[row].key); });
     if (!removed)
         return false;
     beginRemoveRows({}, row, row);
@@ -311,4 +298,43 @@ bool RowsModel::removeRecord(int row)
     endRemoveRows();
     emit rowsEdited();
     return true;
+}
+
+void RowsModel::storeValues(qint64 key, const QStringList &columns, const QVariantList &values)
+{
+    QStringList assignments;
+    for (const QString &column : columns)
+        assignments << column + QStringLiteral(" = ?");
+    Statement update(m_db, QStringLiteral("UPDATE %1 SET %2 WHERE RowKey = ?")
+                               .arg(m_table, assignments.join(QStringLiteral(", "))));
+    for (int i = 0; i < values.size(); ++i)
+        update.bind(i, values[i]);
+    update.bind(int(values.size()), key);
+    update.run();
+}
+
+qint64 RowsModel::storeNewRow()
+{
+    m_db.open();
+    Statement insert(m_db, QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table));
+    insert.run();
+    return m_db.scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+}
+
+void RowsModel::storeRemoval(qint64 key)
+{
+    Statement remove(m_db, QStringLiteral("DELETE FROM %1 WHERE RowKey = ?").arg(m_table));
+    remove.bind(0, key);
+    remove.run();
+}
+
+void RowsModel::setRows(const QList<std::pair<qint64, QVariantList>> &rows)
+{
+    m_pending.reset();
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(rows.size());
+    for (const auto &[key, values] : rows)
+        m_rows.append({key, values});
+    endResetModel();
 }

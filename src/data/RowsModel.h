@@ -72,6 +72,16 @@ protected:
     // Further roles for a cell: colours and the like.
     virtual QVariant decoration(int row, int column, int role) const;
 
+    // Where the rows are kept. By default statements on the model's table;
+    // a model over a table with a home of its own passes them on there.
+    virtual void storeValues(qint64 key, const QStringList &columns, const QVariantList &values);
+    virtual qint64 storeNewRow();
+    virtual void storeRemoval(qint64 key);
+
+    // Shows rows read elsewhere: each a row key and the values of the
+    // table's columns in their order.
+    void setRows(const QList<std::pair<qint64, QVariantList>> &rows);
+
 private:
     struct Row {
         qint64 key = 0;

@@ -26,11 +26,24 @@ inline const QStringList kGoodsColumns = {
     QStringLiteral("COD"),  QStringLiteral("Firma"),   QStringLiteral("Gruppa")};
 
 inline constexpr char kRowKey[] = "RowKey";
+// Helper columns of `dorvik_data` after the row key: fold() of the block name
+// and of the group (TextFolding), an empty text for a NULL, so that look-ups
+// that ignore letter case go through plain indexes. NULL marks a key that a
+// row inserted or changed by another tool still lacks.
+inline constexpr char kNameKey[] = "NameKey";
+inline constexpr char kGroupKey[] = "GruppaKey";
 inline constexpr int kGroupNameLength = 50;
 
 // Creates table `data` (the template and every working database).
 void createWorkingTables(const Database &db);
-// Creates tables `dorvik_data` and `dorvik_gruppa`.
+// Creates tables `dorvik_data` and `dorvik_gruppa`, with the key columns,
+// their indexes and triggers, and prepares the connection as prepare() does.
 void createCatalogueTables(const Database &db);
+
+// Readies a database that a program connection has just opened: brings a
+// catalogue or working database of an earlier version up to this schema,
+// makes this connection keep the keys of the goods it writes, and fills the
+// keys that other tools left empty. Throws AppError when it cannot write.
+void prepare(const Database &db);
 
 } // namespace Schema

@@ -1,7 +1,9 @@
 #include "Session.h"
 
 #include "SpecificationLock.h"
+#include "SqliteCatalogue.h"
 
+#include <QScopedValueRollback>
 #include <atomic>
 
 namespace {
@@ -22,11 +24,22 @@ const QString Session::kAllMakersItem = QStringLiteral("Все производ�
 
 Session::Session(QObject *parent)
     : QObject(parent), m_catalogue(connectionName("catalogue")),
-      m_working(connectionName("working")), m_catalogueEditor(connectionName("catalogue-editor"))
+      m_working(connectionName("working")), m_catalogueEditor(connectionName("catalogue-editor")),
+      m_goods(std::make_unique<SqliteCatalogue>(m_catalogue))
 {
+    connect(&m_positions, &PositionsTable::changed, this, [this] {
+        if (!m_loadingPositions)
+            setModified(true);
+    });
 }
 
 Session::~Session() = default;
+
+void Session::loadingPositions(const std::function<void()> &work)
+{
+    const QScopedValueRollback loading(m_loadingPositions, true);
+    work();
+}
 
 void Session::setLock(std::unique_ptr<SpecificationLock> lock)
 {

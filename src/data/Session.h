@@ -3,13 +3,16 @@
 #include "Database.h"
 #include "HeaderFields.h"
 #include "PositionFilter.h"
+#include "PositionsTable.h"
 
 #include <QFileDevice>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 
+class Catalogue;
 class SpecificationLock;
 
 // Everything one running copy of the program works on: the two database
@@ -29,6 +32,14 @@ public:
     // The catalogue editor's own connection to the same catalogue, which the
     // component picker shares.
     Database &catalogueEditor() { return m_catalogueEditor; }
+    // Table `data` of the working database; every change of it marks the
+    // specification modified.
+    PositionsTable &positions() { return m_positions; }
+    // The catalogue as commands and windows ask it (goods, groups, order).
+    Catalogue &goods() { return *m_goods; }
+    // Runs work that loads positions as a file or a new specification brings
+    // them: what it does to the positions table is no change to mark.
+    void loadingPositions(const std::function<void()> &work);
     const QString &catalogueFile() const { return m_catalogue.file(); }
     const QString &workingDatabasePath() const { return m_working.file(); }
     void setCatalogueFile(const QString &path)
@@ -119,6 +130,9 @@ private:
     Database m_catalogue;
     Database m_working;
     Database m_catalogueEditor;
+    PositionsTable m_positions{m_working};
+    std::unique_ptr<Catalogue> m_goods;
+    bool m_loadingPositions = false;
     QString m_commandLineFile;
     QString m_specificationName;
     std::unique_ptr<SpecificationLock> m_lock;

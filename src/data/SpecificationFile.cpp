@@ -3,11 +3,8 @@
 #include "AppError.h"
 #include "AtomicFile.h"
 #include "CodePage1251.h"
-#include "Database.h"
 #include "Numbers.h"
-#include "Schema.h"
 #include "Session.h"
-#include "Statement.h"
 #include "SystemErrors.h"
 
 #include <QFile>
@@ -190,16 +187,6 @@ QString rendered(const QVariant &value)
     }
 }
 
-QString selectSql(const Session &session, Rows rows, QVariantList &values)
-{
-    QString sql = QStringLiteral("SELECT POZ, NG, Name, KOL, Abb, Caption, Comment FROM data");
-    if (rows == Rows::Shown) {
-        sql += session.viewFilter().whereClause();
-        values = session.viewFilter().values();
-    }
-    return sql + QStringLiteral(" ORDER BY POZ, ") + QLatin1String(Schema::kRowKey);
-}
-
 } // namespace
 
 Contents parse(const QByteArray &bytes, const QString &path)
@@ -278,26 +265,27 @@ int read(Session &session, const QString &path)
     Contents contents = parse(bytes, path);
     contents.header[HeaderFields::Stage] = session.header()[HeaderFields::Stage];
 
-    session.working().open();
-    const Database &db = session.working();
-    const int total = int(contents.positions.size());
-    db.inTransaction([&] {
-        db.exec(QStringLiteral("DELETE FROM data"));
-        Statement insert(db, QStringLiteral("INSERT INTO data (POZ, NG, Name, Caption, KOL, Abb, "
-                                            "Comment) VALUES (?, ?, ?, ?, ?, ?, ?)"));
-        int done = 0;
-        for (const Position &position : std::as_const(contents.positions)) {
-            insert.bind(0, position.number);
-            insert.bind(1, position.group);
-            insert.bind(2, position.name);
-            insert.bind(3, position.name);
-            insert.bind(4, position.quantity);
-            insert.bind(5, position.unit);
-            insert.bind(6, position.comment);
-            insert.run();
-            if (++done % kProgressStep == 0 || done == total)
+    // The caption line is not read: the name stands in for it until the
+    // catalogue supplies the real one.
+    QList<::Position> positions;
+    positions.reserve(contents.positions.size());
+    for (const Position &read : std::as_const(contents.positions)) {
+        ::Position position;
+        position.number = read.number;
+        position.groupNumber = read.group;
+        position.name = read.name;
+        position.caption = read.name;
+        position.quantity = read.quantity;
+        position.unit = read.unit;
+        position.comment = read.comment;
+        positions.append(std::move(position));
+    }
+    const int total = int(positions.size());
+    session.loadingPositions([&] {
+        session.positions().replaceAll(positions, [&](int done) {
+            if (done % kProgressStep == 0 || done == total)
                 session.reportProgress(done, total);
-        }
+        });
     });
     session.reportProgress(0, total);
     session.setHeader(contents.header);
@@ -312,29 +300,22 @@ void write(Session &session, const QString &path, Rows rows, EmptyQuantity empty
         appendLine(text, session.header().texts[field]);
     appendLine(text, kDataMarker);
 
-    session.working().open();
-    const Database &db = session.working();
-    QVariantList values;
-    const QString sql = selectSql(session, rows, values);
     const QString emptyQuantityText =
         emptyQuantity == EmptyQuantity::Zero ? QStringLiteral("0") : QString();
-    db.inTransaction([&] {
-        Statement select(db, sql);
-        for (int place = 0; place < values.size(); ++place)
-            select.bind(place, values[place]);
-        while (select.next()) {
-            for (int column = Number; column < Closing; ++column) {
-                const QString value = rendered(select.value(column));
-                if (column != Quantity)
-                    appendLine(text, value);
-                else if (value.isEmpty())
-                    appendLine(text, emptyQuantityText);
-                else
-                    appendLine(text, Numbers::pointForm(value));
-            }
-            appendLine(text, {});
-        }
-    });
+    const QList<::Position> positions =
+        session.positions().read(rows == Rows::Shown ? session.viewFilter() : PositionFilter());
+    for (const ::Position &position : positions) {
+        appendLine(text, rendered(PositionsTable::value(position, PositionsTable::Number)));
+        appendLine(text, rendered(PositionsTable::value(position, PositionsTable::GroupNumber)));
+        appendLine(text, position.name);
+        const QString quantity =
+            rendered(PositionsTable::value(position, PositionsTable::Quantity));
+        appendLine(text, quantity.isEmpty() ? emptyQuantityText : Numbers::pointForm(quantity));
+        appendLine(text, position.unit);
+        appendLine(text, position.caption);
+        appendLine(text, position.comment);
+        appendLine(text, {});
+    }
 
     // A file in the old code page where it can hold the text; otherwise
     // UTF-8, marked so that the reader tells the two apart.

@@ -1,6 +1,7 @@
 #include "TextFolding.h"
 
 #include <QChar>
+#include <QStringDecoder>
 #include <algorithm>
 #include <optional>
 #include <sqlite3.h>
@@ -51,7 +52,7 @@ char32_t nextCodePoint(std::string_view text, size_t &pos)
     return cp;
 }
 
-char32_t folded(char32_t cp)
+char32_t foldedPoint(char32_t cp)
 {
     if (cp < 0x80)
         return (cp >= 'A' && cp <= 'Z') ? cp + ('a' - 'A') : cp;
@@ -75,16 +76,71 @@ std::string_view valueText(sqlite3_value *value)
     return text ? std::string_view(text, sqlite3_value_bytes(value)) : std::string_view();
 }
 
+void appendUtf8(std::string &out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+// Appends the folded form of the code point at pos and advances pos. The
+// common letters, ASCII and the Russian alphabet, are folded on their bytes.
+void appendFolded(std::string &out, std::string_view text, size_t &pos)
+{
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < 0x80) {
+        out += char(lead >= 'A' && lead <= 'Z' ? lead + ('a' - 'A') : lead);
+        ++pos;
+        return;
+    }
+    if ((lead == 0xD0 || lead == 0xD1) && pos + 1 < text.size()) {
+        const auto next = static_cast<unsigned char>(text[pos + 1]);
+        if ((next & 0xC0) == 0x80) {
+            pos += 2;
+            if (lead == 0xD0 && next < 0x90) { // Ѐ..Џ
+                out += char(0xD1);
+                out += char(next + 0x10);
+            } else if (lead == 0xD0 && next < 0xA0) { // А..П
+                out += char(0xD0);
+                out += char(next + 0x20);
+            } else if (lead == 0xD0 && next < 0xB0) { // Р..Я
+                out += char(0xD1);
+                out += char(next - 0x20);
+            } else if (lead == 0xD0 || next < 0xA0) { // а..я, ѐ..џ
+                out += char(lead);
+                out += char(next);
+            } else {
+                appendUtf8(out, foldedPoint(((lead & 0x1F) << 6) | (next & 0x3F)));
+            }
+            return;
+        }
+    }
+    appendUtf8(out, foldedPoint(nextCodePoint(text, pos)));
+}
+
 // The picker asks "%word%" of every good. Such a pattern is folded once per
 // statement and kept by SQLite between rows; each text is then folded into a
-// reused buffer and searched, instead of matching the pattern anew.
+// reused buffer and searched byte by byte, instead of matching the pattern
+// anew. Folded UTF-8 holds a folded word exactly where the text holds it.
 struct ContainsPattern {
-    std::u32string needle;
+    std::string needle;
 };
 
 // Returns the folded middle of "%…%" when the pattern is that and nothing
 // else (no further wildcard), or nothing.
-std::optional<std::u32string> containsNeedle(std::string_view pattern, char32_t escape)
+std::optional<std::string> containsNeedle(std::string_view pattern, char32_t escape)
 {
     std::u32string points;
     std::vector<bool> literal;
@@ -101,22 +157,32 @@ std::optional<std::u32string> containsNeedle(std::string_view pattern, char32_t 
     if (points.size() < 2 || points.front() != U'%' || literal.front() || points.back() != U'%' ||
         literal.back())
         return std::nullopt;
-    std::u32string needle;
+    std::string needle;
     for (size_t i = 1; i + 1 < points.size(); ++i) {
         if (!literal[i] && (points[i] == U'%' || points[i] == U'_'))
             return std::nullopt;
-        needle += folded(points[i]);
+        appendUtf8(needle, foldedPoint(points[i]));
     }
     return needle;
 }
 
-bool containsFolded(std::string_view text, const std::u32string &needle)
+bool containsFolded(std::string_view text, const std::string &needle)
 {
-    thread_local std::u32string buffer;
+    thread_local std::string buffer;
     buffer.clear();
     for (size_t pos = 0; pos < text.size();)
-        buffer += folded(nextCodePoint(text, pos));
-    return buffer.find(needle) != std::u32string::npos;
+        appendFolded(buffer, text, pos);
+    return std::string_view(buffer).find(needle) != std::string_view::npos;
+}
+
+void foldFunction(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::string text = folded(valueText(argv[0]));
+    sqlite3_result_text(context, text.data(), int(text.size()), SQLITE_TRANSIENT);
 }
 
 void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
@@ -170,8 +236,8 @@ int compare(std::string_view left, std::string_view right)
     const size_t shorter = std::min(left.size(), right.size());
     while (same < shorter && left[same] == right[same])
         ++same;
-    while (same > 0 && same < left.size()
-           && (static_cast<unsigned char>(left[same]) & 0xC0) == 0x80)
+    while (same > 0 && same < left.size() &&
+           (static_cast<unsigned char>(left[same]) & 0xC0) == 0x80)
         --same;
     size_t l = same;
     size_t r = same;
@@ -180,8 +246,8 @@ int compare(std::string_view left, std::string_view right)
         const char32_t b = nextCodePoint(right, r);
         if (a == b)
             continue;
-        const char32_t foldedA = folded(a);
-        const char32_t foldedB = folded(b);
+        const char32_t foldedA = foldedPoint(a);
+        const char32_t foldedB = foldedPoint(b);
         if (foldedA != foldedB)
             return foldedA < foldedB ? -1 : 1;
     }
@@ -217,7 +283,7 @@ bool like(std::string_view pattern, std::string_view text, char32_t escape)
             }
             size_t afterText = t;
             const char32_t tc = nextCodePoint(text, afterText);
-            if ((!literal && pc == U'_') || folded(pc) == folded(tc)) {
+            if ((!literal && pc == U'_') || foldedPoint(pc) == foldedPoint(tc)) {
                 p = next;
                 t = afterText;
                 continue;
@@ -236,6 +302,25 @@ bool like(std::string_view pattern, std::string_view text, char32_t escape)
         p = next;
     }
     return true;
+}
+
+std::string folded(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();)
+        appendFolded(out, text, pos);
+    return out;
+}
+
+QString folded(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    const std::string out = folded(std::string_view(utf8.constData(), utf8.size()));
+    // Not QString::fromUtf8, which drops a leading U+FEFF as a byte-order mark.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(out.data(), qsizetype(out.size())));
 }
 
 bool equal(const QString &left, const QString &right)
@@ -259,6 +344,8 @@ bool registerOn(sqlite3 *db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
     return sqlite3_create_collation(db, kCollation, SQLITE_UTF8, nullptr, collate) == SQLITE_OK &&
+           sqlite3_create_function(db, kFunction, 1, flags | SQLITE_INNOCUOUS, nullptr,
+                                   foldFunction, nullptr, nullptr) == SQLITE_OK &&
            sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr) ==
                SQLITE_OK &&
            sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr) ==

@@ -7,15 +7,16 @@ struct sqlite3;
 
 // Text comparison that ignores letter case for Cyrillic exactly as for Latin
 // ("Ёж" equals "ёЖ"), by Unicode simple case folding. Registered on every
-// connection of the program as the functions behind LIKE and in place of
-// SQLite's own NOCASE collation, which folds Latin letters only. The schema
-// puts NOCASE on every text column, so "=", indexes and ORDER BY fold case in
-// every statement, and the files stay readable by the plain sqlite3 tool.
-// Writing Cyrillic names into an indexed column with another tool may leave
-// that index out of the program's order; "REINDEX" in the program mends it.
+// connection of the program as the functions behind LIKE, as the collation
+// FOLD ("Gruppa = ? COLLATE FOLD") and as the SQL function fold(), which
+// gives the folded text. SQLite's own NOCASE (Latin letters only) stays as it
+// is: an index must be in the same order for every tool that opens the file,
+// so nothing stored is ordered by FOLD; where an index has to ignore case, it
+// is built on a column holding fold() of the text, compared byte by byte.
 namespace TextFolding {
 
-inline constexpr char kCollation[] = "NOCASE";
+inline constexpr char kCollation[] = "FOLD";
+inline constexpr char kFunction[] = "fold";
 // The escape character that likeEscaped() uses; statements say ESCAPE '\'.
 inline constexpr QChar kLikeEscape = u'\\';
 
@@ -26,6 +27,11 @@ int compare(std::string_view left, std::string_view right);
 // escape is 0 when the statement names no ESCAPE character.
 bool like(std::string_view pattern, std::string_view text, char32_t escape = 0);
 
+// The text with every letter case folded, as fold() gives it in SQL;
+// comparing two folded texts byte by byte orders them as compare() does.
+std::string folded(std::string_view text);
+QString folded(const QString &text);
+
 // Equality as the database sees it.
 bool equal(const QString &left, const QString &right);
 
@@ -33,7 +39,8 @@ bool equal(const QString &left, const QString &right);
 // escape character match themselves.
 QString likeEscaped(const QString &text);
 
-// Installs the collation and the LIKE functions on an open connection.
+// Installs the collations, fold() and the LIKE functions on an open
+// connection.
 // Returns false when SQLite refuses them.
 bool registerOn(sqlite3 *db);
 

@@ -12,6 +12,7 @@
 #include "Session.h"
 #include "Settings.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -27,7 +28,10 @@
 
 namespace {
 
+using Actions = EditorWindow::Actions;
+
 struct CommandButton {
+    QAction *Actions::*action;
     const char *name;
     const char *glyph;
     const char *hint;
@@ -35,13 +39,19 @@ struct CommandButton {
 
 // Left to right, as the bottom panel shows them.
 const CommandButton kCommandButtons[] = {
-    {"SpeedButton12", "▽", "Фильтр"},          {"SpeedButton7", "⇅", "Сортировка"},
-    {"SpeedButton8", "⇪", "Обновить базу"},    {"SpeedButton6", "⊕", "Добавить спецификацию"},
-    {"SpeedButton11", "⇄", "Синхронизация"},   {"SpeedButton5", "⇓", "Сохранить спецификацию"},
-    {"SpeedButton9", "⇊", "Сохранить группу"}, {"SpeedButton2", "✎", "Экспорт в Acad"},
-    {"SpeedButton13", "◎", "Поиск блока"},     {"SpeedButton3", "▦", "Экспорт в Excel"},
-    {"SpeedButton1", "▭", "Спецификация"},     {"SpeedButton4", "Σ", "Смета"},
-    {"SpeedButton10", "∅", "Удалить нулевые"},
+    {&Actions::filter, "SpeedButton12", "▽", "Фильтр"},
+    {&Actions::sort, "SpeedButton7", "⇅", "Сортировка"},
+    {&Actions::updateCatalogue, "SpeedButton8", "⇪", "Обновить базу"},
+    {&Actions::addSpecification, "SpeedButton6", "⊕", "Добавить спецификацию"},
+    {&Actions::synchronise, "SpeedButton11", "⇄", "Синхронизация"},
+    {&Actions::save, "SpeedButton5", "⇓", "Сохранить спецификацию"},
+    {&Actions::saveGroup, "SpeedButton9", "⇊", "Сохранить группу"},
+    {&Actions::exportToCad, "SpeedButton2", "✎", "Экспорт в Acad"},
+    {&Actions::findBlock, "SpeedButton13", "◎", "Поиск блока"},
+    {&Actions::exportToWorkbook, "SpeedButton3", "▦", "Экспорт в Excel"},
+    {&Actions::sheet, "SpeedButton1", "▭", "Спецификация"},
+    {&Actions::estimate, "SpeedButton4", "Σ", "Смета"},
+    {&Actions::deleteZeros, "SpeedButton10", "∅", "Удалить нулевые"},
 };
 
 QLabel *label(const QString &text, QWidget *parent)
@@ -55,10 +65,11 @@ QLabel *label(const QString &text, QWidget *parent)
 
 EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_session(session), m_settings(settings), m_prompts(prompts)
+      m_session(session), m_settings(settings)
 {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Редактирование спецификации."));
+    makeActions();
 
     m_positions = new PositionsModel(session, this);
     m_grid = new RowsGrid(prompts, this);
@@ -94,8 +105,12 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
         m_progressBar->setMaximum(qMax(total, 1));
         m_progressBar->setValue(done);
     });
-    connect(m_positions, &PositionsModel::rowsEdited, this,
-            [this] { m_session.setModified(true); });
+    // Commands change the positions table; the grid follows, except for the
+    // edits it made itself and already shows.
+    connect(&session.positions(), &PositionsTable::changed, this, [this] {
+        if (m_loaded && !m_positions->isStoring())
+            refreshPositions();
+    });
     connect(m_positions, &QAbstractItemModel::modelReset, this, &EditorWindow::showCurrentPosition);
     connect(m_positions, &QAbstractItemModel::dataChanged, this,
             &EditorWindow::showCurrentPosition);
@@ -116,15 +131,30 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
     connect(m_makerFilter, &QComboBox::textActivated, this, &EditorWindow::makerFilterChanged);
     connect(m_makerFilter->lineEdit(), &QLineEdit::textEdited, this,
             &EditorWindow::makerFilterChanged);
-    QToolButton *filterToggle = m_commandButtons.value(QStringLiteral("SpeedButton12"));
-    filterToggle->setEnabled(true);
-    connect(filterToggle, &QToolButton::clicked, this, &EditorWindow::toggleFilter);
     showHeader();
     showLists();
 
     resize(1011, 546);
     if (const QScreen *screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void EditorWindow::makeActions()
+{
+    for (const CommandButton &command : kCommandButtons) {
+        const QString hint = QString::fromUtf8(command.hint);
+        auto *action = new QAction(
+            glyphIcon(QString::fromUtf8(command.glyph), QColor(0x10, 0x50, 0x30)), hint, this);
+        action->setObjectName(QLatin1String(command.name));
+        action->setToolTip(hint);
+        action->setEnabled(false);
+        m_actions.*command.action = action;
+    }
+    m_actions.filter->setEnabled(true);
+    connect(m_actions.filter, &QAction::triggered, this, &EditorWindow::toggleFilter);
+    m_actions.leave = new QAction(QStringLiteral("Выход"), this);
+    m_actions.leave->setObjectName(QStringLiteral("Button1"));
+    connect(m_actions.leave, &QAction::triggered, this, &EditorWindow::leaveEditor);
 }
 
 QLineEdit *EditorWindow::headerEdit(const char *name, HeaderFields::Field field)
@@ -267,12 +297,8 @@ QWidget *EditorWindow::buildBottomPanel()
     for (const CommandButton &command : kCommandButtons) {
         auto *button = new QToolButton(panel);
         button->setObjectName(QLatin1String(command.name));
-        button->setIcon(glyphIcon(QString::fromUtf8(command.glyph), QColor(0x10, 0x50, 0x30)));
-        button->setToolTip(QString::fromUtf8(command.hint));
+        button->setDefaultAction(m_actions.*command.action);
         button->setFixedSize(28, 28);
-        // Each command comes alive with the part of the program that does it.
-        button->setEnabled(false);
-        m_commandButtons.insert(button->objectName(), button);
         layout->addWidget(button);
     }
     layout->addSpacing(10);
@@ -292,10 +318,9 @@ QWidget *EditorWindow::buildBottomPanel()
 
     auto *leave = new QToolButton(panel);
     leave->setObjectName(QStringLiteral("Button1"));
-    leave->setText(QStringLiteral("Выход"));
+    leave->setDefaultAction(m_actions.leave);
     leave->setToolButtonStyle(Qt::ToolButtonTextOnly);
     leave->setMinimumWidth(75);
-    connect(leave, &QToolButton::clicked, this, &EditorWindow::leaveEditor);
     layout->addWidget(leave);
     return panel;
 }
@@ -303,11 +328,6 @@ QWidget *EditorWindow::buildBottomPanel()
 QString EditorWindow::groupFilterText() const
 {
     return m_groupFilter->currentText();
-}
-
-QToolButton *EditorWindow::commandButton(const QString &name) const
-{
-    return m_commandButtons.value(name);
 }
 
 void EditorWindow::showHeader()
@@ -413,14 +433,13 @@ void EditorWindow::applyViewFilter(const PositionFilter &filter)
 void EditorWindow::groupFilterChanged()
 {
     const QString text = m_groupFilter->currentText();
-    QToolButton *saveGroup = m_commandButtons.value(QStringLiteral("SpeedButton9"));
     if (text == Session::kAllGroupsItem) {
-        saveGroup->setEnabled(false);
+        m_actions.saveGroup->setEnabled(false);
         m_makerFilter->setEnabled(true);
         applyViewFilter({});
         return;
     }
-    saveGroup->setEnabled(true);
+    m_actions.saveGroup->setEnabled(true);
     m_makerFilter->setCurrentIndex(0);
     m_makerFilter->setEnabled(false);
     applyViewFilter(text == Session::kUndefinedGroupItem
@@ -432,7 +451,7 @@ void EditorWindow::makerFilterChanged()
 {
     const QString text = m_makerFilter->currentText();
     const bool filtered = text != Session::kAllMakersItem;
-    m_commandButtons.value(QStringLiteral("SpeedButton9"))->setEnabled(filtered);
+    m_actions.saveGroup->setEnabled(filtered);
     applyViewFilter(filtered ? PositionFilter{PositionFilter::Kind::Maker, text}
                              : PositionFilter{});
 }
@@ -446,7 +465,7 @@ void EditorWindow::toggleFilter()
     }
     const QString group = m_groupField->currentText();
     m_groupFilter->setCurrentText(group);
-    m_commandButtons.value(QStringLiteral("SpeedButton9"))->setEnabled(true);
+    m_actions.saveGroup->setEnabled(true);
     m_makerFilter->setCurrentIndex(0);
     m_makerFilter->setEnabled(false);
     applyViewFilter(group == Session::kUndefinedGroupItem
@@ -480,7 +499,7 @@ void EditorWindow::recomputeTotal()
     }
     ErrorReport::guard([this] {
         m_total->setText(Numbers::general(QuantityTotal::compute(
-            m_session.working(), m_groupFilter->currentText(), m_makerFilter->currentText())));
+            m_session.positions(), m_groupFilter->currentText(), m_makerFilter->currentText())));
     });
 }
 

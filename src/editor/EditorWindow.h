@@ -10,11 +10,11 @@
 class FirmNameDialog;
 class PositionsModel;
 class Prompts;
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
-class QToolButton;
 class RowsGrid;
 class Session;
 class Settings;
@@ -27,7 +27,30 @@ class EditorWindow : public QWidget {
     Q_OBJECT
 
 public:
+    // The commands of the bottom panel, each a QAction named as its button
+    // and shown by it: enabling an action enables its button. A command comes
+    // alive with the part of the program that does it; until then its action
+    // stays off.
+    struct Actions {
+        QAction *filter = nullptr;          // SpeedButton12 "Фильтр", done here
+        QAction *sort = nullptr;            // SpeedButton7 "Сортировка"
+        QAction *updateCatalogue = nullptr; // SpeedButton8 "Обновить базу"
+        QAction *addSpecification = nullptr; // SpeedButton6 "Добавить спецификацию"
+        QAction *synchronise = nullptr;      // SpeedButton11 "Синхронизация"
+        QAction *save = nullptr;      // SpeedButton5 "Сохранить спецификацию"
+        QAction *saveGroup = nullptr; // SpeedButton9 "Сохранить группу"
+        QAction *exportToCad = nullptr;      // SpeedButton2 "Экспорт в Acad"
+        QAction *findBlock = nullptr;        // SpeedButton13 "Поиск блока"
+        QAction *exportToWorkbook = nullptr; // SpeedButton3 "Экспорт в Excel"
+        QAction *sheet = nullptr;            // SpeedButton1 "Спецификация"
+        QAction *estimate = nullptr;         // SpeedButton4 "Смета"
+        QAction *deleteZeros = nullptr;      // SpeedButton10 "Удалить нулевые"
+        QAction *leave = nullptr;            // Button1 "Выход", done here
+    };
+
     EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent = nullptr);
+
+    const Actions &actions() const { return m_actions; }
 
     PositionsModel *positions() const { return m_positions; }
     RowsGrid *grid() const { return m_grid; }
@@ -35,8 +58,6 @@ public:
     FirmNameDialog *firmNameDialog() const { return m_firmDialog; }
     // The group filter box's text, which names the group that is saved.
     QString groupFilterText() const;
-    // A command button by its name ("SpeedButton7" …).
-    QToolButton *commandButton(const QString &name) const;
 
     // Leaves the editor: closes the working database and shows the start
     // window again (through left()).
@@ -59,6 +80,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void makeActions();
     QWidget *buildTopPanel();
     QWidget *buildExecutorsFrame();
     QWidget *buildGeneralFrame();
@@ -81,7 +103,7 @@ private:
 
     Session &m_session;
     Settings &m_settings;
-    Prompts &m_prompts;
+    Actions m_actions;
     PositionsModel *m_positions = nullptr;
     RowsGrid *m_grid = nullptr;
     QLabel *m_firmLabel = nullptr;
@@ -94,7 +116,6 @@ private:
     QLineEdit *m_total = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QHash<HeaderFields::Field, QLineEdit *> m_headerEdits;
-    QHash<QString, QToolButton *> m_commandButtons;
     bool m_loaded = false;
     bool m_applyingFilter = false;
 };

@@ -4,6 +4,7 @@
 #include "Session.h"
 
 #include <QColor>
+#include <QScopedValueRollback>
 
 namespace {
 
@@ -36,9 +37,44 @@ PositionsModel::PositionsModel(Session &session, QObject *parent)
 
 void PositionsModel::reload()
 {
-    const PositionFilter &filter = m_session.viewFilter();
-    load(filter.whereClause(), filter.values(), QStringLiteral("POZ, RowKey"));
+    QList<std::pair<qint64, QVariantList>> rows;
+    const QList<Position> positions = m_session.positions().read(m_session.viewFilter());
+    rows.reserve(positions.size());
+    for (const Position &position : positions) {
+        QVariantList values;
+        values.reserve(PositionsTable::FieldCount);
+        for (int field = 0; field < PositionsTable::FieldCount; ++field)
+            values << PositionsTable::value(position, PositionsTable::Field(field));
+        rows.append({position.key, values});
+    }
+    setRows(rows);
     m_currentRow = -1;
+}
+
+bool PositionsModel::isStoring() const
+{
+    return m_storing > 0;
+}
+
+void PositionsModel::storeValues(qint64 key, const QStringList &columns, const QVariantList &values)
+{
+    QList<PositionsTable::Field> fields;
+    for (const QString &column : columns)
+        fields << PositionsTable::Field(Schema::kDataColumns.indexOf(column));
+    const QScopedValueRollback storing(m_storing, m_storing + 1);
+    m_session.positions().update(key, fields, values);
+}
+
+qint64 PositionsModel::storeNewRow()
+{
+    const QScopedValueRollback storing(m_storing, m_storing + 1);
+    return m_session.positions().insert({});
+}
+
+void PositionsModel::storeRemoval(qint64 key)
+{
+    const QScopedValueRollback storing(m_storing, m_storing + 1);
+    m_session.positions().remove(key);
 }
 
 QVariant PositionsModel::quantityBackground(const QVariant &quantity)

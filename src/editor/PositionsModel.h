@@ -17,6 +17,9 @@ public:
 
     // Reads the positions again from the working database.
     void reload();
+    // Whether a change of the positions table comes from this model's own
+    // edit, which the grid already shows.
+    bool isStoring() const;
 
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
@@ -32,8 +35,12 @@ public:
 
 protected:
     QVariant decoration(int row, int column, int role) const override;
+    void storeValues(qint64 key, const QStringList &columns, const QVariantList &values) override;
+    qint64 storeNewRow() override;
+    void storeRemoval(qint64 key) override;
 
 private:
     Session &m_session;
     int m_currentRow = -1;
+    int m_storing = 0;
 };

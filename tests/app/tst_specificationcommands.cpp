@@ -90,6 +90,33 @@ class SpecificationCommandsTest : public QObject {
     Q_OBJECT
 
 private:
+    // The commands as an action runs them: behind the guard that shows
+    // their error.
+    static Outcome open(Session &s, Prompts &p, const QString &folder)
+    {
+        return guarded([&] { return SpecificationCommands::open(s, p, folder); });
+    }
+    static Outcome openFromCommandLine(Session &s, Prompts &p)
+    {
+        return guarded([&] { return SpecificationCommands::openFromCommandLine(s, p); });
+    }
+    static Outcome create(Session &s, Prompts &p)
+    {
+        return guarded([&] { return SpecificationCommands::create(s, p); });
+    }
+    static Outcome save(Session &s, Prompts &p)
+    {
+        return guarded([&] { return SpecificationCommands::save(s, p); });
+    }
+    static Outcome saveGroup(Session &s, Prompts &p, const QString &group)
+    {
+        return guarded([&] { return SpecificationCommands::saveGroup(s, p, group); });
+    }
+    static Outcome saveOnLeaving(Session &s, Prompts &p)
+    {
+        return guarded([&] { return SpecificationCommands::saveOnLeaving(s, p); });
+    }
+
     QTemporaryDir m_dir;
     QString m_template;
     QString m_catalogue;

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QSettings>
 #include <QUuid>
+#include <sqlite3.h>
 
 namespace TestSupport {
 
@@ -50,6 +51,30 @@ void makeCatalogue(const QString &path, const QList<QVariantList> &goods, const 
             db.exec(QStringLiteral("INSERT INTO dorvik_gruppa (name_gruppa, Numb) VALUES (?, ?)"),
                     {groups[place], place});
     });
+}
+
+QStringList plainSqlite(const QString &path, const QString &sql)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK) {
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return {QStringLiteral("error: ") + message};
+    }
+    QStringList rows;
+    char *error = nullptr;
+    const auto collect = [](void *out, int columns, char **values, char **) {
+        if (columns > 0)
+            static_cast<QStringList *>(out)->append(QString::fromUtf8(values[0]));
+        return 0;
+    };
+    if (sqlite3_exec(db, sql.toUtf8().constData(), collect, &rows, &error) != SQLITE_OK) {
+        rows = {QStringLiteral("error: ") + QString::fromUtf8(error)};
+        sqlite3_free(error);
+    }
+    sqlite3_close(db);
+    return rows;
 }
 
 void openFreshWorkingDatabase(Session &session, const QString &folder, const QString &templatePath)

@@ -25,6 +25,11 @@ void makeTemplate(const QString &path);
 void makeCatalogue(const QString &path, const QList<QVariantList> &goods,
                    const QStringList &groups = {});
 
+// Runs statements on the file as another SQLite tool would (the sqlite3
+// shell): a connection of its own with none of the program's collations or
+// functions. Returns the first column of the rows, or "error: …".
+QStringList plainSqlite(const QString &path, const QString &sql);
+
 // Gives the session a working database of its own, copied from the template
 // into folder as start-up does, and opens it.
 void openFreshWorkingDatabase(Session &session, const QString &folder, const QString &templatePath);

@@ -1,6 +1,7 @@
 #include "AppError.h"
 #include "Database.h"
 #include "Schema.h"
+#include "SqliteCatalogue.h"
 #include "Statement.h"
 #include "TestSupport.h"
 #include "TextFolding.h"
@@ -9,6 +10,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sqlite3.h>
 
 // The data layer's promises about databases: files are never created where
 // they are missing, user text never breaks a statement, and letter case is
@@ -25,6 +27,38 @@ private:
         const QString path = m_dir.filePath(QStringLiteral("w%1.mdb").arg(++m_counter));
         TestSupport::makeTemplate(path);
         return path;
+    }
+
+    // A catalogue as the earlier version of the program wrote it: no key
+    // columns, and indexes on Name and Gruppa that it ordered by its own case
+    // folding, which it registered under SQLite's name NOCASE.
+    static void writeEarlierCatalogue(const QString &path, const QStringList &names)
+    {
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open_v2(path.toUtf8().constData(), &db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+                 SQLITE_OK);
+        sqlite3_create_collation(
+            db, "NOCASE", SQLITE_UTF8, nullptr,
+            [](void *, int leftLength, const void *left, int rightLength, const void *right) {
+                return TextFolding::compare(
+                    std::string_view(static_cast<const char *>(left), leftLength),
+                    std::string_view(static_cast<const char *>(right), rightLength));
+            });
+        QString sql = QStringLiteral(
+            "CREATE TABLE dorvik_data (Name TEXT COLLATE NOCASE, Caption TEXT COLLATE NOCASE, "
+            "Abb TEXT COLLATE NOCASE, Cost REAL, M TEXT COLLATE NOCASE, TYP TEXT COLLATE NOCASE, "
+            "COD TEXT COLLATE NOCASE, Firma TEXT COLLATE NOCASE, Gruppa TEXT COLLATE NOCASE, "
+            "RowKey INTEGER PRIMARY KEY AUTOINCREMENT);"
+            "CREATE INDEX dorvik_data_Name ON dorvik_data (Name);"
+            "CREATE INDEX dorvik_data_Gruppa ON dorvik_data (Gruppa);"
+            "CREATE TABLE dorvik_gruppa (name_gruppa TEXT COLLATE NOCASE, Numb INTEGER);");
+        for (const QString &name : names)
+            sql += QStringLiteral("INSERT INTO dorvik_data (Name, Caption, Gruppa) "
+                                  "VALUES ('%1', '%1', '%1');")
+                       .arg(name);
+        QCOMPARE(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
     }
 
 private slots:
@@ -152,8 +186,8 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(), 2);
 
         // The same through the engine's own statements, as bulk commands use them.
-        Statement update(db,
-                         QStringLiteral("UPDATE data SET Caption = ?, Cost = ? WHERE Name = ?"));
+        Statement update(db, QStringLiteral("UPDATE data SET Caption = ?, Cost = ? "
+                                            "WHERE Name = ? COLLATE FOLD"));
         update.bind(0, text.toUpper());
         update.bindNull(1);
         update.bind(2, text.toLower());
@@ -223,16 +257,76 @@ private slots:
         db.setFile(path);
         db.open();
 
-        QCOMPARE(
-            db.scalar(QStringLiteral("SELECT COUNT(*) FROM dorvik_data WHERE Name = ?"), {asked})
-                .toInt(),
-            equal ? 1 : 0);
+        QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM dorvik_data "
+                                          "WHERE Name = ? COLLATE FOLD"),
+                           {asked})
+                     .toInt(),
+                 equal ? 1 : 0);
+        QCOMPARE(SqliteCatalogue(db).find({asked}).first().has_value(), equal);
         QCOMPARE(db.scalar(QStringLiteral("SELECT COUNT(*) FROM dorvik_data WHERE Caption LIKE ? "
                                           "ESCAPE '\\'"),
                            {pattern})
                      .toInt(),
                  like ? 1 : 0);
         QCOMPARE(TextFolding::equal(stored, asked), equal);
+    }
+
+    // Whatever the program writes leaves every index in SQLite's own order,
+    // so other tools find the file sound; a catalogue of the earlier version
+    // is mended when the program opens it.
+    void filesStayValidForOtherTools_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("catalogue after edits") << QStringLiteral("catalogue");
+        QTest::newRow("catalogue of the earlier version") << QStringLiteral("earlier");
+        QTest::newRow("working database") << QStringLiteral("working");
+    }
+
+    void filesStayValidForOtherTools()
+    {
+        QFETCH(QString, kind);
+        const QString path = m_dir.filePath(QStringLiteral("valid-%1.mdb").arg(kind));
+        // Case folding and byte order put these in different orders.
+        const QStringList names = {"арбуз", "Бык", "Ёж", "ёлка", "Юла", "яма", "Zebra", "apple"};
+        if (kind == QStringLiteral("earlier")) {
+            writeEarlierCatalogue(path, names);
+            QVERIFY(TestSupport::plainSqlite(path, QStringLiteral("PRAGMA integrity_check")) !=
+                    QStringList{QStringLiteral("ok")});
+        } else if (kind == QStringLiteral("catalogue")) {
+            QList<QVariantList> goods;
+            for (const QString &name : names)
+                goods << QVariantList{name, name, {}, {}, {}, {}, {}, {}, name};
+            TestSupport::makeCatalogue(path, goods, names);
+        } else {
+            TestSupport::makeTemplate(path);
+        }
+
+        Database db(QStringLiteral("valid-") + kind);
+        db.setFile(path);
+        db.open();
+        if (kind == QStringLiteral("working")) {
+            for (const QString &name : names)
+                db.exec(QStringLiteral("INSERT INTO data (Name, Gruppa) VALUES (?, ?)"),
+                        {name.toUpper(), name});
+            db.exec(QStringLiteral("UPDATE data SET Name = ? WHERE Name = ? COLLATE FOLD"),
+                    {QStringLiteral("ЁЖИК"), QStringLiteral("ёж")});
+        } else {
+            SqliteCatalogue catalogue(db);
+            db.exec(QStringLiteral("INSERT INTO dorvik_data (Name, Gruppa) VALUES (?, ?)"),
+                    {QStringLiteral("ЩИТ"), QStringLiteral("Щиты")});
+            db.exec(QStringLiteral("UPDATE dorvik_data SET Name = ? WHERE Name = ? COLLATE FOLD"),
+                    {QStringLiteral("ЁЛКА-2"), QStringLiteral("Ёлка")});
+            catalogue.renameGroup(QStringLiteral("БЫК"), QStringLiteral("Быки"));
+            const auto found = catalogue.find({QStringLiteral("ёЖ"), QStringLiteral("ёлка-2"),
+                                               QStringLiteral("щит"), QStringLiteral("ZEBRA")});
+            for (const auto &good : found)
+                QVERIFY(good.has_value());
+            QCOMPARE(found[1]->caption, QStringLiteral("ёлка"));
+            QVERIFY(catalogue.goodsGroups().contains(QStringLiteral("Быки")));
+        }
+        db.close();
+        QCOMPARE(TestSupport::plainSqlite(path, QStringLiteral("PRAGMA integrity_check")),
+                 QStringList{QStringLiteral("ok")});
     }
 
     void transactionIsAllOrNothing()
@@ -266,7 +360,7 @@ private slots:
         first.close();
         first.open();
         QCOMPARE(first
-                     .scalar(QStringLiteral("SELECT Name FROM data WHERE Name = ?"),
+                     .scalar(QStringLiteral("SELECT Name FROM data WHERE Name = ? COLLATE FOLD"),
                              {QStringLiteral("ЁЖ")})
                      .toString(),
                  QStringLiteral("Ёж"));

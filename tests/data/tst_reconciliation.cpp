@@ -4,6 +4,7 @@
 #include "Statement.h"
 #include "TestSupport.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -136,6 +137,47 @@ private slots:
         QCOMPARE(s->groupFilterList(), (QStringList{"Неопределенные", "Все группы"}));
         QCOMPARE(s->makerFilterList(), QStringList{"Все производители"});
         QCOMPARE(s->groupFieldList().size(), 3);
+    }
+
+    // Goods that another tool (the sqlite3 shell) added or renamed, in any
+    // letter case, are found the next time the program reads the catalogue,
+    // and the file stays sound for that tool.
+    void goodsWrittenByOtherToolsAreFound_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("asked");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("added in Cyrillic")
+            << QStringLiteral("INSERT INTO dorvik_data (Name, Caption) VALUES ('ЁЖ-Нов', 'Ёж')")
+            << QStringLiteral("ёж-НОВ") << QStringLiteral("Ёж");
+        QTest::newRow("renamed") << QStringLiteral(
+                                        "UPDATE dorvik_data SET Name = 'гЕР-ё' WHERE Name = 'Гер'")
+                                 << QStringLiteral("ГЕР-Ё") << QStringLiteral("Герметик");
+        QTest::newRow("added with a wrong key")
+            << QStringLiteral("INSERT INTO dorvik_data (Name, Caption, NameKey) "
+                              "VALUES ('Щит-Ё', 'Щит', 'щит-е')")
+            << QStringLiteral("щит-ё") << QStringLiteral("Щит");
+        QTest::newRow("old name is gone")
+            << QStringLiteral("UPDATE dorvik_data SET Name = 'ВК-200' WHERE Name = 'ВК-160'")
+            << QStringLiteral("вк-160") << QStringLiteral("вк-160");
+    }
+
+    void goodsWrittenByOtherToolsAreFound()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, asked);
+        QFETCH(QString, caption);
+        const QString copy =
+            m_dir.filePath(QStringLiteral("tool-%1.mdb").arg(QTest::currentDataTag()));
+        QVERIFY(QFile::copy(m_catalogue, copy));
+        QCOMPARE(TestSupport::plainSqlite(copy, sql), QStringList());
+
+        auto s = session({{asked, asked, 1.0, 1, 0, QVariant()}});
+        s->setCatalogueFile(copy);
+        Reconciliation::reconcile(*s);
+        QCOMPARE(row(*s, 1).section(u'|', 1, 1), caption);
+        QCOMPARE(TestSupport::plainSqlite(copy, QStringLiteral("PRAGMA integrity_check")),
+                 QStringList{QStringLiteral("ok")});
     }
 
     void missingCatalogueChangesNothing()

@@ -99,10 +99,10 @@ QList<QVariantList> allRows(Session &session)
     return rows;
 }
 
-QStringList names(const QList<Position> &positions)
+QStringList names(const QList<SpecificationFile::Position> &positions)
 {
     QStringList result;
-    for (const Position &position : positions)
+    for (const SpecificationFile::Position &position : positions)
         result << position.name;
     return result;
 }

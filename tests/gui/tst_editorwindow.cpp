@@ -158,7 +158,7 @@ private slots:
                                 "SpeedButton10"};
         int previousX = -1;
         for (int i = 0; i < names.size(); ++i) {
-            QToolButton *button = window->commandButton(names[i]);
+            auto *button = window->findChild<QToolButton *>(names[i]);
             QVERIFY(button);
             QCOMPARE(button->toolTip(), hints[i]);
             QVERIFY(button->x() > previousX);
@@ -410,8 +410,8 @@ private slots:
         auto *groups = editor->find<QComboBox>("ComboBox1");
         auto *makers = editor->find<QComboBox>("ComboBox2");
         auto *total = editor->find<QLineEdit>("Edit22");
-        QToolButton *saveGroup = editor->window->commandButton(QStringLiteral("SpeedButton9"));
-        QToolButton *toggle = editor->window->commandButton(QStringLiteral("SpeedButton12"));
+        auto *saveGroup = editor->find<QToolButton>("SpeedButton9");
+        auto *toggle = editor->find<QToolButton>("SpeedButton12");
         const auto choose = [](QComboBox *box, const QString &text) {
             box->setCurrentText(text);
             emit box->textActivated(text);

@@ -14,7 +14,7 @@
 #include "TestSupport.h"
 
 #include <QAction>
-#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 // The start window as the user meets it: caption, size, picture, menu, and
@@ -88,10 +89,6 @@ private slots:
         QVERIFY(progress);
         QCOMPARE(progress->height(), 16);
         QCOMPARE(progress->width(), 295);
-        auto *modified = window->findChild<QCheckBox *>(QStringLiteral("CheckBox1"));
-        QVERIFY(modified && !modified->isVisible() && !modified->isChecked());
-        running->session.setModified(true);
-        QVERIFY(modified->isChecked());
     }
 
     void menuHasEveryItem()
@@ -188,6 +185,51 @@ private slots:
         program.picker().cancel();
         QVERIFY(editor.isEnabled());
         QVERIFY(!program.picker().isVisible());
+    }
+
+    void editorButtonsRunTheirCommands_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("savePreset"); // empty: no file is written
+        QTest::addColumn<bool>("filtered");
+        QTest::addColumn<bool>("editorShown");
+        QTest::newRow("Фильтр off") << "SpeedButton12" << QString() << false << true;
+        QTest::newRow("Сохранить спецификацию")
+            << "SpeedButton5" << QStringLiteral("Новая спецификация.СО") << false << true;
+        QTest::newRow("Сохранить группу")
+            << "SpeedButton9" << QStringLiteral("Неопределенные.СО") << true << true;
+        QTest::newRow("Выход") << "Button1" << QString() << true << false;
+    }
+
+    // Each working button, pressed in the program's own editor, reaches its
+    // command: from a modified specification shown by one group.
+    void editorButtonsRunTheirCommands()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, savePreset);
+        QFETCH(bool, filtered);
+        QFETCH(bool, editorShown);
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        program.startWindow().show();
+        item(&program.startWindow(), "N7")->trigger();
+        EditorWindow &editor = program.editorWindow();
+        QVERIFY(editor.isVisible());
+        program.session().setModified(true);
+        auto *groups = editor.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+        groups->setCurrentText(Session::kUndefinedGroupItem);
+        emit groups->textActivated(Session::kUndefinedGroupItem);
+        const QString target =
+            m_dir.filePath(QString::fromUtf8(QTest::currentDataTag()) + QStringLiteral(".СО"));
+        prompts.saveAnswers = {target};
+
+        QTest::mouseClick(editor.findChild<QToolButton *>(button), Qt::LeftButton);
+        QCOMPARE(prompts.savePresets,
+                 savePreset.isEmpty() ? QStringList() : QStringList{savePreset});
+        QCOMPARE(QFile::exists(target), !savePreset.isEmpty());
+        QCOMPARE(program.session().viewFilter().kind != PositionFilter::Kind::All, filtered);
+        QCOMPARE(editor.isVisible(), editorShown);
+        QCOMPARE(program.startWindow().isVisible(), !editorShown);
     }
 
     void leavingAsksToSaveAModifiedSpecification()

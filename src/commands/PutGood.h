@@ -6,7 +6,6 @@
 #include <optional>
 
 class Prompts;
-class RowsModel;
 class Session;
 
 // A good of the catalogue as the picker hands it over.
@@ -35,24 +34,25 @@ struct DuplicatePosition {
     QString increment;
 };
 
-namespace AddGood {
+namespace PutGood {
 
 enum class Outcome { Unchanged, Declined, Filled, Merged, MergeCancelled };
 
 // Asks the user to merge; returns the total to store, or nothing on cancel.
 using MergeDialog = std::function<std::optional<double>(const DuplicatePosition &)>;
 
-// Puts the good into the current position of the editor's grid. The same
-// good in the current position changes nothing; a good that another position
-// already holds is merged through the dialog (every position of that name
-// gets the total, the current one is removed); otherwise the current
+// Puts the good into the position with key currentKey. The same good in
+// that position changes nothing; a good that another position already holds
+// is merged through the dialog (every position of that name gets the total,
+// the current one is removed, in one transaction); otherwise the current
 // position takes the good's data, after the replace question unless it is
 // empty. Block names compare without regard to letter case throughout.
-Outcome add(Session &session, RowsModel &positions, int currentRow, const Good &good,
-            Prompts &prompts, const MergeDialog &mergeDialog);
+Outcome put(Session &session, Prompts &prompts, qint64 currentKey, const Good &good,
+            const MergeDialog &mergeDialog);
 
 // The merge sum of two quantity texts, each with a comma or a point; an
-// empty text counts as 0. Nothing when either is not a number.
+// empty text counts as 0. Nothing when either is not a number, or when the
+// sum is beyond what a file can hold.
 std::optional<double> mergeTotal(const QString &existing, const QString &increment);
 
-} // namespace AddGood
+} // namespace PutGood

@@ -1,7 +1,9 @@
 #include "SpecificationCommands.h"
 
+#include "AppError.h"
+#include "Catalogue.h"
+#include "Database.h"
 #include "ErrorReport.h"
-#include "PickerFilter.h"
 #include "Prompts.h"
 #include "Reconciliation.h"
 #include "Session.h"
@@ -128,11 +130,6 @@ void writeAll(Session &session, const QString &target,
         write();
 }
 
-Outcome failedUnless(bool succeeded)
-{
-    return succeeded ? Outcome::Done : Outcome::Failed;
-}
-
 } // namespace
 
 QString editorCaption(const QString &name)
@@ -183,26 +180,23 @@ Outcome openFile(Session &session, Prompts &prompts, const QString &path, bool a
 {
     // The open file again: it is ours, and our lock stays on it.
     if (path == session.specificationName()) {
-        return failedUnless(ErrorReport::guard([&] {
-            SpecificationFile::read(session, path);
-            Reconciliation::reconcile(session);
-            session.setModified(false);
-        }));
+        readInto(session, path);
+        session.setModified(false);
+        return Outcome::Done;
     }
     clearAbandonedLock(prompts, path);
     std::unique_ptr<SpecificationLock> lock = SpecificationLock::take(path);
     if (!lock && askReadOnly && !prompts.confirm(kReadOnlyQuestion))
         return Outcome::Cancelled;
     // A file that cannot be read gives its lock back on the way out.
-    return failedUnless(ErrorReport::guard([&] {
-        SpecificationFile::read(session, path);
-        const QString name = lock ? path : path + kReadOnlySuffix;
-        session.setLock(std::move(lock));
-        session.setSpecificationName(name);
-        Reconciliation::reconcile(session);
-        // The specification now equals its file.
-        session.setModified(false);
-    }));
+    SpecificationFile::read(session, path);
+    const QString name = lock ? path : path + kReadOnlySuffix;
+    session.setLock(std::move(lock));
+    session.setSpecificationName(name);
+    Reconciliation::reconcile(session);
+    // The specification now equals its file.
+    session.setModified(false);
+    return Outcome::Done;
 }
 
 } // namespace
@@ -211,26 +205,25 @@ Outcome create(Session &session, Prompts &prompts)
 {
     if (const Outcome saved = offerToSave(session, prompts); saved != Outcome::Done)
         return saved;
-    return failedUnless(ErrorReport::guard([&] {
-        // The catalogue comes first: when it cannot be read, the open
-        // specification stays.
-        const QStringList pickerGroups = PickerFilter::groupList(session.catalogue());
-        session.working().open();
-        const Database &db = session.working();
-        db.inTransaction([&] {
-            db.exec(QStringLiteral("DELETE FROM data"));
-            db.exec(QStringLiteral("INSERT INTO data (Name, Caption, KOL, Abb, POZ, NG, Comment) "
-                                   "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                    {QStringLiteral("0"), QStringLiteral("Описание"), 0, QStringLiteral("Шт"), 0, 0,
-                     QStringLiteral("")});
-        });
-        session.setLists({Session::kUndefinedGroupItem, Session::kAllGroupsItem},
-                         {Session::kAllMakersItem}, pickerGroups.mid(1));
-        session.setPickerGroupList(pickerGroups);
-        session.setViewFilter({});
-        session.setLock(nullptr);
-        session.setSpecificationName(kNewSpecificationName);
-    }));
+    // The catalogue comes first: when it cannot be read, the open
+    // specification stays.
+    const QStringList groups = session.goods().goodsGroups();
+    Position first;
+    first.name = QStringLiteral("0");
+    first.caption = QStringLiteral("Описание");
+    first.quantity = 0;
+    first.unit = QStringLiteral("Шт");
+    first.number = 0;
+    first.groupNumber = 0;
+    first.comment = QStringLiteral("");
+    session.loadingPositions([&] { session.positions().replaceAll({first}); });
+    session.setLists({Session::kUndefinedGroupItem, Session::kAllGroupsItem},
+                     {Session::kAllMakersItem}, groups);
+    session.setPickerGroupList(QStringList{Session::kAllGroupsItem} + groups);
+    session.setViewFilter({});
+    session.setLock(nullptr);
+    session.setSpecificationName(kNewSpecificationName);
+    return Outcome::Done;
 }
 
 Outcome save(Session &session, Prompts &prompts)
@@ -240,9 +233,7 @@ Outcome save(Session &session, Prompts &prompts)
         chooseTarget(session, prompts, session.specificationName(), ReadOnlyTargets::AllowCurrent);
     if (target.isEmpty())
         return Outcome::Cancelled;
-    if (!ErrorReport::guard(
-            [&] { writeAll(session, target, SpecificationFile::EmptyQuantity::Zero); }))
-        return Outcome::Failed;
+    writeAll(session, target, SpecificationFile::EmptyQuantity::Zero);
     // The target is now the open file, and the lock moves to it.
     if (!session.lock() || session.lock()->path() != target)
         session.setLock(SpecificationLock::take(target));
@@ -257,10 +248,9 @@ Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilter
         chooseTarget(session, prompts, groupFilterText, ReadOnlyTargets::RefuseAll);
     if (target.isEmpty())
         return Outcome::Cancelled;
-    return failedUnless(ErrorReport::guard([&] {
-        SpecificationFile::write(session, target, SpecificationFile::Rows::Shown,
-                                 SpecificationFile::EmptyQuantity::Zero);
-    }));
+    SpecificationFile::write(session, target, SpecificationFile::Rows::Shown,
+                             SpecificationFile::EmptyQuantity::Zero);
+    return Outcome::Done;
 }
 
 Outcome saveOnLeaving(Session &session, Prompts &prompts)
@@ -272,12 +262,33 @@ Outcome saveOnLeaving(Session &session, Prompts &prompts)
         // The program stays, and so does the lock.
         if (target.isEmpty())
             return Outcome::Cancelled;
-        if (!ErrorReport::guard(
-                [&] { writeAll(session, target, SpecificationFile::EmptyQuantity::EmptyLine); }))
-            return Outcome::Failed;
+        writeAll(session, target, SpecificationFile::EmptyQuantity::EmptyLine);
     }
     session.setLock(nullptr);
     return Outcome::Done;
+}
+
+void readInto(Session &session, const QString &path)
+{
+    SpecificationFile::read(session, path);
+    Reconciliation::reconcile(session);
+}
+
+void writeCopy(Session &session, const QString &target)
+{
+    // A running program keeps its open file read-only; writing over it would
+    // take the file from under that program.
+    if (QFileInfo::exists(target) && SpecificationLock::isReadOnly(target))
+        throw AppError(QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ ЧТЕНИЯ!"), target);
+    SpecificationFile::write(session, target, SpecificationFile::Rows::All,
+                             SpecificationFile::EmptyQuantity::Zero);
+}
+
+Outcome guarded(const std::function<Outcome()> &command)
+{
+    Outcome outcome = Outcome::Failed;
+    ErrorReport::guard([&] { outcome = command(); });
+    return outcome;
 }
 
 } // namespace SpecificationCommands

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class Prompts;
 class Session;
@@ -9,15 +10,20 @@ class Session;
 // The open specification file is locked (SpecificationLock), so that another
 // running copy sees it as read-only and asks before opening it; every file
 // this program lets go of gets back the permissions it had.
-// Errors are shown through ErrorReport; the outcome tells the window what
-// happened.
+// A command throws AppError when it fails, having changed nothing that it
+// could not carry through; the action that runs it shows the error through
+// guarded(). The outcome tells the window what happened.
 namespace SpecificationCommands {
 
 enum class Outcome {
     Done,      // the command did its work
     Cancelled, // the user said No or cancelled a dialog; nothing was lost
-    Failed     // an error was shown; see each command for what stays
+    Failed     // guarded(): an error was shown; see each command for what stays
 };
+
+// The one guard of a user action: runs command and shows the error it
+// throws, which makes the outcome Failed.
+Outcome guarded(const std::function<Outcome()> &command);
 
 // Added to the name of a specification opened from a read-only file.
 extern const QString kReadOnlySuffix;
@@ -57,5 +63,14 @@ Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilter
 // unsaved changes and the user wants, writes them. Done means the program may
 // leave; Cancelled or Failed mean it stays, with the lock back on.
 Outcome saveOnLeaving(Session &session, Prompts &prompts);
+
+// Reads path as opening does, without the lock and the questions: the file
+// whole into the positions and the header, then the reconciliation with the
+// catalogue (the headless twin).
+void readInto(Session &session, const QString &path);
+
+// Writes every position to target as the save command does, refusing a
+// target that another running copy holds (the headless twin).
+void writeCopy(Session &session, const QString &target);
 
 } // namespace SpecificationCommands

@@ -1,0 +1,89 @@
+#include "PutGood.h"
+
+#include "Numbers.h"
+#include "PositionsTable.h"
+#include "Prompts.h"
+#include "Session.h"
+#include "TextFolding.h"
+
+namespace PutGood {
+namespace {
+
+QString quantityText(const std::optional<double> &quantity)
+{
+    return quantity ? Numbers::general(*quantity) : QString();
+}
+
+} // namespace
+
+std::optional<double> mergeTotal(const QString &existing, const QString &increment)
+{
+    const auto read = [](const QString &text) -> std::optional<double> {
+        return text.trimmed().isEmpty() ? std::optional<double>(0.0) : Numbers::parse(text);
+    };
+    const std::optional<double> first = read(existing);
+    const std::optional<double> second = read(increment);
+    if (!first || !second)
+        return std::nullopt;
+    // Two numbers that each fit may add up to one that no file can hold.
+    const double total = *first + *second;
+    if (!Numbers::fits(total))
+        return std::nullopt;
+    return total;
+}
+
+Outcome put(Session &session, Prompts &prompts, qint64 currentKey, const Good &good,
+            const MergeDialog &mergeDialog)
+{
+    PositionsTable &positions = session.positions();
+    const std::optional<Position> current = positions.find(currentKey);
+    if (!current || TextFolding::equal(good.name, current->name))
+        return Outcome::Unchanged;
+
+    // The first other position holding the good, in the order they were stored.
+    const QList<Position> all = positions.read();
+    std::optional<Position> holder;
+    for (const Position &position : all) {
+        if (position.key != currentKey && TextFolding::equal(position.name, good.name) &&
+            (!holder || position.key < holder->key))
+            holder = position;
+    }
+    if (holder) {
+        const DuplicatePosition duplicate{good.name,
+                                          holder->caption,
+                                          holder->type,
+                                          holder->code,
+                                          holder->maker,
+                                          holder->unit,
+                                          quantityText(holder->quantity),
+                                          quantityText(current->quantity)};
+        const std::optional<double> total = mergeDialog(duplicate);
+        if (!total)
+            return Outcome::MergeCancelled;
+        positions.inTransaction([&] {
+            for (const Position &position : all) {
+                if (position.key != currentKey && TextFolding::equal(position.name, good.name))
+                    positions.update(position.key, {PositionsTable::Quantity}, {*total});
+            }
+            positions.remove(currentKey);
+        });
+        return Outcome::Merged;
+    }
+
+    if (!current->name.isEmpty()) {
+        const QString question = QStringLiteral("Заменить позицию \"%1\" на \"%2\"?")
+                                     .arg(current->caption, good.caption);
+        if (!prompts.confirm(question))
+            return Outcome::Declined;
+    }
+    positions.update(currentKey,
+                     {PositionsTable::Name, PositionsTable::Caption, PositionsTable::Unit,
+                      PositionsTable::Cost, PositionsTable::Mass, PositionsTable::Type,
+                      PositionsTable::Code, PositionsTable::Maker, PositionsTable::Group},
+                     {good.name, good.caption, good.unit, good.cost, good.mass, good.type,
+                      good.code, good.maker, good.group});
+    session.addGroupFilterItem(good.group);
+    return Outcome::Filled;
+}
+
+} // namespace PutGood

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+#include <functional>
+#include <optional>
+
+// A good of the catalogue: the nine columns of its row.
+struct CatalogueGood {
+    QString name;
+    QString caption;
+    QString unit;
+    QVariant cost; // null when the catalogue has no price
+    QString mass;
+    QString type;
+    QString code;
+    QString maker;
+    QString group;
+};
+
+// Which goods a list of the catalogue shows; what is left unset lets every
+// good pass. Texts are matched without regard to letter case.
+struct GoodsCriteria {
+    // Each word a part of the description; an empty word asks only for a
+    // description.
+    QStringList words;
+    // Exactly this group; an empty text asks for the goods without a group.
+    std::optional<QString> group;
+    // A part of the type and a part of the maker; empty: any.
+    QString type;
+    QString maker;
+};
+
+// The goods criteria as a list reads them from the catalogue's table
+// (RowsModel): a WHERE clause with placeholders (or empty), its values in
+// order, and the order of the rows.
+struct GoodsQuery {
+    QString where;
+    QVariantList values;
+    QString orderBy;
+};
+
+// What the program asks of the catalogue of goods and its group order, so
+// that commands and windows do not depend on where the catalogue is kept.
+// Every call reaches the catalogue as it is now and lets go of it after; a
+// failure throws AppError with the message for the user. Names and groups
+// compare without regard to letter case, Cyrillic as Latin.
+class Catalogue {
+public:
+    virtual ~Catalogue() = default;
+
+    // The goods named by names, in their order: for each name the first good
+    // stored under it, or nothing (an empty name names no good). All names
+    // are looked up at once.
+    virtual QList<std::optional<CatalogueGood>> find(const QStringList &names) = 0;
+
+    // The groups that goods carry, non-empty, in alphabetical order; of
+    // groups that differ in letter case only, the one stored first.
+    virtual QStringList goodsGroups() = 0;
+
+    // The non-empty names of the group table in their order: the group
+    // order list the program numbers positions by.
+    virtual QStringList groupOrder() = 0;
+    // The same names in alphabetical order.
+    virtual QStringList groupsAlphabetical() = 0;
+
+    // The query for a list of goods (component picker, catalogue editor).
+    virtual GoodsQuery goodsQuery(const GoodsCriteria &criteria) const = 0;
+
+    // Renames a group in the group table and in every good that carries it,
+    // all or nothing. A group that was never written renames nothing.
+    virtual void renameGroup(const QString &from, const QString &to) = 0;
+    // Deletes a group that no good carries; returns false and changes
+    // nothing when one does.
+    virtual bool removeGroup(const QString &group) = 0;
+    // Gives each group its place in groups (from 0), adding the groups the
+    // table lacks, all or nothing; progress(done, total) follows every
+    // group. Groups not in the list keep their rows.
+    virtual void writeGroupOrder(const QStringList &groups,
+                                 const std::function<void(int done, int total)> &progress) = 0;
+};

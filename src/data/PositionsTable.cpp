@@ -1,0 +1,309 @@
+#include "PositionsTable.h"
+
+#include "AppError.h"
+#include "Database.h"
+#include "Schema.h"
+#include "Statement.h"
+
+namespace {
+
+QVariant text(const QString &value)
+{
+    return value.isNull() ? QVariant() : QVariant(value);
+}
+
+template <typename T> QVariant optional(const std::optional<T> &value)
+{
+    return value ? QVariant::fromValue(*value) : QVariant();
+}
+
+QString textOf(const QVariant &value)
+{
+    return value.isNull() ? QString() : value.toString();
+}
+
+// Every column of the data model and the row key, in one place for every
+// statement that reads positions.
+QString selectList()
+{
+    return Schema::kDataColumns.join(u',') + u',' + QLatin1String(Schema::kRowKey);
+}
+
+Position positionAt(const Statement &select)
+{
+    Position position;
+    for (int field = 0; field < PositionsTable::FieldCount; ++field)
+        PositionsTable::setValue(position, PositionsTable::Field(field), select.value(field));
+    position.key = select.integer(PositionsTable::FieldCount);
+    return position;
+}
+
+void bindFilter(Statement &statement, const PositionFilter &filter)
+{
+    const QVariantList values = filter.values();
+    for (int place = 0; place < values.size(); ++place)
+        statement.bind(place, values[place]);
+}
+
+} // namespace
+
+PositionsTable::PositionsTable(Database &working, QObject *parent)
+    : QObject(parent), m_working(working)
+{
+}
+
+QString PositionsTable::columnName(Field field)
+{
+    return Schema::kDataColumns.at(field);
+}
+
+QVariant PositionsTable::value(const Position &position, Field field)
+{
+    switch (field) {
+    case Name:
+        return text(position.name);
+    case Caption:
+        return text(position.caption);
+    case Quantity:
+        return optional(position.quantity);
+    case Unit:
+        return text(position.unit);
+    case Cost:
+        return optional(position.cost);
+    case Reserve:
+        return text(position.reserve);
+    case Mass:
+        return text(position.mass);
+    case Type:
+        return text(position.type);
+    case Code:
+        return text(position.code);
+    case Maker:
+        return text(position.maker);
+    case Group:
+        return text(position.group);
+    case Comment:
+        return text(position.comment);
+    case Number:
+        return optional(position.number);
+    case GroupNumber:
+        return optional(position.groupNumber);
+    case FieldCount:
+        break;
+    }
+    return {};
+}
+
+void PositionsTable::setValue(Position &position, Field field, const QVariant &value)
+{
+    const auto real = [&]() -> std::optional<double> {
+        return value.isNull() ? std::nullopt : std::optional(value.toDouble());
+    };
+    const auto whole = [&]() -> std::optional<qint64> {
+        return value.isNull() ? std::nullopt : std::optional(value.toLongLong());
+    };
+    switch (field) {
+    case Name:
+        position.name = textOf(value);
+        break;
+    case Caption:
+        position.caption = textOf(value);
+        break;
+    case Quantity:
+        position.quantity = real();
+        break;
+    case Unit:
+        position.unit = textOf(value);
+        break;
+    case Cost:
+        position.cost = real();
+        break;
+    case Reserve:
+        position.reserve = textOf(value);
+        break;
+    case Mass:
+        position.mass = textOf(value);
+        break;
+    case Type:
+        position.type = textOf(value);
+        break;
+    case Code:
+        position.code = textOf(value);
+        break;
+    case Maker:
+        position.maker = textOf(value);
+        break;
+    case Group:
+        position.group = textOf(value);
+        break;
+    case Comment:
+        position.comment = textOf(value);
+        break;
+    case Number:
+        position.number = whole();
+        break;
+    case GroupNumber:
+        position.groupNumber = whole();
+        break;
+    case FieldCount:
+        break;
+    }
+}
+
+QList<Position> PositionsTable::read(const PositionFilter &filter) const
+{
+    m_working.open();
+    Statement select(m_working,
+                     QStringLiteral("SELECT %1 FROM data%2 ORDER BY POZ, %3")
+                         .arg(selectList(), filter.whereClause(), QLatin1String(Schema::kRowKey)));
+    bindFilter(select, filter);
+    QList<Position> positions;
+    while (select.next())
+        positions.append(positionAt(select));
+    return positions;
+}
+
+std::optional<Position> PositionsTable::find(qint64 key) const
+{
+    m_working.open();
+    Statement select(m_working, QStringLiteral("SELECT %1 FROM data WHERE %2 = ?")
+                                    .arg(selectList(), QLatin1String(Schema::kRowKey)));
+    select.bind(0, key);
+    if (!select.next())
+        return std::nullopt;
+    return positionAt(select);
+}
+
+int PositionsTable::count() const
+{
+    m_working.open();
+    return m_working.scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt();
+}
+
+double PositionsTable::totalQuantity(const PositionFilter &filter) const
+{
+    m_working.open();
+    Statement sum(m_working, QStringLiteral("SELECT TOTAL(KOL) FROM data") + filter.whereClause());
+    bindFilter(sum, filter);
+    return sum.next() ? sum.real(0) : 0.0;
+}
+
+qint64 PositionsTable::insert(const Position &position)
+{
+    qint64 key = 0;
+    inTransaction([&] {
+        QStringList places;
+        for (int field = 0; field < FieldCount; ++field)
+            places << QStringLiteral("?");
+        Statement insert(m_working, QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
+                                        .arg(Schema::kDataColumns.join(u','), places.join(u',')));
+        for (int field = 0; field < FieldCount; ++field)
+            insert.bind(field, value(position, Field(field)));
+        insert.run();
+        key = m_working.scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+        touched();
+    });
+    return key;
+}
+
+void PositionsTable::update(qint64 key, const QList<Field> &fields, const QVariantList &values)
+{
+    if (fields.isEmpty())
+        return;
+    if (fields.size() != values.size())
+        throw AppError(QStringLiteral("Число значений не совпадает с числом столбцов."));
+    inTransaction([&] {
+        QStringList assignments;
+        for (const Field field : fields)
+            assignments << columnName(field) + QStringLiteral(" = ?");
+        Statement update(m_working, QStringLiteral("UPDATE data SET %1 WHERE %2 = ?")
+                                        .arg(assignments.join(QStringLiteral(", ")),
+                                             QLatin1String(Schema::kRowKey)));
+        for (int place = 0; place < values.size(); ++place)
+            update.bind(place, values[place]);
+        update.bind(int(values.size()), key);
+        update.run();
+        touched();
+    });
+}
+
+void PositionsTable::update(const Position &position)
+{
+    QList<Field> fields;
+    QVariantList values;
+    for (int field = 0; field < FieldCount; ++field) {
+        fields << Field(field);
+        values << value(position, Field(field));
+    }
+    update(position.key, fields, values);
+}
+
+void PositionsTable::remove(qint64 key)
+{
+    inTransaction([&] {
+        Statement remove(
+            m_working,
+            QStringLiteral("DELETE FROM data WHERE %1 = ?").arg(QLatin1String(Schema::kRowKey)));
+        remove.bind(0, key);
+        remove.run();
+        touched();
+    });
+}
+
+void PositionsTable::replaceAll(const QList<Position> &positions,
+                                const std::function<void(int done)> &progress)
+{
+    inTransaction([&] {
+        m_working.exec(QStringLiteral("DELETE FROM data"));
+        QStringList places;
+        for (int field = 0; field < FieldCount; ++field)
+            places << QStringLiteral("?");
+        Statement insert(m_working, QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
+                                        .arg(Schema::kDataColumns.join(u','), places.join(u',')));
+        int done = 0;
+        for (const Position &position : positions) {
+            for (int field = 0; field < FieldCount; ++field)
+                insert.bind(field, value(position, Field(field)));
+            insert.run();
+            if (progress)
+                progress(++done);
+        }
+        touched();
+    });
+}
+
+// Savepoints nest, inside one another and inside a transaction that the
+// caller began on the same connection.
+void PositionsTable::begin()
+{
+    m_working.open();
+    if (m_depth++ == 0)
+        m_changed = false;
+    m_working.exec(QStringLiteral("SAVEPOINT positions"));
+}
+
+void PositionsTable::commit()
+{
+    m_working.exec(QStringLiteral("RELEASE positions"));
+    if (--m_depth == 0 && m_changed) {
+        m_changed = false;
+        emit changed();
+    }
+}
+
+void PositionsTable::rollback()
+{
+    try {
+        m_working.exec(QStringLiteral("ROLLBACK TO positions"));
+        m_working.exec(QStringLiteral("RELEASE positions"));
+    } catch (const AppError &) {
+        // The error that brought us here is the one to report.
+    }
+    if (--m_depth == 0)
+        m_changed = false;
+}
+
+void PositionsTable::touched()
+{
+    m_changed = true;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "PositionFilter.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <optional>
+
+class Database;
+
+// One position of a specification: every column of table `data`, typed. A
+// null text is a NULL in the table, as an empty line of the file reads.
+struct Position {
+    qint64 key = 0; // the hidden row key; 0 for a position not stored yet
+    QString name;   // the block name, the catalogue's key
+    QString caption;
+    std::optional<double> quantity;
+    QString unit;
+    std::optional<double> cost;
+    QString reserve; // a spare column that nothing reads
+    QString mass;
+    QString type;
+    QString code;
+    QString maker;
+    QString group;
+    QString comment;
+    std::optional<qint64> number;      // the position number
+    std::optional<qint64> groupNumber; // the group's place in the group order
+
+    bool operator==(const Position &) const = default;
+};
+
+// Table `data` of the working database: the only place that writes SQL on
+// it. Every change, single or bulk, ends in one changed() signal, which the
+// modified flag and the editor's grid follow.
+class PositionsTable : public QObject {
+    Q_OBJECT
+
+public:
+    // The columns of the data model in their physical order.
+    enum Field {
+        Name,
+        Caption,
+        Quantity,
+        Unit,
+        Cost,
+        Reserve,
+        Mass,
+        Type,
+        Code,
+        Maker,
+        Group,
+        Comment,
+        Number,
+        GroupNumber,
+        FieldCount
+    };
+
+    explicit PositionsTable(Database &working, QObject *parent = nullptr);
+
+    // The column's name in table `data` (Schema::kDataColumns).
+    static QString columnName(Field field);
+    static QVariant value(const Position &position, Field field);
+    // Sets a field from a value as the database holds it (null, number, text).
+    static void setValue(Position &position, Field field, const QVariant &value);
+
+    // The positions the filter selects, by position number and then by the
+    // order they were stored in.
+    QList<Position> read(const PositionFilter &filter = {}) const;
+    std::optional<Position> find(qint64 key) const;
+    int count() const;
+    // The sum of the quantities the filter selects.
+    double totalQuantity(const PositionFilter &filter = {}) const;
+
+    // Stores a new position; returns its key.
+    qint64 insert(const Position &position);
+    // Writes the given fields of the position with key; other fields stay.
+    void update(qint64 key, const QList<Field> &fields, const QVariantList &values);
+    // Writes every field of position (found by its key).
+    void update(const Position &position);
+    void remove(qint64 key);
+    // Replaces every position by positions, all or nothing; progress(done)
+    // follows every position stored.
+    void replaceAll(const QList<Position> &positions,
+                    const std::function<void(int done)> &progress = {});
+
+    // Runs work in one transaction: all of it or, when it throws, none.
+    // However many changes it makes, changed() comes once, at the end.
+    template <typename Work> void inTransaction(Work &&work);
+
+signals:
+    void changed();
+
+private:
+    void begin();
+    void commit();
+    void rollback();
+    void touched();
+
+    Database &m_working;
+    int m_depth = 0;
+    bool m_changed = false;
+};
+
+template <typename Work> void PositionsTable::inTransaction(Work &&work)
+{
+    begin();
+    try {
+        work();
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    commit();
+}

@@ -1,0 +1,231 @@
+#include "SqliteCatalogue.h"
+
+#include "Database.h"
+#include "Schema.h"
+#include "Statement.h"
+#include "TextFolding.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QScopeGuard>
+#include <limits>
+
+namespace {
+
+// Connects for one call and lets go after it, unless the caller holds the
+// connection open itself.
+auto connected(Database &db)
+{
+    const bool wasOpen = db.isOpen();
+    db.open();
+    return qScopeGuard([&db, wasOpen] {
+        if (!wasOpen)
+            db.close();
+    });
+}
+
+// A text column as the model holds it: NULL stays a null text, an empty
+// text stays empty.
+QString textAt(const Statement &select, int column)
+{
+    if (select.isNull(column))
+        return {};
+    const QString text = select.text(column);
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
+const QString kGoodColumns =
+    QStringLiteral("d.Name, d.Caption, d.Abb, d.Cost, d.M, d.TYP, d.COD, d.Firma, d.Gruppa");
+
+CatalogueGood goodAt(const Statement &select, int first)
+{
+    return {textAt(select, first),     textAt(select, first + 1), textAt(select, first + 2),
+            select.value(first + 3),   textAt(select, first + 4), textAt(select, first + 5),
+            textAt(select, first + 6), textAt(select, first + 7), textAt(select, first + 8)};
+}
+
+QString containing(const QString &text)
+{
+    return QStringLiteral("%") + TextFolding::likeEscaped(text) + QStringLiteral("%");
+}
+
+const QString kLike = QStringLiteral(" LIKE ? ESCAPE '\\'");
+
+} // namespace
+
+SqliteCatalogue::SqliteCatalogue(Database &db) : m_db(db) {}
+
+QList<std::optional<CatalogueGood>> SqliteCatalogue::find(const QStringList &names)
+{
+    QList<std::optional<CatalogueGood>> goods(names.size());
+    // Each key is asked once; places[i] is the place of names[i] among them.
+    QHash<QString, int> placeOfKey;
+    QList<int> places(names.size(), -1);
+    QJsonArray keys;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names[i].isEmpty())
+            continue;
+        const QString key = TextFolding::folded(names[i]);
+        auto known = placeOfKey.constFind(key);
+        if (known == placeOfKey.constEnd()) {
+            known = placeOfKey.insert(key, int(keys.size()));
+            keys.append(key);
+        }
+        places[i] = *known;
+    }
+    if (keys.isEmpty())
+        return goods;
+
+    QList<std::optional<CatalogueGood>> found(keys.size());
+    QList<qint64> foundRow(keys.size(), std::numeric_limits<qint64>::max());
+    {
+        const auto disconnect = connected(m_db);
+        // One statement for all names: the keys go in as one JSON array, and
+        // each is looked up in the key index.
+        Statement select(m_db, QStringLiteral("SELECT k.key, d.RowKey, %1 FROM json_each(?) AS k "
+                                              "CROSS JOIN dorvik_data AS d ON d.NameKey = k.value")
+                                   .arg(kGoodColumns));
+        select.bind(0, QString::fromUtf8(QJsonDocument(keys).toJson(QJsonDocument::Compact)));
+        while (select.next()) {
+            const qsizetype place = select.integer(0);
+            const qint64 row = select.integer(1);
+            // Of goods that share a name, the one stored first counts.
+            if (row < foundRow[place]) {
+                foundRow[place] = row;
+                found[place] = goodAt(select, 2);
+            }
+        }
+    }
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (places[i] >= 0)
+            goods[i] = found[places[i]];
+    return goods;
+}
+
+QStringList SqliteCatalogue::goodsGroups()
+{
+    const auto disconnect = connected(m_db);
+    // One step through the key index per group rather than a pass over
+    // every good: each key is the least one above the one before.
+    Statement select(m_db,
+                     QStringLiteral("WITH RECURSIVE keys(k) AS ("
+                                    "SELECT MIN(GruppaKey) FROM dorvik_data WHERE GruppaKey > '' "
+                                    "UNION ALL SELECT (SELECT MIN(GruppaKey) FROM dorvik_data "
+                                    "WHERE GruppaKey > k) FROM keys WHERE k IS NOT NULL) "
+                                    "SELECT (SELECT Gruppa FROM dorvik_data WHERE GruppaKey = k "
+                                    "ORDER BY RowKey LIMIT 1) FROM keys WHERE k IS NOT NULL"));
+    QStringList groups;
+    while (select.next())
+        groups << select.text(0);
+    return groups;
+}
+
+QStringList SqliteCatalogue::groupNames(const QString &sql)
+{
+    const auto disconnect = connected(m_db);
+    QStringList result;
+    Statement select(m_db, sql);
+    while (select.next()) {
+        // A null name (a row written by another tool) is as good as none.
+        const QString name = select.text(0);
+        if (!name.isEmpty())
+            result << name;
+    }
+    return result;
+}
+
+QStringList SqliteCatalogue::groupOrder()
+{
+    // Rows that share a place keep the order in which they were written.
+    return groupNames(QStringLiteral("SELECT name_gruppa FROM dorvik_gruppa ORDER BY Numb, rowid"));
+}
+
+QStringList SqliteCatalogue::groupsAlphabetical()
+{
+    return groupNames(
+        QStringLiteral("SELECT name_gruppa FROM dorvik_gruppa ORDER BY name_gruppa COLLATE FOLD"));
+}
+
+GoodsQuery SqliteCatalogue::goodsQuery(const GoodsCriteria &criteria) const
+{
+    GoodsQuery query;
+    QStringList conditions;
+    for (const QString &word : criteria.words) {
+        conditions << QStringLiteral("Caption") + kLike;
+        query.values << containing(word);
+    }
+    if (criteria.group) {
+        conditions << QStringLiteral("GruppaKey = ?");
+        query.values << TextFolding::folded(*criteria.group);
+    }
+    if (!criteria.type.isEmpty()) {
+        conditions << QStringLiteral("TYP") + kLike;
+        query.values << containing(criteria.type);
+    }
+    if (!criteria.maker.isEmpty()) {
+        conditions << QStringLiteral("Firma") + kLike;
+        query.values << containing(criteria.maker);
+    }
+    if (!conditions.isEmpty())
+        query.where = QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    query.orderBy = QLatin1String(Schema::kRowKey);
+    return query;
+}
+
+void SqliteCatalogue::renameGroup(const QString &from, const QString &to)
+{
+    const auto disconnect = connected(m_db);
+    m_db.inTransaction([&] {
+        m_db.exec(QStringLiteral("UPDATE dorvik_gruppa SET name_gruppa = ? "
+                                 "WHERE name_gruppa = ? COLLATE FOLD"),
+                  {to, from});
+        m_db.exec(QStringLiteral("UPDATE dorvik_data SET Gruppa = ? WHERE GruppaKey = ?"),
+                  {to, TextFolding::folded(from)});
+    });
+}
+
+bool SqliteCatalogue::removeGroup(const QString &group)
+{
+    const auto disconnect = connected(m_db);
+    bool removed = false;
+    // One transaction, so that no good can take the group between the look
+    // and the deletion.
+    m_db.inTransaction([&] {
+        if (!m_db.scalar(QStringLiteral("SELECT 1 FROM dorvik_data WHERE GruppaKey = ? LIMIT 1"),
+                         {TextFolding::folded(group)})
+                 .isNull())
+            return;
+        m_db.exec(QStringLiteral("DELETE FROM dorvik_gruppa WHERE name_gruppa = ? COLLATE FOLD"),
+                  {group});
+        removed = true;
+    });
+    return removed;
+}
+
+void SqliteCatalogue::writeGroupOrder(const QStringList &groups,
+                                      const std::function<void(int done, int total)> &progress)
+{
+    const auto disconnect = connected(m_db);
+    const int total = int(groups.size());
+    m_db.inTransaction([&] {
+        Statement find(m_db, QStringLiteral("SELECT 1 FROM dorvik_gruppa "
+                                            "WHERE name_gruppa = ? COLLATE FOLD LIMIT 1"));
+        // Both take the place first and the name second.
+        Statement place(m_db, QStringLiteral("UPDATE dorvik_gruppa SET Numb = ? "
+                                             "WHERE name_gruppa = ? COLLATE FOLD"));
+        Statement insert(
+            m_db, QStringLiteral("INSERT INTO dorvik_gruppa (Numb, name_gruppa) VALUES (?, ?)"));
+        for (int i = 0; i < total; ++i) {
+            find.bind(0, groups[i]);
+            const bool known = find.next();
+            find.reset();
+            Statement &statement = known ? place : insert;
+            statement.bind(0, qint64(i));
+            statement.bind(1, groups[i]);
+            statement.run();
+            if (progress)
+                progress(i + 1, total);
+        }
+    });
+}
