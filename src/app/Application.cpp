@@ -3,6 +3,9 @@
 #include "AppError.h"
 #include "ErrorReport.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
 
 bool Application::notify(QObject *receiver, QEvent *event)
@@ -15,4 +18,15 @@ bool Application::notify(QObject *receiver, QEvent *event)
         ErrorReport::show(QString::fromLocal8Bit(error.what()));
     }
     return false;
+}
+
+bool Application::installRussianTranslation()
+{
+    static QTranslator translator;
+    if (!translator.isEmpty())
+        return true;
+    if (!translator.load(QStringLiteral("qtbase_ru"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&translator);
 }

@@ -9,4 +9,8 @@ public:
     Application(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
+
+    // Qt's own texts (dialog buttons, file dialogs, context menus) from its
+    // Russian translation; false when the translation is not installed.
+    static bool installRussianTranslation();
 };

@@ -48,5 +48,7 @@ void leave(Session &session, CadLink &cad)
 {
     session.closeConnections();
     WorkingDatabase::remove(session.workingDatabasePath());
+    // Nothing may read the working database once it is gone.
+    session.setWorkingDatabasePath({});
     cad.release();
 }

@@ -1,7 +1,8 @@
 #include "WidgetPrompts.h"
 
+#include "SpecificationFileDialog.h"
+
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 
 bool WidgetPrompts::confirm(const QString &question)
@@ -19,26 +20,10 @@ void WidgetPrompts::notify(const QString &message)
     box.exec();
 }
 
-namespace {
-
-// Both dialogs show only specification files; a name typed without an
-// extension gets ".СО".
-void showSpecificationFiles(QFileDialog &dialog, const QString &folder)
-{
-    dialog.setNameFilter(QStringLiteral("Файлы  спецификации (*.СО)"));
-    dialog.setDefaultSuffix(QStringLiteral("СО"));
-    if (!folder.isEmpty())
-        dialog.setDirectory(folder);
-}
-
-} // namespace
-
 QString WidgetPrompts::chooseFileToOpen(const QString &folder)
 {
-    QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Открыть  спецификацию"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    showSpecificationFiles(dialog, folder);
+    SpecificationFileDialog dialog(SpecificationFileDialog::Purpose::Open, folder,
+                                   QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);
@@ -46,12 +31,8 @@ QString WidgetPrompts::chooseFileToOpen(const QString &folder)
 
 QString WidgetPrompts::chooseFileToSave(const QString &folder, const QString &presetName)
 {
-    QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Сохранить спецификацию"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The command asks its own overwrite question and refuses read-only files.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    showSpecificationFiles(dialog, folder);
+    SpecificationFileDialog dialog(SpecificationFileDialog::Purpose::Save, folder,
+                                   QApplication::activeWindow());
     dialog.selectFile(presetName);
     if (dialog.exec() != QDialog::Accepted)
         return {};

@@ -12,6 +12,7 @@
 int main(int argc, char *argv[])
 {
     Application app(argc, argv);
+    Application::installRussianTranslation();
     ErrorHandler::installMessageBoxes();
     // The forms were laid out for a small sans-serif face of 8 points.
     QFont font(QStringLiteral("Liberation Sans"));
