@@ -242,6 +242,7 @@ Contents parse(const QByteArray &bytes, const QString &path)
         position.name = textOrNull(lines[first + Name]);
         position.quantity = *amount;
         position.unit = textOrNull(lines[first + Unit]);
+        position.caption = textOrNull(lines[first + Caption]);
         position.comment = textOrNull(lines[first + Comment]);
         contents.positions.append(std::move(position));
     }
@@ -265,8 +266,9 @@ int read(Session &session, const QString &path)
     Contents contents = parse(bytes, path);
     contents.header[HeaderFields::Stage] = session.header()[HeaderFields::Stage];
 
-    // The caption line is not read: the name stands in for it until the
-    // catalogue supplies the real one.
+    // The description is read as the file holds it, so that the one a user
+    // wrote for a good outside the catalogue survives; reconciliation puts
+    // the catalogue's own over it where the catalogue has the good.
     QList<::Position> positions;
     positions.reserve(contents.positions.size());
     for (const Position &read : std::as_const(contents.positions)) {
@@ -274,7 +276,7 @@ int read(Session &session, const QString &path)
         position.number = read.number;
         position.groupNumber = read.group;
         position.name = read.name;
-        position.caption = read.name;
+        position.caption = read.caption;
         position.quantity = read.quantity;
         position.unit = read.unit;
         position.comment = read.comment;

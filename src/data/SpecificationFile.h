@@ -29,14 +29,14 @@ enum class EmptyQuantity {
     EmptyLine // an empty line: the save on leaving the program
 };
 
-// One position as the file holds it. The caption line is not read: the
-// name stands in for it until the catalogue supplies the real one.
+// One position as the file holds it.
 struct Position {
     qint64 number = 0;
     qint64 group = 0;
     QString name;
     double quantity = 0;
     QString unit;
+    QString caption;
     QString comment;
 };
 

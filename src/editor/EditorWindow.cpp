@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,6 +28,28 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// A filter box offers the lists that reconciliation fills and nothing the
+// user typed; completion proposes in a popup, so that the text shown is the
+// text the positions are filtered by.
+void keepListAsItIs(QComboBox *box)
+{
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    box->completer()->setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+// Puts a text into a box as its current item where the list has it. A box
+// whose text differs from its current item takes the text for a choice of
+// the user when it loses the focus, and filters again.
+void showText(QComboBox *box, const QString &text)
+{
+    const int index = box->findText(text, Qt::MatchExactly);
+    if (index >= 0)
+        box->setCurrentIndex(index);
+    else
+        box->setEditText(text);
+}
 
 using Actions = EditorWindow::Actions;
 
@@ -192,10 +215,12 @@ QWidget *EditorWindow::buildTopPanel()
     m_groupFilter = new QComboBox(panel);
     m_groupFilter->setObjectName(QStringLiteral("ComboBox1"));
     m_groupFilter->setEditable(true);
+    keepListAsItIs(m_groupFilter);
     m_groupFilter->setFixedWidth(262);
     m_makerFilter = new QComboBox(panel);
     m_makerFilter->setObjectName(QStringLiteral("ComboBox2"));
     m_makerFilter->setEditable(true);
+    keepListAsItIs(m_makerFilter);
     m_makerFilter->setFixedWidth(262);
     left->addWidget(label(QStringLiteral("Фильтр:"), panel), 1, 0);
     left->addWidget(m_groupFilter, 1, 1);
@@ -353,7 +378,7 @@ void EditorWindow::showLists()
         const QString text = box->currentText();
         box->clear();
         box->addItems(items);
-        box->setCurrentText(text);
+        showText(box, text);
     };
     refill(m_groupFilter, m_session.groupFilterList());
     refill(m_makerFilter, m_session.makerFilterList());
@@ -412,6 +437,9 @@ void EditorWindow::navigate(RecordNavigator::Button button)
 
 void EditorWindow::refreshPositions()
 {
+    // After leaving there is no working database to read.
+    if (m_session.workingDatabasePath().isEmpty())
+        return;
     const QModelIndex current = m_grid->currentIndex();
     ErrorReport::guard([this] { m_positions->reload(); });
     m_loaded = true;
@@ -464,7 +492,7 @@ void EditorWindow::toggleFilter()
         return;
     }
     const QString group = m_groupField->currentText();
-    m_groupFilter->setCurrentText(group);
+    showText(m_groupFilter, group);
     m_actions.saveGroup->setEnabled(true);
     m_makerFilter->setCurrentIndex(0);
     m_makerFilter->setEnabled(false);
@@ -476,8 +504,8 @@ void EditorWindow::toggleFilter()
 void EditorWindow::showAllPositions()
 {
     m_makerFilter->setEnabled(true);
-    m_groupFilter->setCurrentText(Session::kAllGroupsItem);
-    m_makerFilter->setCurrentText(Session::kAllMakersItem);
+    showText(m_groupFilter, Session::kAllGroupsItem);
+    showText(m_makerFilter, Session::kAllMakersItem);
 }
 
 // A view reset by a command (opening, creating) shows in the boxes too.
@@ -493,7 +521,7 @@ void EditorWindow::followViewFilter()
 
 void EditorWindow::recomputeTotal()
 {
-    if (!m_session.working().isOpen()) {
+    if (!m_session.working().isOpen() || m_session.workingDatabasePath().isEmpty()) {
         m_total->clear();
         return;
     }

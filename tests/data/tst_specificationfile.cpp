@@ -217,10 +217,10 @@ private slots:
         QCOMPARE(query.value(0).toLongLong(), number);
         QCOMPARE(query.value(1).toLongLong(), group);
         QCOMPARE(query.value(2).toDouble(), quantity);
-        // The caption line is not read: the name stands in until the
-        // catalogue is consulted, and nothing else is invented.
+        // The description is the file's own until the catalogue is
+        // consulted, and nothing else is invented.
         QCOMPARE(query.value(3).toString(), QStringLiteral("Блок"));
-        QCOMPARE(query.value(4).toString(), QStringLiteral("Блок"));
+        QCOMPARE(query.value(4).toString(), QStringLiteral("Блок, подпись"));
         for (int column = 5; column < 11; ++column)
             QVERIFY(query.value(column).isNull());
     }
@@ -331,8 +331,13 @@ private slots:
             other->working().exec(QStringLiteral("SELECT Name, Caption, Abb, Comment FROM data"));
         QVERIFY(query.next());
         QCOMPARE(query.value(0).toString(), name);
-        QCOMPARE(query.value(1).toString(), name);
+        QCOMPARE(query.value(1).toString(), caption);
         QCOMPARE(query.value(2).toString(), unit);
+        // Written again, the file is the same to the byte: a description of
+        // a good outside the catalogue is never lost.
+        const QString again = path(QStringLiteral("Снова.СО"));
+        write(*other, again, Rows::All, EmptyQuantity::Zero);
+        QCOMPARE(contentsOf(again), contentsOf(file));
         QCOMPARE(query.value(3).toString(), comment);
     }
 

@@ -2,6 +2,7 @@
 #include "CatalogueEditor.h"
 #include "ComponentPicker.h"
 #include "EditorWindow.h"
+#include "ErrorReport.h"
 #include "GroupOrderDialog.h"
 #include "PositionsModel.h"
 #include "Program.h"
@@ -12,12 +13,14 @@
 #include "StartUp.h"
 #include "StartWindow.h"
 #include "TestSupport.h"
+#include "TypeText.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -258,6 +261,38 @@ private slots:
         item(&start, "N10")->trigger();
         QVERIFY(!start.isVisible());
         QVERIFY(!QFile::exists(working));
+    }
+
+    // The filter boxes: typing and Enter add nothing to their lists, and
+    // leaving after a group was chosen reads no database that is gone.
+    void filterBoxesAfterUseLeaveCleanly()
+    {
+        QStringList errors;
+        ErrorReport::setSink([&](const QString &message) { errors << message; });
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        StartWindow &start = program.startWindow();
+        start.show();
+        item(&start, "N7")->trigger();
+        EditorWindow &editor = program.editorWindow();
+        auto *groups = editor.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+        const int count = groups->count();
+        groups->lineEdit()->setFocus();
+        groups->lineEdit()->selectAll();
+        typeText(groups->lineEdit(), QStringLiteral("мусор"));
+        QTest::keyClick(groups->lineEdit(), Qt::Key_Return);
+        QCOMPARE(groups->count(), count);
+        groups->setCurrentIndex(0);
+        emit groups->textActivated(groups->currentText()); // "Неопределенные", as chosen
+        QVERIFY(program.session().viewFilter().kind != PositionFilter::Kind::All);
+
+        prompts.answers = {false};
+        item(&start, "N10")->trigger();
+        groups->lineEdit()->setFocus();
+        editor.findChild<QComboBox *>(QStringLiteral("ComboBox2"))->setFocus();
+        QCoreApplication::processEvents();
+        ErrorReport::setSink({});
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join(u'\n')));
     }
 
     void commandLineFileOpensOnceAtTheFirstActivation()
