@@ -15,6 +15,8 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScopeGuard>
 #include <functional>
 
 namespace {
@@ -27,6 +29,10 @@ using SpecificationCommands::Outcome;
 // twice.
 Outcome runGuarded(const std::function<Outcome()> &command)
 {
+    // Commands read, write and reconcile whole files: the wait cursor
+    // shows, and the questions they ask bring the arrow back for a while.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
     Outcome outcome = Outcome::Failed;
     ErrorReport::guard([&] { outcome = command(); });
     return outcome;

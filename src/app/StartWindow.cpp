@@ -1,5 +1,6 @@
 #include "StartWindow.h"
 
+#include "ProgressDisplay.h"
 #include "StartUp.h"
 
 #include <QAction>
@@ -52,6 +53,8 @@ StartWindow::StartWindow(Session &session, CadLink &cad, QWidget *parent)
     m_progressBar->setFixedHeight(kProgressHeight);
     m_progressBar->setTextVisible(false);
     m_progressBar->setValue(0);
+    // It serves opening: the reading of the file and the reconciliation.
+    followProgress(m_progressBar, session);
     layout->addWidget(m_progressBar);
 
     setCentralWidget(client);

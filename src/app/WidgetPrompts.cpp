@@ -3,10 +3,26 @@
 #include "SpecificationFileDialog.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
+
+namespace {
+
+// A question asked in the middle of a command shows the arrow, not the
+// command's wait cursor.
+class ArrowWhileAsking {
+public:
+    ArrowWhileAsking() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowWhileAsking() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowWhileAsking(const ArrowWhileAsking &) = delete;
+    ArrowWhileAsking &operator=(const ArrowWhileAsking &) = delete;
+};
+
+} // namespace
 
 bool WidgetPrompts::confirm(const QString &question)
 {
+    const ArrowWhileAsking arrow;
     QMessageBox box(QMessageBox::Question, QStringLiteral("Подтверждение"), question,
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Yes);
@@ -15,6 +31,7 @@ bool WidgetPrompts::confirm(const QString &question)
 
 void WidgetPrompts::notify(const QString &message)
 {
+    const ArrowWhileAsking arrow;
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), message,
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
@@ -22,6 +39,7 @@ void WidgetPrompts::notify(const QString &message)
 
 QString WidgetPrompts::chooseFileToOpen(const QString &folder)
 {
+    const ArrowWhileAsking arrow;
     SpecificationFileDialog dialog(SpecificationFileDialog::Purpose::Open, folder,
                                    QApplication::activeWindow());
     if (dialog.exec() != QDialog::Accepted)
@@ -31,6 +49,7 @@ QString WidgetPrompts::chooseFileToOpen(const QString &folder)
 
 QString WidgetPrompts::chooseFileToSave(const QString &folder, const QString &presetName)
 {
+    const ArrowWhileAsking arrow;
     SpecificationFileDialog dialog(SpecificationFileDialog::Purpose::Save, folder,
                                    QApplication::activeWindow());
     dialog.selectFile(presetName);

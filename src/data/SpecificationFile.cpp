@@ -23,9 +23,6 @@ constexpr int kHeaderLines = 2 + HeaderFields::kStoredCount;
 constexpr int kRecordLines = 8;
 enum RecordLine { Number, Group, Name, Quantity, Unit, Caption, Comment, Closing };
 
-// Often enough for a smooth bar, rarely enough that the bar costs nothing.
-constexpr int kProgressStep = 64;
-
 // Text as UTF-8, or nothing when a byte of it is not UTF-8 (a U+FEFF at the
 // start stays, as it is the file's own text).
 std::optional<QString> strictUtf8(QByteArrayView bytes)
@@ -284,10 +281,8 @@ int read(Session &session, const QString &path)
     }
     const int total = int(positions.size());
     session.loadingPositions([&] {
-        session.positions().replaceAll(positions, [&](int done) {
-            if (done % kProgressStep == 0 || done == total)
-                session.reportProgress(done, total);
-        });
+        session.positions().replaceAll(positions,
+                                       [&](int done) { session.reportProgress(done, total); });
     });
     session.reportProgress(0, total);
     session.setHeader(contents.header);

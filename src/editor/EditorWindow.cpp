@@ -5,6 +5,7 @@
 #include "GlyphIcon.h"
 #include "Numbers.h"
 #include "PositionsModel.h"
+#include "ProgressDisplay.h"
 #include "Prompts.h"
 #include "QuantityTotal.h"
 #include "RecordNavigator.h"
@@ -84,6 +85,23 @@ QLabel *label(const QString &text, QWidget *parent)
     return result;
 }
 
+// A field is known to a screen reader by the label beside it, without the
+// colon.
+QString nameOfLabel(const QString &text)
+{
+    QString name = text.trimmed();
+    if (name.endsWith(u':'))
+        name.chop(1);
+    return name;
+}
+
+// The label beside a field, which also names the field.
+QLabel *labelOf(QWidget *field, const QString &text, QWidget *parent)
+{
+    field->setAccessibleName(nameOfLabel(text));
+    return label(text, parent);
+}
+
 } // namespace
 
 EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent)
@@ -96,6 +114,7 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
 
     m_positions = new PositionsModel(session, this);
     m_grid = new RowsGrid(prompts, this);
+    m_grid->setAccessibleName(QStringLiteral("Позиции спецификации"));
     m_grid->setRowsModel(m_positions, PositionsModel::Unit,
                          {32, 289, 106, 114, 109, 43, 49, 79, 116});
     connect(m_grid, &RowsGrid::currentRowChanged, m_positions, &PositionsModel::setCurrentRow);
@@ -108,6 +127,7 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
     layout->addWidget(buildBottomPanel());
     m_progressBar = new QProgressBar(this);
     m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setAccessibleName(QStringLiteral("Ход работы"));
     m_progressBar->setFixedHeight(9);
     m_progressBar->setTextVisible(false);
     layout->addWidget(m_progressBar);
@@ -124,10 +144,7 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
 
     connect(&session, &Session::headerChanged, this, &EditorWindow::showHeader);
     connect(&session, &Session::listsChanged, this, &EditorWindow::showLists);
-    connect(&session, &Session::progress, this, [this](int done, int total) {
-        m_progressBar->setMaximum(qMax(total, 1));
-        m_progressBar->setValue(done);
-    });
+    followProgress(m_progressBar, session);
     // Commands change the positions table; the grid follows, except for the
     // edits it made itself and already shows.
     connect(&session.positions(), &PositionsTable::changed, this, [this] {
@@ -139,7 +156,7 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
             &EditorWindow::showCurrentPosition);
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &EditorWindow::showCurrentPosition);
-    connect(m_grid, &RowsGrid::rowDoubleClicked, this, &EditorWindow::pickerRequested);
+    connect(m_grid, &RowsGrid::rowDoubleClicked, this, &EditorWindow::requestPicker);
     connect(&session, &Session::viewFilterChanged, this, &EditorWindow::followViewFilter);
     connect(m_positions, &QAbstractItemModel::modelReset, this, &EditorWindow::recomputeTotal);
     connect(m_positions, &QAbstractItemModel::dataChanged, this, &EditorWindow::recomputeTotal);
@@ -180,10 +197,12 @@ void EditorWindow::makeActions()
     connect(m_actions.leave, &QAction::triggered, this, &EditorWindow::leaveEditor);
 }
 
-QLineEdit *EditorWindow::headerEdit(const char *name, HeaderFields::Field field)
+QLineEdit *EditorWindow::headerEdit(const char *name, HeaderFields::Field field,
+                                    const QString &accessibleName)
 {
     auto *edit = new QLineEdit(this);
     edit->setObjectName(QLatin1String(name));
+    edit->setAccessibleName(accessibleName);
     edit->setMaxLength(HeaderFields::maxLength(field));
     m_headerEdits.insert(field, edit);
     // Only what the user types marks the specification modified; texts that
@@ -222,6 +241,8 @@ QWidget *EditorWindow::buildTopPanel()
     m_makerFilter->setEditable(true);
     keepListAsItIs(m_makerFilter);
     m_makerFilter->setFixedWidth(262);
+    m_groupFilter->setAccessibleName(QStringLiteral("Фильтр по группе"));
+    m_makerFilter->setAccessibleName(QStringLiteral("Фильтр по производителю"));
     left->addWidget(label(QStringLiteral("Фильтр:"), panel), 1, 0);
     left->addWidget(m_groupFilter, 1, 1);
     left->addWidget(m_makerFilter, 2, 1);
@@ -229,7 +250,7 @@ QWidget *EditorWindow::buildTopPanel()
     m_blockName = new QLineEdit(panel);
     m_blockName->setObjectName(QStringLiteral("DBEdit1"));
     m_blockName->setReadOnly(true);
-    left->addWidget(label(QStringLiteral("Имя блока:"), panel), 3, 0);
+    left->addWidget(labelOf(m_blockName, QStringLiteral("Имя блока:"), panel), 3, 0);
     left->addWidget(m_blockName, 3, 1);
 
     m_groupField = new QComboBox(panel);
@@ -241,7 +262,7 @@ QWidget *EditorWindow::buildTopPanel()
     connect(m_groupField, &QComboBox::activated, this, &EditorWindow::writeGroupField);
     connect(m_groupField->lineEdit(), &QLineEdit::returnPressed, this,
             &EditorWindow::writeGroupField);
-    left->addWidget(label(QStringLiteral("Группа:"), panel), 4, 0);
+    left->addWidget(labelOf(m_groupField, QStringLiteral("Группа:"), panel), 4, 0);
     left->addWidget(m_groupField, 4, 1);
     left->setRowStretch(5, 1);
 
@@ -263,7 +284,11 @@ QWidget *EditorWindow::buildExecutorsFrame()
     for (int row = 0; row < 6; ++row) {
         for (int side = 0; side < 2; ++side) {
             const auto field = HeaderFields::Field(HeaderFields::Role1 + row * 2 + side);
-            QLineEdit *edit = headerEdit(kNames[row * 2 + side], field);
+            const QString name =
+                QStringLiteral("Исполнитель %1, %2")
+                    .arg(row + 1)
+                    .arg(side == 0 ? QStringLiteral("должность") : QStringLiteral("фамилия"));
+            QLineEdit *edit = headerEdit(kNames[row * 2 + side], field, name);
             edit->setFixedWidth(80);
             grid->addWidget(edit, row, side);
         }
@@ -277,21 +302,26 @@ QWidget *EditorWindow::buildGeneralFrame()
     frame->setObjectName(QStringLiteral("GroupBox2"));
     auto *grid = new QGridLayout(frame);
     grid->setVerticalSpacing(2);
+    // Each field is named by its label; a second line by its label too.
+    const auto field = [this](const char *name, HeaderFields::Field which, const char *caption) {
+        return headerEdit(name, which, nameOfLabel(QString::fromUtf8(caption)));
+    };
     grid->addWidget(label(QStringLiteral("Заказчик:"), frame), 0, 0);
-    grid->addWidget(headerEdit("Edit1", HeaderFields::Customer), 0, 1, 1, 3);
-    grid->addWidget(headerEdit("Edit2", HeaderFields::CustomerMore), 0, 4, 1, 2);
+    grid->addWidget(field("Edit1", HeaderFields::Customer, "Заказчик:"), 0, 1, 1, 3);
+    grid->addWidget(field("Edit2", HeaderFields::CustomerMore, "Заказчик, продолжение"), 0, 4, 1,
+                    2);
     grid->addWidget(label(QStringLiteral("Адрес:"), frame), 1, 0);
-    grid->addWidget(headerEdit("Edit3", HeaderFields::Address), 1, 1, 1, 5);
-    grid->addWidget(headerEdit("Edit20", HeaderFields::AddressMore), 2, 1, 1, 5);
+    grid->addWidget(field("Edit3", HeaderFields::Address, "Адрес:"), 1, 1, 1, 5);
+    grid->addWidget(field("Edit20", HeaderFields::AddressMore, "Адрес, вторая строка"), 2, 1, 1, 5);
     grid->addWidget(label(QStringLiteral("Объект:"), frame), 3, 0);
-    grid->addWidget(headerEdit("Edit4", HeaderFields::Object), 3, 1, 1, 5);
-    grid->addWidget(headerEdit("Edit19", HeaderFields::ObjectMore), 4, 1, 1, 5);
+    grid->addWidget(field("Edit4", HeaderFields::Object, "Объект:"), 3, 1, 1, 5);
+    grid->addWidget(field("Edit19", HeaderFields::ObjectMore, "Объект, вторая строка"), 4, 1, 1, 5);
     grid->addWidget(label(QStringLiteral("Шифр:"), frame), 5, 0);
-    grid->addWidget(headerEdit("Edit5", HeaderFields::DocumentCode), 5, 1);
+    grid->addWidget(field("Edit5", HeaderFields::DocumentCode, "Шифр:"), 5, 1);
     grid->addWidget(label(QStringLiteral("Раздел:"), frame), 5, 2);
-    grid->addWidget(headerEdit("Edit21", HeaderFields::Section), 5, 3);
+    grid->addWidget(field("Edit21", HeaderFields::Section, "Раздел:"), 5, 3);
     grid->addWidget(label(QStringLiteral("Стадия:"), frame), 5, 4);
-    QLineEdit *stage = headerEdit("Edit6", HeaderFields::Stage);
+    QLineEdit *stage = field("Edit6", HeaderFields::Stage, "Стадия:");
     stage->setFixedWidth(50);
     grid->addWidget(stage, 5, 5);
     grid->setColumnStretch(1, 2);
@@ -315,6 +345,7 @@ QWidget *EditorWindow::buildBottomPanel()
                              RecordNavigator::Cancel, RecordNavigator::Refresh},
                             panel);
     navigator->setObjectName(QStringLiteral("DBNavigator1"));
+    navigator->setAccessibleName(QStringLiteral("Навигатор"));
     layout->addWidget(navigator);
     layout->addSpacing(10);
     connect(navigator, &RecordNavigator::pressed, this, &EditorWindow::navigate);
@@ -323,6 +354,7 @@ QWidget *EditorWindow::buildBottomPanel()
         auto *button = new QToolButton(panel);
         button->setObjectName(QLatin1String(command.name));
         button->setDefaultAction(m_actions.*command.action);
+        button->setAccessibleName(QString::fromUtf8(command.hint));
         button->setFixedSize(28, 28);
         layout->addWidget(button);
     }
@@ -331,12 +363,15 @@ QWidget *EditorWindow::buildBottomPanel()
     layout->addWidget(new QLabel(QStringLiteral("Цена, ЕВРО:"), panel));
     m_price = new QLineEdit(panel);
     m_price->setObjectName(QStringLiteral("DBEdit2"));
+    m_price->setAccessibleName(QStringLiteral("Цена, ЕВРО"));
     m_price->setFixedWidth(80);
     connect(m_price, &QLineEdit::editingFinished, this, &EditorWindow::writePrice);
     layout->addWidget(m_price);
     m_total = new QLineEdit(panel);
     m_total->setObjectName(QStringLiteral("Edit22"));
-    m_total->setEnabled(false);
+    m_total->setAccessibleName(QStringLiteral("Общее количество"));
+    // Shown, not typed into; a disabled box would grey the number out.
+    m_total->setReadOnly(true);
     m_total->setFixedWidth(80);
     layout->addWidget(m_total);
     layout->addStretch(1);
@@ -344,6 +379,7 @@ QWidget *EditorWindow::buildBottomPanel()
     auto *leave = new QToolButton(panel);
     leave->setObjectName(QStringLiteral("Button1"));
     leave->setDefaultAction(m_actions.leave);
+    leave->setAccessibleName(m_actions.leave->text());
     leave->setToolButtonStyle(Qt::ToolButtonTextOnly);
     leave->setMinimumWidth(75);
     layout->addWidget(leave);
@@ -425,6 +461,35 @@ void EditorWindow::writePrice()
         return;
     if (!m_positions->setField(row, QStringLiteral("Cost"), m_price->text()))
         m_price->setText(shown);
+}
+
+void EditorWindow::requestPicker()
+{
+    // The picker fills a stored position: a row being added is stored for
+    // it, quietly, and taken away again when the picker puts nothing there.
+    m_blankForPicker = 0;
+    if (m_grid->currentIndex().row() >= 0 &&
+        m_grid->currentIndex().row() == m_positions->pendingRow()) {
+        bool stored = false;
+        m_session.loadingPositions([&] { stored = m_positions->storePendingRow(); });
+        if (!stored)
+            return;
+        m_blankForPicker = m_positions->rowKey(m_grid->currentIndex().row());
+    }
+    emit pickerRequested();
+}
+
+void EditorWindow::removeBlankLeftByPicker()
+{
+    const qint64 key = std::exchange(m_blankForPicker, 0);
+    if (key == 0 || !m_session.working().isOpen())
+        return;
+    ErrorReport::guard([&] {
+        Position blank;
+        blank.key = key;
+        if (m_session.positions().find(key) == blank)
+            m_session.loadingPositions([&] { m_session.positions().remove(key); });
+    });
 }
 
 void EditorWindow::navigate(RecordNavigator::Button button)
@@ -544,6 +609,9 @@ void EditorWindow::leaveEditor()
 void EditorWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    // The editor is given back when the picker closes.
+    if (event->type() == QEvent::EnabledChange && isEnabled())
+        removeBlankLeftByPicker();
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         activate();
 }

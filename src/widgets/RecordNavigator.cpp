@@ -51,6 +51,8 @@ RecordNavigator::RecordNavigator(const QList<Button> &buttons, QWidget *parent) 
         tool->setObjectName(QLatin1String(look.name));
         tool->setIcon(glyphIcon(QString::fromUtf8(look.glyph), QColor(0x20, 0x40, 0x80)));
         tool->setToolTip(QString::fromUtf8(look.hint));
+        // A picture button is known to a screen reader by its hint.
+        tool->setAccessibleName(QString::fromUtf8(look.hint));
         tool->setFocusPolicy(Qt::NoFocus);
         tool->setFixedSize(25, 25);
         layout->addWidget(tool);

@@ -1,25 +1,41 @@
 #include "RowsGrid.h"
 
+#include "ColumnWidths.h"
 #include "Prompts.h"
 #include "RowsModel.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
+#include <QToolTip>
+#include <optional>
+#include <utility>
 
-namespace {
-
-// Paints the focused cell of a coloured row black, as the row colours ask,
-// and offers the usual units in the unit column while accepting any text.
+// Paints the focused cell of a coloured row black, as the row colours ask;
+// offers the usual units in the unit column while accepting any text; shows
+// a cell's whole text in its tooltip when the cell cuts it short; and
+// remembers a value the model refused, so that the grid can keep it in
+// editing.
 class RowDelegate : public QStyledItemDelegate {
 public:
+    struct Refusal {
+        QPersistentModelIndex index;
+        QString text;
+    };
+
     RowDelegate(int unitColumn, QObject *parent)
         : QStyledItemDelegate(parent), m_unitColumn(unitColumn)
     {
     }
+
+    // The value refused since the last call, if any.
+    std::optional<Refusal> takeRefusal() { return std::exchange(m_refusal, std::nullopt); }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override
@@ -69,18 +85,47 @@ public:
     void setModelData(QWidget *editor, QAbstractItemModel *model,
                       const QModelIndex &index) const override
     {
-        if (auto *units = qobject_cast<QComboBox *>(editor)) {
-            model->setData(index, units->currentText());
+        QString text;
+        if (auto *units = qobject_cast<QComboBox *>(editor))
+            text = units->currentText();
+        else if (auto *line = qobject_cast<QLineEdit *>(editor))
+            text = line->text();
+        else {
+            QStyledItemDelegate::setModelData(editor, model, index);
             return;
         }
-        QStyledItemDelegate::setModelData(editor, model, index);
+        if (!model->setData(index, text))
+            m_refusal = Refusal{index, text};
+    }
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem shown = option;
+        initStyleOption(&shown, index);
+        if (shown.text.isEmpty() || fits(shown, view)) {
+            QToolTip::hideText();
+            return true;
+        }
+        QToolTip::showText(event->globalPos(), shown.text, view->viewport(), option.rect);
+        return true;
     }
 
 private:
-    int m_unitColumn;
-};
+    // Whether the cell's text shows whole, measured as the style lays it out.
+    static bool fits(const QStyleOptionViewItem &option, const QWidget *view)
+    {
+        const QStyle *style = view->style();
+        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &option, view);
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        return option.fontMetrics.horizontalAdvance(option.text) <= textRect.width() - 2 * margin;
+    }
 
-} // namespace
+    int m_unitColumn;
+    mutable std::optional<Refusal> m_refusal;
+};
 
 RowsGrid::RowsGrid(Prompts &prompts, QWidget *parent) : QTableView(parent), m_prompts(prompts)
 {
@@ -89,6 +134,10 @@ RowsGrid::RowsGrid(Prompts &prompts, QWidget *parent) : QTableView(parent), m_pr
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                     QAbstractItemView::SelectedClicked);
+    // Rows are one line high: a cell cut at a space would show its first
+    // word alone.
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumWidth(14);
@@ -99,10 +148,9 @@ void RowsGrid::setRowsModel(RowsModel *model, int unitColumn, const QList<int> &
 {
     m_model = model;
     setModel(model);
-    setItemDelegate(new RowDelegate(unitColumn, this));
-    for (int column = 0; column < columnWidths.size(); ++column)
-        if (columnWidths[column] > 0)
-            setColumnWidth(column, columnWidths[column]);
+    m_delegate = new RowDelegate(unitColumn, this);
+    setItemDelegate(m_delegate);
+    keepColumnWidths(this, columnWidths);
 }
 
 void RowsGrid::deleteCurrentRow()
@@ -110,22 +158,39 @@ void RowsGrid::deleteCurrentRow()
     const QModelIndex current = currentIndex();
     if (!m_model || !current.isValid())
         return;
+    if (current.row() == m_model->pendingRow()) {
+        cancelInsert();
+        return;
+    }
     if (!m_prompts.confirm(QStringLiteral("Delete record?")))
         return;
     m_model->removeRecord(current.row());
 }
 
-void RowsGrid::endEdit(bool keep)
+bool RowsGrid::endEdit(bool keep)
 {
     QWidget *editor = indexWidget(currentIndex());
     if (!editor)
         editor = QApplication::focusWidget();
     if (state() != EditingState || !editor || !viewport()->isAncestorOf(editor))
-        return;
+        return true;
     if (keep)
         commitData(editor);
     closeEditor(editor,
                 keep ? QAbstractItemDelegate::NoHint : QAbstractItemDelegate::RevertModelCache);
+    return state() != EditingState;
+}
+
+void RowsGrid::cancelInsert()
+{
+    const int row = m_model ? m_model->pendingRow() : -1;
+    if (row < 0 || currentIndex().row() != row)
+        return;
+    const int column = qMax(0, currentIndex().column());
+    m_model->dropPendingRow();
+    // Back to the row that was current when the insert began.
+    if (m_model->rowCount() > 0)
+        setCurrentIndex(m_model->index(qMin(row, m_model->rowCount() - 1), column));
 }
 
 void RowsGrid::navigate(RecordNavigator::Button button)
@@ -148,13 +213,11 @@ void RowsGrid::navigate(RecordNavigator::Button button)
         if (rows > 0)
             setCurrentIndex(m_model->index(rows - 1, column));
         break;
-    case RecordNavigator::Insert: {
-        endEdit(true);
-        const int row = m_model->insertRecord(qMax(0, current.row()));
-        if (row >= 0)
-            setCurrentIndex(m_model->index(row, column));
+    case RecordNavigator::Insert:
+        // A blank row being added is the row to type into: no second one.
+        if (endEdit(true) && (!current.isValid() || current.row() != m_model->pendingRow()))
+            setCurrentIndex(m_model->index(m_model->insertRecord(qMax(0, current.row())), column));
         break;
-    }
     case RecordNavigator::Delete:
         endEdit(false);
         deleteCurrentRow();
@@ -168,23 +231,41 @@ void RowsGrid::navigate(RecordNavigator::Button button)
         break;
     case RecordNavigator::Cancel:
         endEdit(false);
+        cancelInsert();
         break;
     case RecordNavigator::Refresh:
         break;
     }
-    setFocus();
+    // A refused value keeps its editor, and the editor the focus.
+    if (state() != EditingState)
+        setFocus();
+}
+
+void RowsGrid::appendRow()
+{
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && current.row() == m_model->pendingRow())
+        return; // the blank row being added is still the last
+    const int row = m_model->insertRecord(m_model->rowCount());
+    setCurrentIndex(m_model->index(row, current.isValid() ? current.column() : 1));
 }
 
 void RowsGrid::keyPressEvent(QKeyEvent *event)
 {
+    const QModelIndex current = currentIndex();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (m_model && event->key() == Qt::Key_Down && plain &&
+        (!current.isValid() || current.row() == m_model->rowCount() - 1)) {
+        // Moving below the last row appends a row, as in a paper list; what
+        // is being typed in the last row is written first.
+        if (endEdit(true))
+            appendRow();
+        return;
+    }
     if (m_model && state() != EditingState) {
-        const QModelIndex current = currentIndex();
-        // Moving below the last row appends a position, as in a paper list.
-        if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier &&
-            (!current.isValid() || current.row() == m_model->rowCount() - 1)) {
-            const int row = m_model->insertRecord(m_model->rowCount());
-            if (row >= 0)
-                setCurrentIndex(m_model->index(row, current.isValid() ? current.column() : 1));
+        if (event->key() == Qt::Key_Escape && plain && current.isValid() &&
+            current.row() == m_model->pendingRow()) {
+            cancelInsert();
             return;
         }
         if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
@@ -209,4 +290,67 @@ void RowsGrid::currentChanged(const QModelIndex &current, const QModelIndex &pre
         update(previous);
     if (current.row() != previous.row())
         emit currentRowChanged(current.row());
+    // A row added and left blank goes; not at once, for the move that left
+    // it is still under way.
+    if (m_model && m_model->pendingRow() >= 0 && m_model->pendingRow() != current.row())
+        QMetaObject::invokeMethod(this, &RowsGrid::dropLeftInsert, Qt::QueuedConnection);
+}
+
+void RowsGrid::dropLeftInsert()
+{
+    const int row = m_model ? m_model->pendingRow() : -1;
+    if (row < 0 || row == currentIndex().row())
+        return;
+    m_model->dropPendingRow();
+    // The rows below it have moved up, the current one perhaps among them.
+    emit currentRowChanged(currentIndex().row());
+}
+
+void RowsGrid::commitData(QWidget *editor)
+{
+    // The message about a refused value takes the focus from the editor,
+    // and losing the focus would commit the same value once more.
+    if (m_committing)
+        return;
+    const QScopedValueRollback committing(m_committing, true);
+    QTableView::commitData(editor);
+}
+
+void RowsGrid::closeEditor(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // Closing while committing comes from that lost focus; the commit's own
+    // end closes the editor, or keeps it.
+    if (m_committing)
+        return;
+    const std::optional<RowDelegate::Refusal> refusal =
+        m_delegate ? m_delegate->takeRefusal() : std::nullopt;
+    if (!refusal) {
+        QTableView::closeEditor(editor, hint);
+        return;
+    }
+    // The refused text stays in its cell for the user to correct.
+    if (refusal->index == currentIndex()) {
+        editor->setFocus();
+        return;
+    }
+    // The move to another cell goes on; the cell is opened again after it.
+    QTableView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+    QMetaObject::invokeMethod(
+        this, [this, refusal = *refusal] { reopenEditor(refusal.index, refusal.text); },
+        Qt::QueuedConnection);
+}
+
+void RowsGrid::reopenEditor(const QPersistentModelIndex &index, const QString &text)
+{
+    if (!index.isValid() || !isVisible())
+        return;
+    const QModelIndex cell = index;
+    setCurrentIndex(cell);
+    if (!edit(cell, AllEditTriggers, nullptr))
+        return;
+    QWidget *editor = indexWidget(cell);
+    if (auto *units = qobject_cast<QComboBox *>(editor))
+        units->setCurrentText(text);
+    else if (auto *line = qobject_cast<QLineEdit *>(editor))
+        line->setText(text);
 }
