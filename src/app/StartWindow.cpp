@@ -43,6 +43,7 @@ StartWindow::StartWindow(Session &session, CadLink &cad, QWidget *parent)
 
     auto *picture = new QLabel(client);
     picture->setObjectName(QStringLiteral("Image1"));
+    picture->setAccessibleName(QStringLiteral("Рисунок"));
     picture->setPixmap(QPixmap(QStringLiteral(":/ducts.jpg")));
     picture->setScaledContents(true);
     picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
@@ -50,6 +51,7 @@ StartWindow::StartWindow(Session &session, CadLink &cad, QWidget *parent)
 
     m_progressBar = new QProgressBar(client);
     m_progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progressBar->setAccessibleName(QStringLiteral("Ход работы"));
     m_progressBar->setFixedHeight(kProgressHeight);
     m_progressBar->setTextVisible(false);
     m_progressBar->setValue(0);

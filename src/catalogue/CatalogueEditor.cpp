@@ -26,8 +26,9 @@ QList<RowsModel::Column> goodsColumns()
 {
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
     const Qt::Alignment centred = Qt::AlignCenter;
-    return {{QStringLiteral("Caption"), QStringLiteral("Наименование товара"), left},
-            {QStringLiteral("Gruppa"), QStringLiteral("Группа"), left},
+    // The two long texts have their titles at the left, where they start.
+    return {{QStringLiteral("Caption"), QStringLiteral("Наименование товара"), left, left},
+            {QStringLiteral("Gruppa"), QStringLiteral("Группа"), left, left},
             {QStringLiteral("TYP"), QStringLiteral("Тип, марка"), centred},
             {QStringLiteral("COD"), QStringLiteral("Код оборудования"), centred},
             {QStringLiteral("Firma"), QStringLiteral("Завод-изготовитель"), centred},
@@ -53,6 +54,7 @@ CatalogueEditor::CatalogueEditor(Session &session, Prompts &prompts, QWidget *pa
     m_goods = new RowsModel(session.catalogueEditor(), QStringLiteral("dorvik_data"),
                             Schema::kGoodsColumns, goodsColumns(), this);
     m_grid = new RowsGrid(prompts, this);
+    m_grid->setAccessibleName(QStringLiteral("Товары"));
     m_grid->setRowsModel(m_goods, Unit, {354, 302, 109, 100, 111, 64, 42, 55});
 
     auto *layout = new QVBoxLayout(this);
@@ -99,6 +101,13 @@ QWidget *CatalogueEditor::buildFillRow()
     m_fillOn = new QCheckBox(m_fillStrip);
     m_fillOn->setObjectName(QStringLiteral("CheckBox1"));
     m_fillOn->setToolTip(QStringLiteral("Заполнение двойным щелчком"));
+    // The fill controls are named by what they fill.
+    m_prefix->setAccessibleName(m_prefix->toolTip());
+    m_fillGroup->setAccessibleName(QStringLiteral("Группа для заполнения"));
+    m_fillType->setAccessibleName(QStringLiteral("Тип, марка для заполнения"));
+    m_fillMaker->setAccessibleName(QStringLiteral("Завод-изготовитель для заполнения"));
+    m_fillUnit->setAccessibleName(QStringLiteral("Ед.изм. для заполнения"));
+    m_fillOn->setAccessibleName(m_fillOn->toolTip());
     connect(m_fillOn, &QCheckBox::toggled, this, &CatalogueEditor::showFillRow);
     showFillRow(false);
     return m_fillStrip;
@@ -117,11 +126,13 @@ QWidget *CatalogueEditor::buildBottom()
     m_groupFilter->setEditable(true);
     m_groupFilter->setInsertPolicy(QComboBox::NoInsert);
     m_groupFilter->setFixedWidth(344);
+    m_groupFilter->setAccessibleName(QStringLiteral("Группа"));
     layout->addWidget(m_groupFilter);
     layout->addWidget(new QLabel(QStringLiteral("Имя блока:"), panel));
     m_blockName = new QLineEdit(panel);
     m_blockName->setObjectName(QStringLiteral("DBEdit1"));
     m_blockName->setFixedWidth(312);
+    m_blockName->setAccessibleName(QStringLiteral("Имя блока"));
     layout->addWidget(m_blockName);
     auto *navigator =
         new RecordNavigator({RecordNavigator::First, RecordNavigator::Prior,
@@ -129,6 +140,7 @@ QWidget *CatalogueEditor::buildBottom()
                              RecordNavigator::Edit, RecordNavigator::Post, RecordNavigator::Cancel},
                             panel);
     navigator->setObjectName(QStringLiteral("DBNavigator1"));
+    navigator->setAccessibleName(QStringLiteral("Навигатор"));
     layout->addWidget(navigator);
     layout->addStretch(1);
     auto *leave = new QPushButton(QStringLiteral("Выход"), panel);

@@ -1,5 +1,7 @@
 #include "ComponentPicker.h"
 
+#include "CellTips.h"
+#include "ColumnWidths.h"
 #include "DuplicatePositionDialog.h"
 #include "ErrorReport.h"
 #include "GoodsList.h"
@@ -49,10 +51,11 @@ ComponentPicker::ComponentPicker(Session &session, Prompts &prompts, QWidget *pa
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 4);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->verticalHeader()->setMinimumWidth(14);
-    const QList<int> widths = GoodsList::columnWidths();
-    for (int column = 0; column < widths.size(); ++column)
-        if (widths[column] > 0)
-            m_view->setColumnWidth(column, widths[column]);
+    m_view->setAccessibleName(QStringLiteral("Товары"));
+    // One line a good, as in the other grids.
+    m_view->setWordWrap(false);
+    showWholeTextInTips(m_view);
+    keepColumnWidths(m_view, GoodsList::columnWidths());
 
     auto *top = new QHBoxLayout;
     top->setContentsMargins(6, 6, 6, 6);
@@ -62,6 +65,7 @@ ComponentPicker::ComponentPicker(Session &session, Prompts &prompts, QWidget *pa
     m_group->setEditable(true);
     m_group->setInsertPolicy(QComboBox::NoInsert);
     m_group->setFixedWidth(390);
+    m_group->setAccessibleName(QStringLiteral("Группа"));
     paintFilterField(m_group);
     top->addWidget(m_group);
     top->addSpacing(4);
@@ -69,11 +73,13 @@ ComponentPicker::ComponentPicker(Session &session, Prompts &prompts, QWidget *pa
     m_type->setObjectName(QStringLiteral("Edit2"));
     m_type->setFixedWidth(97);
     m_type->setPlaceholderText(QStringLiteral("Тип, марка"));
+    m_type->setAccessibleName(m_type->placeholderText());
     paintFilterField(m_type);
     m_maker = new QLineEdit(this);
     m_maker->setObjectName(QStringLiteral("Edit3"));
     m_maker->setFixedWidth(118);
     m_maker->setPlaceholderText(QStringLiteral("Завод"));
+    m_maker->setAccessibleName(m_maker->placeholderText());
     paintFilterField(m_maker);
     top->addWidget(m_type);
     top->addSpacing(114);
@@ -87,11 +93,13 @@ ComponentPicker::ComponentPicker(Session &session, Prompts &prompts, QWidget *pa
     m_name->setObjectName(QStringLiteral("DBEdit1"));
     m_name->setReadOnly(true);
     m_name->setFixedWidth(361);
+    m_name->setAccessibleName(QStringLiteral("Имя блока"));
     bottom->addWidget(m_name);
     m_words = new QLineEdit(this);
     m_words->setObjectName(QStringLiteral("Edit1"));
     m_words->setFixedWidth(219);
     m_words->setPlaceholderText(QStringLiteral("Слова описания"));
+    m_words->setAccessibleName(m_words->placeholderText());
     paintFilterField(m_words);
     bottom->addWidget(m_words);
     auto *add = new QPushButton(QStringLiteral("Добавить"), this);

@@ -12,10 +12,11 @@
 
 namespace {
 
-QLineEdit *shownField(const char *name, QWidget *parent)
+QLineEdit *shownField(const char *name, const QString &accessibleName, QWidget *parent)
 {
     auto *field = new QLineEdit(parent);
     field->setObjectName(QLatin1String(name));
+    field->setAccessibleName(accessibleName);
     field->setReadOnly(true);
     return field;
 }
@@ -42,26 +43,27 @@ DuplicatePositionDialog::DuplicatePositionDialog(QWidget *parent)
     auto *frame = new QFrame(this);
     frame->setFrameShape(QFrame::StyledPanel);
     auto *grid = new QGridLayout(frame);
-    m_caption = shownField("Edit1", frame);
+    m_caption = shownField("Edit1", QStringLiteral("Наименование"), frame);
     grid->addWidget(m_caption, 0, 0, 1, 3);
-    m_type = shownField("Edit2", frame);
+    m_type = shownField("Edit2", QStringLiteral("Тип, марка"), frame);
     grid->addWidget(new QLabel(QStringLiteral("Тип,марка: "), frame), 1, 0);
     grid->addWidget(m_type, 1, 1, 1, 2);
-    m_code = shownField("Edit3", frame);
+    m_code = shownField("Edit3", QStringLiteral("Код оборудования"), frame);
     grid->addWidget(new QLabel(QStringLiteral("Код оборудования:"), frame), 2, 0);
     grid->addWidget(m_code, 2, 1, 1, 2);
-    m_maker = shownField("Edit4", frame);
+    m_maker = shownField("Edit4", QStringLiteral("Завод изготовитель"), frame);
     grid->addWidget(new QLabel(QStringLiteral("Завод изготовитель:"), frame), 3, 0);
     grid->addWidget(m_maker, 3, 1, 1, 2);
-    m_existing = shownField("Edit5", frame);
+    m_existing = shownField("Edit5", QStringLiteral("Количество"), frame);
     grid->addWidget(new QLabel(QStringLiteral("Количество:"), frame), 4, 0);
     grid->addWidget(m_existing, 4, 1);
     grid->addWidget(sign(QStringLiteral("+"), 24, frame), 4, 2);
     m_increment = new QLineEdit(frame);
     m_increment->setObjectName(QStringLiteral("Edit6"));
+    m_increment->setAccessibleName(QStringLiteral("Добавляемое количество"));
     grid->addWidget(m_increment, 5, 1);
     grid->addWidget(sign(QStringLiteral("="), 24, frame), 5, 2);
-    m_totalField = shownField("Edit7", frame);
+    m_totalField = shownField("Edit7", QStringLiteral("Сумма"), frame);
     grid->addWidget(m_totalField, 6, 1);
     m_unit = sign(QString(), 16, frame);
     m_unit->setObjectName(QStringLiteral("Label8"));

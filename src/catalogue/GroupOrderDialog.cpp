@@ -38,6 +38,7 @@ GroupOrderDialog::GroupOrderDialog(Session &session, Prompts &prompts, QWidget *
     auto *frame = new QGroupBox(this);
     m_list = new QListWidget(frame);
     m_list->setObjectName(QStringLiteral("ListBox1"));
+    m_list->setAccessibleName(QStringLiteral("Группы"));
     m_list->setFixedSize(377, 234);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -65,6 +66,7 @@ GroupOrderDialog::GroupOrderDialog(Session &session, Prompts &prompts, QWidget *
 
     m_nameEdit = new QLineEdit(this);
     m_nameEdit->setObjectName(QStringLiteral("Edit1"));
+    m_nameEdit->setAccessibleName(QStringLiteral("Название группы"));
     m_nameEdit->setFixedWidth(377);
     m_nameEdit->setMaxLength(Schema::kGroupNameLength);
     m_nameEdit->installEventFilter(this);
@@ -209,6 +211,10 @@ void GroupOrderDialog::renameGroup()
         m_list->item(row)->setText(to);
         publishOrder();
     }
+    // A disabled button hands its focus on as Tab does, here into the name
+    // field, which would ask for a rename once more: the list takes it.
+    if (focusWidget() == m_applyButton)
+        m_list->setFocus(Qt::OtherFocusReason);
     m_applyButton->setEnabled(false);
 }
 

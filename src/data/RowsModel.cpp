@@ -71,6 +71,11 @@ QVariant converted(const QString &column, const QVariant &value)
     return qint64(*number);
 }
 
+bool isEmpty(const QVariant &value)
+{
+    return value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());
+}
+
 QString displayed(const QVariant &value)
 {
     if (value.isNull())
@@ -198,7 +203,7 @@ QVariant RowsModel::headerData(int section, Qt::Orientation orientation, int rol
     if (role == Qt::DisplayRole)
         return m_shown[section].title;
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+        return QVariant::fromValue(m_shown[section].titleAlignment);
     return {};
 }
 
@@ -254,6 +259,9 @@ void RowsModel::write(int row, const QStringList &columns, const QVariantList &v
         const QVariant &held = m_rows[row].values[place];
         if (value == held && value.isNull() == held.isNull())
             continue;
+        // An editor opened on an empty cell hands back empty text: no change.
+        if (isEmpty(value) && isEmpty(held))
+            continue;
         places << place;
         stored << value;
     }
@@ -262,7 +270,10 @@ void RowsModel::write(int row, const QStringList &columns, const QVariantList &v
     QStringList changedColumns;
     for (const int place : std::as_const(places))
         changedColumns << m_columns[place];
-    storeValues(m_rows[row].key, changedColumns, stored);
+    if (m_rows[row].pending)
+        storeRow(row, changedColumns, stored);
+    else
+        storeValues(m_rows[row].key, changedColumns, stored);
     for (int i = 0; i < places.size(); ++i)
         m_rows[row].values[places[i]] = stored[i];
     // A changed value may recolour the whole row.
@@ -273,23 +284,76 @@ void RowsModel::write(int row, const QStringList &columns, const QVariantList &v
 int RowsModel::insertRecord(int row)
 {
     row = qBound(0, row, int(m_rows.size()));
+    const int previous = pendingRow();
+    if (previous >= 0) {
+        dropPendingRow();
+        if (previous < row)
+            --row;
+    }
     Row fresh;
-    const bool inserted = ErrorReport::guard([&] { fresh.key = storeNewRow(); });
-    if (!inserted)
-        return -1;
+    fresh.pending = true;
     for (int column = 0; column < m_columns.size(); ++column)
         fresh.values << QVariant();
     beginInsertRows({}, row, row);
     m_rows.insert(row, fresh);
     endInsertRows();
-    emit rowsEdited();
     return row;
+}
+
+int RowsModel::pendingRow() const
+{
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (m_rows[row].pending)
+            return row;
+    return -1;
+}
+
+void RowsModel::dropPendingRow()
+{
+    const int row = pendingRow();
+    if (row < 0)
+        return;
+    beginRemoveRows({}, row, row);
+    m_rows.removeAt(row);
+    endRemoveRows();
+}
+
+bool RowsModel::storePendingRow()
+{
+    const int row = pendingRow();
+    return row < 0 || ErrorReport::guard([&] { storeRow(row, {}, {}); });
+}
+
+void RowsModel::storeRow(int row, const QStringList &columns, const QVariantList &values)
+{
+    const qint64 key = storeNewRow();
+    if (!columns.isEmpty()) {
+        try {
+            storeValues(key, columns, values);
+        } catch (...) {
+            // A row whose values could not be written is not left behind
+            // blank; the first error is the one the user reads.
+            try {
+                storeRemoval(key);
+            } catch (const AppError &) {
+            }
+            throw;
+        }
+    }
+    m_rows[row].key = key;
+    m_rows[row].pending = false;
+    if (columns.isEmpty())
+        emit rowsEdited();
 }
 
 bool RowsModel::removeRecord(int row)
 {
     if (row < 0 || row >= m_rows.size())
         return false;
+    if (m_rows[row].pending) {
+        dropPendingRow();
+        return true;
+    }
     const bool removed = ErrorReport::guard([&] { storeRemoval(m_rows[row].key); });
     if (!removed)
         return false;

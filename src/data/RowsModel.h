@@ -11,7 +11,9 @@ class Statement;
 
 // The rows of one table as a grid shows them, found by their hidden row key.
 // Every change is written to the database at once, so nothing typed is held
-// back. A long result can be read in batches as the grid scrolls.
+// back; only a row the user adds waits for its first value, so that a row
+// added and left blank never reaches the table. A long result can be read in
+// batches as the grid scrolls.
 class RowsModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -20,6 +22,7 @@ public:
         QString field;
         QString title;
         Qt::Alignment alignment;
+        Qt::Alignment titleAlignment = Qt::AlignCenter;
     };
 
     // tableColumns are the columns read and kept for every row; shown are
@@ -57,9 +60,20 @@ public:
     bool setField(int row, const QString &column, const QVariant &value);
     // Several values of one row in one statement, in the given order.
     bool setFields(int row, const QStringList &columns, const QVariantList &values);
-    // A new empty row before row (rowCount() appends); its row, or -1.
+    // A new empty row before row (rowCount() appends); its row. The row is
+    // stored with the first value written into it; until then it is the
+    // pending row, and a new insert replaces it.
     int insertRecord(int row);
+    // The row added by insertRecord that holds nothing yet, or -1.
+    int pendingRow() const;
+    // Takes the pending row away again: the insert is cancelled.
+    void dropPendingRow();
+    // Stores the pending row blank, for work that needs it in the table;
+    // false when that failed (the error is reported).
+    bool storePendingRow();
+    // Deletes a row; the pending row is only taken away.
     bool removeRecord(int row);
+    // The row's key in the table; 0 for the pending row.
     qint64 rowKey(int row) const;
 
     const QList<Column> &shownColumns() const { return m_shown; }
@@ -86,10 +100,13 @@ private:
     struct Row {
         qint64 key = 0;
         QList<QVariant> values;
+        bool pending = false;
     };
     int tableColumn(const QString &column) const;
     void readBatch(int count);
     void write(int row, const QStringList &columns, const QVariantList &values);
+    // Stores the pending row at row, with the given values when there are any.
+    void storeRow(int row, const QStringList &columns, const QVariantList &values);
 
     Database &m_db;
     QString m_table;

@@ -27,6 +27,7 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -598,7 +599,10 @@ void EditorWindow::recomputeTotal()
 
 void EditorWindow::leaveEditor()
 {
-    m_grid->setFocus(); // a cell being edited is kept
+    // What is being typed is kept: in a box, which writes when it loses the
+    // focus, and in a cell.
+    m_grid->setFocus();
+    m_grid->endEdit(true);
     m_positions->clear();
     m_loaded = false;
     m_session.working().close();

@@ -85,13 +85,16 @@ private:
     QWidget *buildExecutorsFrame();
     QWidget *buildGeneralFrame();
     QWidget *buildBottomPanel();
-    QLineEdit *headerEdit(const char *name, HeaderFields::Field field);
+    QLineEdit *headerEdit(const char *name, HeaderFields::Field field,
+                          const QString &accessibleName);
     void showHeader();
     void showLists();
     void showCurrentPosition();
     void writeGroupField();
     void writePrice();
     void navigate(RecordNavigator::Button button);
+    void requestPicker();
+    void removeBlankLeftByPicker();
     void activate();
     void applyViewFilter(const PositionFilter &filter);
     void groupFilterChanged();
@@ -118,4 +121,6 @@ private:
     QHash<HeaderFields::Field, QLineEdit *> m_headerEdits;
     bool m_loaded = false;
     bool m_applyingFilter = false;
+    // A position stored blank for the picker, to go again if it stays blank.
+    qint64 m_blankForPicker = 0;
 };

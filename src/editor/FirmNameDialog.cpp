@@ -9,7 +9,9 @@
 FirmNameDialog::FirmNameDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TForm9"));
-    setWindowTitle(QString());
+    // The dialog has no caption. An empty title would not do: the desktop
+    // shows the program's name in its place.
+    setWindowTitle(QStringLiteral(" "));
     setModal(false);
     setFixedSize(345, 137);
 
@@ -18,6 +20,7 @@ FirmNameDialog::FirmNameDialog(QWidget *parent) : QDialog(parent)
     label->setObjectName(QStringLiteral("Label1"));
     m_nameEdit = new QLineEdit(this);
     m_nameEdit->setObjectName(QStringLiteral("Edit1"));
+    m_nameEdit->setAccessibleName(QStringLiteral("Название фирмы"));
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Button1"));
     ok->setDefault(true);

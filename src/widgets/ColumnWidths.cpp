@@ -3,8 +3,8 @@
 #include "RowsModel.h"
 
 #include <QHeaderView>
-#include <QSettings>
 #include <QSet>
+#include <QSettings>
 #include <QTableView>
 #include <QTimer>
 

@@ -1,5 +1,6 @@
 #include "RowsGrid.h"
 
+#include "CellTips.h"
 #include "ColumnWidths.h"
 #include "Prompts.h"
 #include "RowsModel.h"
@@ -7,19 +8,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QStyledItemDelegate>
-#include <QToolTip>
 #include <optional>
 #include <utility>
 
 // Paints the focused cell of a coloured row black, as the row colours ask;
-// offers the usual units in the unit column while accepting any text; shows
-// a cell's whole text in its tooltip when the cell cuts it short; and
+// offers the usual units in the unit column while accepting any text; and
 // remembers a value the model refused, so that the grid can keep it in
 // editing.
 class RowDelegate : public QStyledItemDelegate {
@@ -98,31 +96,22 @@ public:
             m_refusal = Refusal{index, text};
     }
 
-    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
-                   const QModelIndex &index) override
+    bool eventFilter(QObject *object, QEvent *event) override
     {
-        if (event->type() != QEvent::ToolTip || !index.isValid())
-            return QStyledItemDelegate::helpEvent(event, view, option, index);
-        QStyleOptionViewItem shown = option;
-        initStyleOption(&shown, index);
-        if (shown.text.isEmpty() || fits(shown, view)) {
-            QToolTip::hideText();
-            return true;
+        // A click into the grid moves the focus there before the grid moves
+        // to the clicked cell, which ends the edit itself: ending it on the
+        // focus as well would refuse a wrong value twice.
+        if (event->type() == QEvent::FocusOut) {
+            const auto *editor = qobject_cast<QWidget *>(object);
+            const QWidget *viewport = editor ? editor->parentWidget() : nullptr;
+            const QWidget *focus = QApplication::focusWidget();
+            if (viewport && focus && (focus == viewport || focus == viewport->parentWidget()))
+                return false;
         }
-        QToolTip::showText(event->globalPos(), shown.text, view->viewport(), option.rect);
-        return true;
+        return QStyledItemDelegate::eventFilter(object, event);
     }
 
 private:
-    // Whether the cell's text shows whole, measured as the style lays it out.
-    static bool fits(const QStyleOptionViewItem &option, const QWidget *view)
-    {
-        const QStyle *style = view->style();
-        const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &option, view);
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-        return option.fontMetrics.horizontalAdvance(option.text) <= textRect.width() - 2 * margin;
-    }
-
     int m_unitColumn;
     mutable std::optional<Refusal> m_refusal;
 };
@@ -138,6 +127,7 @@ RowsGrid::RowsGrid(Prompts &prompts, QWidget *parent) : QTableView(parent), m_pr
     // word alone.
     setWordWrap(false);
     setTextElideMode(Qt::ElideRight);
+    showWholeTextInTips(this);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumWidth(14);

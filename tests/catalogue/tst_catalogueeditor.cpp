@@ -5,12 +5,14 @@
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "TestSupport.h"
+#include "TypeText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 // The catalogue editor: the group filter, the fill row and the block name.
@@ -36,6 +38,15 @@ private:
             for (int row = 0; row < window->goods()->rowCount(); ++row)
                 names << window->goods()->field(row, QStringLiteral("Name")).toString();
             return names;
+        }
+        int storedGoods()
+        {
+            session.catalogue().open();
+            const int count = session.catalogue()
+                                  .scalar(QStringLiteral("SELECT COUNT(*) FROM dorvik_data"))
+                                  .toInt();
+            session.catalogue().close();
+            return count;
         }
         QString stored(const QString &column, const QString &name)
         {
@@ -80,6 +91,7 @@ private slots:
     void initTestCase()
     {
         TestSupport::useRussianLocale();
+        TestSupport::redirectSettings(m_dir.filePath(QStringLiteral("settings")));
         ErrorReport::setSink([this](const QString &message) { m_errors << message; });
     }
 
@@ -147,6 +159,72 @@ private slots:
         fillOn->setChecked(false);
         QVERIFY(!prefix->isVisible());
         QCOMPARE(prefix->text(), QStringLiteral("Прямой "));
+    }
+
+    void addedGoodsAndRefusedPrices_data()
+    {
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QString>("editing"); // the text of an open cell editor
+        // Actions: the navigator's buttons by their glyph, Escape, "COLUMN
+        // TEXT" typed into the current row's cell, then Enter.
+        QTest::newRow("+ then ✘") << "+; ✘" << 5 << 5 << QString();
+        QTest::newRow("+ then Escape") << "+; Escape" << 5 << 5 << QString();
+        QTest::newRow("+ then a description") << "+; 0 Дефлектор" << 6 << 6 << QString();
+        QTest::newRow("a price that is no number") << "7 abc" << 5 << 5 << "abc";
+        QTest::newRow("+ then a price that is no number") << "+; 7 abc" << 5 << 6 << "abc";
+        QTest::newRow("+, a wrong price, then ✘") << "+; 7 abc; ✘" << 5 << 5 << QString();
+    }
+
+    // A good that "+" adds is stored only when something is typed into it;
+    // a price that is no number stays in its cell, typed, for correcting.
+    void addedGoodsAndRefusedPrices()
+    {
+        QFETCH(QString, actions);
+        QFETCH(QString, editing);
+        auto editor = open();
+        RowsGrid *grid = editor->window->grid();
+        grid->setFocus();
+        const QHash<QString, const char *> buttons{{"+", "nbInsert"}, {"✘", "nbCancel"}};
+        for (const QString &action : actions.split(QStringLiteral("; "))) {
+            if (buttons.contains(action)) {
+                QTest::mouseClick(editor->find<QToolButton>(buttons[action]), Qt::LeftButton);
+            } else if (action == "Escape") {
+                QTest::keyClick(grid, Qt::Key_Escape);
+            } else {
+                const QModelIndex target = editor->window->goods()->index(
+                    grid->currentIndex().row(), action.section(u' ', 0, 0).toInt());
+                grid->setCurrentIndex(target);
+                grid->edit(target);
+                auto *field = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+                QVERIFY(field);
+                field->selectAll();
+                typeText(field, action.section(u' ', 1));
+                QTest::keyClick(field, Qt::Key_Return);
+            }
+            QCoreApplication::processEvents();
+        }
+        QTEST(editor->storedGoods(), "stored");
+        QTEST(editor->window->goods()->rowCount(), "shown");
+        auto *field = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        const bool inCell = field && grid->viewport()->isAncestorOf(field);
+        QCOMPARE(inCell ? field->text() : QString(), editing);
+        QCOMPARE(m_errors.size(), actions.contains(QStringLiteral("abc")) ? 1 : 0);
+        QCOMPARE(editor->stored(QStringLiteral("Cost"), QStringLiteral("ВК-160")),
+                 QStringLiteral("2.5"));
+    }
+
+    // The long texts' titles stand at the left, where the texts start.
+    void longTextTitlesStandAtTheLeft()
+    {
+        auto editor = open();
+        for (const int column : {0, 1}) {
+            const auto alignment = editor->window->goods()
+                                       ->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole)
+                                       .value<Qt::Alignment>();
+            QCOMPARE(alignment & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+        }
     }
 
     void blockNameAndLeaving()

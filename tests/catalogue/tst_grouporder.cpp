@@ -111,8 +111,9 @@ private:
 
     // Actions separated by "; ": "select ROW", "key Down", "name TEXT" (a
     // click into the field, then the text), "type TEXT" (typed without a
-    // click), "tab" (into the field), "open", "refuse WHEN" (the catalogue
-    // fails the statements WHEN names) or a button's word.
+    // click), "tab" (into the field), "open", "active" (waits until the
+    // dialog has the focus, as a user's dialog has), "refuse WHEN" (the
+    // catalogue fails the statements WHEN names) or a button's word.
     static void perform(Fixture &f, const QString &actions)
     {
         for (const QString &action : actions.split("; ", Qt::SkipEmptyParts)) {
@@ -136,6 +137,8 @@ private:
                 f.session.catalogue().close();
             } else if (verb == "open") {
                 f.dialog->open();
+            } else if (verb == "active") {
+                QVERIFY(QTest::qWaitForWindowActive(f.dialog.get()));
             } else {
                 QVERIFY2(kButtons.contains(verb), qPrintable(action));
                 QTest::mouseClick(f.button(verb), Qt::LeftButton);
@@ -211,6 +214,10 @@ private slots:
             "up down", kept);
         row("rename reaches groups and goods", "name Насосы; apply", ">Насосы|Б|В|" + q, "Насосы",
             "down", "Насосы:0|Б:1|В:2|" + q + ":3|Я:9 / Насосы|" + q);
+        // The clicked button gives up the focus when it is disabled; the
+        // name field must not take it as a new request to rename.
+        row("rename by mouse leaves apply off", "active; name Насосы; apply", ">Насосы|Б|В|" + q,
+            "Насосы", "down", "Насосы:0|Б:1|В:2|" + q + ":3|Я:9 / Насосы|" + q);
         row("rename quoted to quoted, then OK", "select 3; name " + o + "; apply; ok",
             "А|Б|В|>" + o, o, "up", "А:0|Б:1|В:2|" + o + ":3|Я:9 / а|" + o);
         row("delete selects the one above", "select 2; name Х; delete", "А|>Б|" + q, "Б", "up down",

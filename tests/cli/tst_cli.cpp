@@ -155,10 +155,10 @@ private slots:
             "\xEF\xBB\xBF" + text({{"1", "0", "вентилятор вк-1", "2,5", "", "", "примечание"},
                                    {"2", "3", "Решётка АМН", "", "Шт", "подпись", ""}})
                                  .toUtf8();
-        // Completed from the catalogue; a caption not from it gives way to the name.
+        // Completed from the catalogue; a good outside it keeps its description.
         const QByteArray saved = cp1251(
             {{"1", "0", "вентилятор вк-1", "2.5", "Шт", "Вентилятор канальный", "примечание"},
-             {"2", "3", "Решётка АМН", "0", "Шт", "Решётка АМН", ""}});
+             {"2", "3", "Решётка АМН", "0", "Шт", "подпись", ""}});
         const QByteArray old = cp1251({});
 
         QTest::newRow("UTF-8 with a mark is written in code page 1251")

@@ -17,6 +17,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QToolTip>
+#include <QWindow>
 #include <QtTest>
 
 // The editor window as the user works in it: the grid's colours and editing
@@ -45,6 +47,10 @@ private:
             return session.working()
                 .scalar(QStringLiteral("SELECT KOL FROM data WHERE Name = ?"), {name})
                 .toDouble();
+        }
+        int storedPositions()
+        {
+            return session.working().scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt();
         }
     };
 
@@ -229,37 +235,141 @@ private slots:
             QStringLiteral("см. «лист 3» 'А' \"Б\""));
     }
 
-    void quantityThatIsNoNumberIsRefused()
+    void refusedValueStaysInItsCell_data()
     {
-        auto editor = open({{QStringLiteral("ВК-160"), 1.0}});
-        typeIntoCell(*editor, cell(*editor, 0, PositionsModel::Quantity), QStringLiteral("два"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCoreApplication::processEvents();
-        QCOMPARE(m_errors.size(), 1);
-        QVERIFY(m_errors.first().contains(QStringLiteral("два")));
-        QCOMPARE(editor->quantityInDatabase(QStringLiteral("ВК-160")), 1.0);
-        QVERIFY(!editor->session.isModified());
+        QTest::addColumn<QString>("leaveBy");
+        QTest::newRow("Enter") << "enter";
+        QTest::newRow("Tab") << "tab";
+        QTest::newRow("Down to the next row") << "down";
+        QTest::newRow("a click on the next row") << "click";
+        QTest::newRow("the navigator's ✔") << "nbPost";
+        QTest::newRow("the navigator's +") << "nbInsert";
     }
 
-    void appendedAndInsertedRowsAreStored()
+    // A value that is no number is refused once, and its cell stays in
+    // editing with what was typed, for the user to correct.
+    void refusedValueStaysInItsCell()
     {
-        auto editor = open({{QStringLiteral("первая"), 1.0}, {QStringLiteral("вторая"), 2.0}});
-        editor->grid()->setFocus();
-        editor->grid()->setCurrentIndex(cell(*editor, 1, PositionsModel::Caption));
-        QTest::keyClick(editor->grid(), Qt::Key_Down);
-        QCOMPARE(editor->model()->rowCount(), 3);
-        QCOMPARE(editor->grid()->currentIndex().row(), 2);
-        QCOMPARE(
-            editor->session.working().scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(),
-            3);
-        QVERIFY(editor->session.isModified());
+        QFETCH(QString, leaveBy);
+        auto editor = open({{QStringLiteral("ВК-160"), 1.0}, {QStringLiteral("ВК-200"), 2.0}});
+        const QModelIndex quantity = cell(*editor, 0, PositionsModel::Quantity);
+        typeIntoCell(*editor, quantity, QStringLiteral("два"));
+        QWidget *typing = QApplication::focusWidget();
+        if (leaveBy == "enter")
+            QTest::keyClick(typing, Qt::Key_Return);
+        else if (leaveBy == "tab")
+            QTest::keyClick(typing, Qt::Key_Tab);
+        else if (leaveBy == "down")
+            QTest::keyClick(typing, Qt::Key_Down);
+        else if (leaveBy == "click")
+            QTest::mouseClick(
+                editor->grid()->viewport(), Qt::LeftButton, {},
+                editor->grid()->visualRect(cell(*editor, 1, PositionsModel::Caption)).center());
+        else
+            QTest::mouseClick(editor->find<QToolButton>(leaveBy.toLatin1().constData()),
+                              Qt::LeftButton);
+        QCoreApplication::processEvents();
 
-        editor->session.setModified(false);
-        QTest::mouseClick(editor->find<QToolButton>("nbInsert"), Qt::LeftButton);
-        QCOMPARE(
-            editor->session.working().scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(),
-            4);
-        QVERIFY(editor->session.isModified());
+        QCOMPARE(m_errors.size(), 1);
+        QVERIFY(m_errors.first().contains(QStringLiteral("два")));
+        auto *field = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(field && editor->grid()->viewport()->isAncestorOf(field));
+        QCOMPARE(field->text(), QStringLiteral("два"));
+        QCOMPARE(editor->grid()->currentIndex(), quantity);
+        QCOMPARE(editor->model()->rowCount(), 2);
+        QCOMPARE(editor->quantityInDatabase(QStringLiteral("ВК-160")), 1.0);
+        QVERIFY(!editor->session.isModified());
+
+        field->selectAll();
+        typeText(field, QStringLiteral("3"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(editor->quantityInDatabase(QStringLiteral("ВК-160")), 3.0);
+        QCOMPARE(QApplication::focusWidget(), editor->grid());
+        QCOMPARE(m_errors.size(), 1);
+    }
+
+    void blankAddedRowsAreNotKept_data()
+    {
+        QTest::addColumn<QString>("actions");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<bool>("modified");
+        // Actions: keys, the navigator's buttons by their glyph, "type TEXT"
+        // into the description of the current row, "price TEXT" into the
+        // price box; the grid starts on the last of two positions.
+        const auto row = [](const char *tag, const char *actions, int shown, int stored,
+                            int current, bool modified) {
+            QTest::newRow(tag) << QString::fromUtf8(actions) << shown << stored << current
+                               << modified;
+        };
+        row("Down three times", "Down; Down; Down", 3, 2, 2, false);
+        row("Down, then back up", "Down; Up", 2, 2, 1, false);
+        row("Down, then a click above", "Down; click 0", 2, 2, 0, false);
+        row("Escape takes it back", "Down; Escape", 2, 2, 1, false);
+        row("+ then ✘", "⇤; +; ✘", 2, 2, 0, false);
+        row("+ twice is one row", "⇤; +; +", 3, 2, 0, false);
+        row("+ then − asks nothing", "⇤; +; −", 2, 2, 0, false);
+        row("+ then a move away", "⇤; +; Down", 2, 2, 0, false);
+        row("typed into", "Down; type Клапан", 3, 3, 2, true);
+        row("typed into, then ✘ keeps it", "⇤; +; type Клапан; ✘", 3, 3, 0, true);
+        row("Down below a typed row adds the next", "Down; type Клапан; Down; Up", 3, 3, 2, true);
+        row("Down while typing writes, then adds", "Down; typing Клапан; Down", 4, 3, 3, true);
+        row("a price makes it a position", "Down; price 12,5; Up", 3, 3, 1, true);
+    }
+
+    // A row that Down or "+" adds is stored only when something is put
+    // into it; left blank or cancelled, it goes and changes nothing.
+    void blankAddedRowsAreNotKept()
+    {
+        QFETCH(QString, actions);
+        auto editor = open({{QStringLiteral("первая"), 1.0}, {QStringLiteral("вторая"), 2.0}});
+        RowsGrid *grid = editor->grid();
+        grid->setFocus();
+        grid->setCurrentIndex(cell(*editor, 1, PositionsModel::Caption));
+        const QHash<QString, const char *> buttons{
+            {"⇤", "nbFirst"}, {"+", "nbInsert"}, {"−", "nbDelete"}, {"✘", "nbCancel"}};
+        const QHash<QString, Qt::Key> keys{
+            {"Down", Qt::Key_Down}, {"Up", Qt::Key_Up}, {"Escape", Qt::Key_Escape}};
+        for (const QString &action : actions.split(QStringLiteral("; "))) {
+            const QString verb = action.section(u' ', 0, 0);
+            const QString argument = action.section(u' ', 1);
+            if (keys.contains(verb)) {
+                QTest::keyClick(QApplication::focusWidget(), keys[verb]);
+            } else if (buttons.contains(verb)) {
+                QTest::mouseClick(editor->find<QToolButton>(buttons[verb]), Qt::LeftButton);
+            } else if (verb == "click") {
+                const QModelIndex target = cell(*editor, argument.toInt(), PositionsModel::Type);
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                                  grid->visualRect(target).center());
+            } else if (verb == "type" || verb == "typing") {
+                typeIntoCell(*editor,
+                             cell(*editor, grid->currentIndex().row(), PositionsModel::Caption),
+                             argument);
+                if (verb == "type")
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            } else {
+                QCOMPARE(verb, QStringLiteral("price"));
+                auto *price = editor->find<QLineEdit>("DBEdit2");
+                price->setFocus();
+                typeText(price, argument);
+                QTest::keyClick(price, Qt::Key_Return);
+                grid->setFocus();
+            }
+            QCoreApplication::processEvents();
+        }
+        QTEST(editor->model()->rowCount(), "shown");
+        QTEST(editor->storedPositions(), "stored");
+        QTEST(grid->currentIndex().row(), "current");
+        QTEST(editor->session.isModified(), "modified");
+        QCOMPARE(editor->prompts.questions, QStringList());
+        QCOMPARE(m_errors, QStringList());
+        // What the grid shows is what the table holds, once the row is left.
+        const int away = editor->model()->pendingRow() == 0 ? 1 : 0;
+        grid->setCurrentIndex(cell(*editor, away, PositionsModel::Caption));
+        QCoreApplication::processEvents();
+        QCOMPARE(editor->model()->rowCount(), editor->storedPositions());
     }
 
     void deletingAsksFirst()
@@ -466,6 +576,84 @@ private slots:
         QCOMPARE(makers->currentText(), QStringLiteral("Все производители"));
         QVERIFY(saveGroup->isEnabled());
         QVERIFY(m_errors.isEmpty());
+    }
+
+    // A cell shows one line cut short at its end, with its whole text in a
+    // tooltip; a width the user gives a column comes back in the next editor.
+    void cellsShowOneLineAndKeepTheirWidths()
+    {
+        const QString maker = QStringLiteral("ООО «Вентиляционные системы Северо-Запад»");
+        QList<int> widths;
+        {
+            auto editor = open({{QStringLiteral("ВК-160"), 1.0}});
+            editor->session.working().exec(QStringLiteral("UPDATE data SET Firma = ?"), {maker});
+            editor->window->refreshPositions();
+            RowsGrid *grid = editor->grid();
+            const auto tooltipOver = [&](int column) {
+                const QRect rect = grid->visualRect(cell(*editor, 0, column));
+                QHelpEvent help(QEvent::ToolTip, rect.center(),
+                                grid->viewport()->mapToGlobal(rect.center()));
+                QApplication::sendEvent(grid->viewport(), &help);
+                return QToolTip::isVisible() ? QToolTip::text() : QString();
+            };
+            QCOMPARE(tooltipOver(PositionsModel::Unit), QString());
+            QCOMPARE(tooltipOver(PositionsModel::Maker), maker);
+
+            // The text runs on to the "…" at the right of the cell, one line
+            // high, rather than breaking after "ООО".
+            const QRect rect = grid->visualRect(cell(*editor, 0, PositionsModel::Maker));
+            const QImage image = grid->viewport()->grab(rect).toImage();
+            const int background = qGray(image.pixel(1, 1));
+            int right = -1;
+            int top = image.height();
+            int bottom = -1;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width() - 1; ++x)
+                    if (qAbs(qGray(image.pixel(x, y)) - background) > 100) {
+                        right = qMax(right, x);
+                        top = qMin(top, y);
+                        bottom = qMax(bottom, y);
+                    }
+            QVERIFY2(right > image.width() - 16, qPrintable(QString::number(right)));
+            QVERIFY(bottom - top < grid->fontMetrics().height());
+
+            grid->horizontalHeader()->resizeSection(PositionsModel::Maker, 250);
+            for (int column = 0; column < PositionsModel::ColumnCount; ++column)
+                widths << grid->columnWidth(column);
+            QToolTip::hideText();
+        }
+        auto editor = open({});
+        for (int column = 0; column < PositionsModel::ColumnCount; ++column)
+            QCOMPARE(editor->grid()->columnWidth(column), widths[column]);
+        QSettings user(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kvintor"));
+        QCOMPARE(user.value(QStringLiteral("columns/TForm3/Firma")).toInt(), 250);
+        user.remove(QStringLiteral("columns"));
+    }
+
+    // The total is read, not typed: it is shown in the normal colours. The
+    // firm name dialog has no caption, not even the program's name, which
+    // desktops put into an empty one.
+    void totalAndFirmDialogLookAsTheyShould()
+    {
+        auto editor = open({{QStringLiteral("ВК-160"), 1234.0}});
+        auto *total = editor->find<QLineEdit>("Edit22");
+        QCOMPARE(total->text(), QStringLiteral("1234"));
+        const QImage image = total->grab().toImage();
+        int darkest = 255;
+        for (int y = 4; y < image.height() - 4; ++y)
+            for (int x = 4; x < image.width() - 4; ++x)
+                darkest = qMin(darkest, qGray(image.pixel(x, y)));
+        QVERIFY2(darkest < 80, qPrintable(QString::number(darkest)));
+        total->setFocus();
+        typeText(total, QStringLiteral("5"));
+        QCOMPARE(total->text(), QStringLiteral("1234"));
+
+        FirmNameDialog *dialog = editor->window->firmNameDialog();
+        dialog->showFor(QStringLiteral("ИП Сидоров"));
+        const QString title = dialog->windowHandle()->title();
+        const QString shown = title.isEmpty() ? QCoreApplication::applicationName() : title;
+        QVERIFY2(shown.trimmed().isEmpty(), qPrintable(shown));
+        dialog->hide();
     }
 
     void leavingClosesTheWorkingDatabase()

@@ -1,8 +1,10 @@
 #include "CadLink.h"
 #include "CatalogueEditor.h"
 #include "ComponentPicker.h"
+#include "DuplicatePositionDialog.h"
 #include "EditorWindow.h"
 #include "ErrorReport.h"
+#include "FirmNameDialog.h"
 #include "GroupOrderDialog.h"
 #include "PositionsModel.h"
 #include "Program.h"
@@ -16,6 +18,7 @@
 #include "TypeText.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -56,6 +59,32 @@ private:
         return running;
     }
 
+    // The controls of a window that a screen reader would have to announce
+    // without a name: neither an accessible name nor, for a button, a text.
+    // The parts of a grid or a box (headers, the corner button, the box's
+    // own field) go by the grid's or the box's name.
+    static QStringList unnamedControls(QWidget *window)
+    {
+        QStringList unnamed;
+        for (QWidget *widget : window->findChildren<QWidget *>()) {
+            const auto *button = qobject_cast<QAbstractButton *>(widget);
+            if (!widget->isVisible() ||
+                !(button || qobject_cast<QLineEdit *>(widget) ||
+                  qobject_cast<QComboBox *>(widget) || qobject_cast<QAbstractItemView *>(widget)))
+                continue;
+            bool part = false;
+            for (QWidget *up = widget->parentWidget(); up && up != window; up = up->parentWidget())
+                part =
+                    part || qobject_cast<QAbstractItemView *>(up) || qobject_cast<QComboBox *>(up);
+            if (part || !widget->accessibleName().isEmpty() ||
+                (button && !button->text().isEmpty()))
+                continue;
+            unnamed << widget->objectName() + QStringLiteral(" (") +
+                           QLatin1String(widget->metaObject()->className()) + u')';
+        }
+        return unnamed;
+    }
+
     static QAction *item(QWidget *window, const char *name)
     {
         for (QAction *action : window->findChildren<QAction *>())
@@ -72,7 +101,16 @@ private slots:
         m_program = m_dir.filePath(QStringLiteral("program"));
         QDir().mkpath(m_program);
         TestSupport::makeTemplate(m_program + QStringLiteral("/dorvik.dat"));
-        TestSupport::makeCatalogue(m_program + QStringLiteral("/dorvik-Vent.mdb"), {});
+        const QVariantList duct{QStringLiteral("ВК-160"),
+                                QStringLiteral("Воздуховод 160"),
+                                QStringLiteral("мп"),
+                                2.5,
+                                QStringLiteral("1,2"),
+                                {},
+                                {},
+                                {},
+                                QStringLiteral("Воздуховоды")};
+        TestSupport::makeCatalogue(m_program + QStringLiteral("/dorvik-Vent.mdb"), {duct});
     }
 
     void looksAsItShould()
@@ -188,6 +226,99 @@ private slots:
         program.picker().cancel();
         QVERIFY(editor.isEnabled());
         QVERIFY(!program.picker().isVisible());
+    }
+
+    void everyControlHasAName_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char *window :
+             {"TForm1", "TForm3", "TForm4", "TForm5", "TForm7", "TForm9", "TForm10"})
+            QTest::newRow(window) << QString::fromLatin1(window);
+    }
+
+    // Every button, field, list and grid of every window has a name for a
+    // screen reader: its text, a picture button's hint or its label.
+    void everyControlHasAName()
+    {
+        QFETCH(QString, window);
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        StartWindow &start = program.startWindow();
+        start.show();
+        EditorWindow &editor = program.editorWindow();
+        if (window != "TForm1")
+            item(&start, "N7")->trigger();
+        QWidget *shown = &editor;
+        if (window == "TForm1") {
+            shown = &start;
+        } else if (window == "TForm4" || window == "TForm10") {
+            QTest::mouseDClick(editor.grid()->viewport(), Qt::LeftButton);
+            shown = &program.picker();
+            if (window == "TForm10") {
+                shown = program.picker().duplicateDialog();
+                shown->show();
+            }
+        } else if (window == "TForm5") {
+            editor.leaveEditor();
+            item(&start, "N5")->trigger();
+            shown = &program.catalogueEditor();
+            shown->findChild<QCheckBox *>(QStringLiteral("CheckBox1"))->setChecked(true);
+        } else if (window == "TForm7") {
+            item(&start, "Gruppa")->trigger();
+            shown = &program.groupOrderDialog();
+        } else if (window == "TForm9") {
+            editor.firmNameDialog()->showFor(QStringLiteral("ИП Сидоров"));
+            shown = editor.firmNameDialog();
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(shown->objectName(), window);
+        QVERIFY(shown->isVisible());
+        QCOMPARE(unnamedControls(shown), QStringList());
+        shown->hide();
+    }
+
+    void pickerFillsAnAddedRow_data()
+    {
+        QTest::addColumn<bool>("picked");
+        QTest::newRow("a good picked") << true;
+        QTest::newRow("the picker cancelled") << false;
+    }
+
+    // A double-click on a row just added below the last opens the picker
+    // for it: a good picked fills it, a cancel leaves no blank position.
+    void pickerFillsAnAddedRow()
+    {
+        QFETCH(bool, picked);
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        program.startWindow().show();
+        item(&program.startWindow(), "N7")->trigger();
+        EditorWindow &editor = program.editorWindow();
+        RowsGrid *grid = editor.grid();
+        program.session().setModified(false);
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(grid->currentIndex().row(), 1);
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
+                           grid->visualRect(grid->currentIndex()).center());
+        QVERIFY(program.picker().isVisible());
+        if (picked)
+            program.picker().addCurrentGood();
+        else
+            program.picker().cancel();
+        QCoreApplication::processEvents();
+
+        Database &working = program.session().working();
+        const int stored = working.scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt();
+        QCOMPARE(stored, picked ? 2 : 1);
+        QCOMPARE(editor.positions()->rowCount(), stored);
+        QCOMPARE(working
+                     .scalar(QStringLiteral("SELECT COUNT(*) FROM data WHERE Name = ?"),
+                             {QStringLiteral("ВК-160")})
+                     .toInt(),
+                 picked ? 1 : 0);
+        QCOMPARE(program.session().isModified(), picked);
+        QCOMPARE(prompts.questions, QStringList());
     }
 
     void editorButtonsRunTheirCommands_data()
