@@ -272,6 +272,21 @@ void ComponentPicker::closeEvent(QCloseEvent *event)
     cancel();
 }
 
+void ComponentPicker::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        addCurrentGood();
+        return;
+    case Qt::Key_Escape:
+        cancel();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
 bool ComponentPicker::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_words && event->type() == QEvent::KeyPress) {

@@ -55,6 +55,9 @@ protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Enter and Escape wherever the focus is: the list and the fields pass
+    // on the keys they have no use for.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void applyTyping();

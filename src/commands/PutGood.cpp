@@ -36,6 +36,22 @@ Outcome put(Session &session, Prompts &prompts, qint64 currentKey, const Good &g
             const MergeDialog &mergeDialog)
 {
     PositionsTable &positions = session.positions();
+    // A specification without positions takes the good as a new one.
+    if (currentKey == 0 && positions.count() == 0) {
+        Position added;
+        added.name = good.name;
+        added.caption = good.caption;
+        added.unit = good.unit;
+        added.cost = good.cost.isNull() ? std::nullopt : std::optional(good.cost.toDouble());
+        added.mass = good.mass;
+        added.type = good.type;
+        added.code = good.code;
+        added.maker = good.maker;
+        added.group = good.group;
+        positions.insert(added);
+        session.addGroupFilterItem(good.group);
+        return Outcome::Filled;
+    }
     const std::optional<Position> current = positions.find(currentKey);
     if (!current || TextFolding::equal(good.name, current->name))
         return Outcome::Unchanged;

@@ -41,7 +41,8 @@ enum class Outcome { Unchanged, Declined, Filled, Merged, MergeCancelled };
 // Asks the user to merge; returns the total to store, or nothing on cancel.
 using MergeDialog = std::function<std::optional<double>(const DuplicatePosition &)>;
 
-// Puts the good into the position with key currentKey. The same good in
+// Puts the good into the position with key currentKey; a specification
+// without positions (currentKey 0) gets a new one holding it. The same good in
 // that position changes nothing; a good that another position already holds
 // is merged through the dialog (every position of that name gets the total,
 // the current one is removed, in one transaction); otherwise the current

@@ -1,11 +1,11 @@
 #include "AppError.h"
-#include "PutGood.h"
 #include "ComponentPicker.h"
 #include "DuplicatePositionDialog.h"
 #include "ErrorReport.h"
 #include "GoodsList.h"
 #include "PickerFilter.h"
 #include "PositionsModel.h"
+#include "PutGood.h"
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "TestSupport.h"
@@ -320,8 +320,8 @@ private slots:
     {
         auto f = fixture({{QStringLiteral("ВР-4"), QStringLiteral("Вентилятор"), 5.0},
                           {QVariant(), QVariant(), 3.0}});
-        f->session.working().exec(QStringLiteral(
-            "CREATE TRIGGER refuse BEFORE DELETE ON data BEGIN SELECT RAISE(ABORT, 'занято'); END"));
+        f->session.working().exec(QStringLiteral("CREATE TRIGGER refuse BEFORE DELETE ON data "
+                                                 "BEGIN SELECT RAISE(ABORT, 'занято'); END"));
         f->session.setModified(false);
         f->mergeAnswer = 8.0;
         QVERIFY_THROWS_EXCEPTION(AppError, f->add(1, fan()));
@@ -362,7 +362,22 @@ private slots:
         QVERIFY(picker.isVisible());
         picker.cancel();
         QCOMPARE(closed.last().first().toBool(), false);
+
+        // Escape and Enter work from the list as from the words.
+        picker.pickFor(f->taker(0));
+        picker.listView()->setFocus();
+        QTest::keyClick(picker.listView(), Qt::Key_Escape);
+        QVERIFY(!picker.isVisible());
         QVERIFY(m_errors.isEmpty());
+    }
+
+    // A specification without positions takes the chosen good as its first.
+    void goodGoesIntoAnEmptySpecification()
+    {
+        auto f = fixture({});
+        QCOMPARE(f->add(-1, fan()), PutGood::Outcome::Filled);
+        QCOMPARE(f->value(QStringLiteral("SELECT Name || '|' || Gruppa FROM data")).toString(),
+                 QStringLiteral("ВР-4|Вентиляторы"));
     }
 };
 
