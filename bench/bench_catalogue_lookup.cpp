@@ -4,9 +4,10 @@
 #include "BenchData.h"
 #include "Database.h"
 #include "Schema.h"
-#include "Statement.h"
+#include "SqliteCatalogue.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -14,12 +15,12 @@ namespace {
 constexpr int kGoods = 100'000;
 constexpr int kLookups = 10'000;
 
-struct Catalogue {
+struct Fixture {
     QTemporaryDir dir;
     Database db{QStringLiteral("bench-catalogue")};
     QStringList askedNames;
 
-    Catalogue()
+    Fixture()
     {
         db.setFile(dir.filePath(QStringLiteral("dorvik-Vent.mdb")));
         db.create();
@@ -33,33 +34,21 @@ struct Catalogue {
     }
 };
 
-Catalogue &catalogue()
+Fixture &catalogue()
 {
-    static Catalogue instance;
+    static Fixture instance;
     return instance;
 }
 
 void BM_CatalogueLookupByName(benchmark::State &state)
 {
-    Catalogue &data = catalogue();
-    Statement lookup(data.db,
-                     QStringLiteral("SELECT Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa "
-                                    "FROM dorvik_data WHERE Name = ? LIMIT 1"));
+    Fixture &data = catalogue();
+    SqliteCatalogue goods(data.db);
     for (auto _ : state) {
-        int found = 0;
-        // One read transaction, as a bulk command runs its look-ups.
-        data.db.inTransaction([&] {
-            for (const QString &name : data.askedNames) {
-                lookup.bind(0, name);
-                if (lookup.next()) {
-                    ++found;
-                    for (int column = 0; column < 8; ++column)
-                        benchmark::DoNotOptimize(lookup.value(column));
-                }
-                lookup.reset();
-            }
-        });
-        if (found != kLookups)
+        // All names at once, as reconciliation asks them.
+        const QList<std::optional<CatalogueGood>> found = goods.find(data.askedNames);
+        if (std::count_if(found.begin(), found.end(), [](const auto &good) { return good; }) !=
+            kLookups)
             state.SkipWithError("a name was not found");
         benchmark::DoNotOptimize(found);
     }

@@ -35,8 +35,9 @@ struct GoodsCriteria {
 };
 
 // The goods criteria as a list reads them from the catalogue's table
-// (RowsModel): a WHERE clause with placeholders (or empty), its values in
-// order, and the order of the rows.
+// (RowsModel): what follows the table's name (an index to read it by, a
+// WHERE clause with placeholders, or nothing), the values in order, and the
+// order of the rows.
 struct GoodsQuery {
     QString where;
     QVariantList values;

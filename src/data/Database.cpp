@@ -151,7 +151,9 @@ void Database::connect(bool mayCreate)
     }
     // Reading through a memory map spares a system call for every page that
     // a look-up touches; the catalogue is read far more often than written.
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 268435456"));
+    // The map covers the whole of a catalogue of a million goods, whose
+    // search reads every page of the description keys.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 1073741824"));
     try {
         Schema::prepare(*this);
     } catch (...) {

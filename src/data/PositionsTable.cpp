@@ -212,19 +212,39 @@ void PositionsTable::update(qint64 key, const QList<Field> &fields, const QVaria
         return;
     if (fields.size() != values.size())
         throw AppError(QStringLiteral("Число значений не совпадает с числом столбцов."));
-    inTransaction([&] {
-        QStringList assignments;
-        for (const Field field : fields)
-            assignments << columnName(field) + QStringLiteral(" = ?");
-        Statement update(m_working, QStringLiteral("UPDATE data SET %1 WHERE %2 = ?")
-                                        .arg(assignments.join(QStringLiteral(", ")),
-                                             QLatin1String(Schema::kRowKey)));
-        for (int place = 0; place < values.size(); ++place)
-            update.bind(place, values[place]);
-        update.bind(int(values.size()), key);
-        update.run();
+    // Bulk work (reconciliation) calls this once a position inside one
+    // transaction: the statement is prepared once for the fields it writes
+    // and kept until the transaction ends, and a single statement needs no
+    // savepoint of its own.
+    const auto work = [&] {
+        if (!m_update || m_updateFields != fields) {
+            QStringList assignments;
+            for (const Field field : fields)
+                assignments << columnName(field) + QStringLiteral(" = ?");
+            m_update.reset();
+            m_update = std::make_unique<Statement>(
+                m_working,
+                QStringLiteral("UPDATE data SET %1 WHERE %2 = ?")
+                    .arg(assignments.join(QStringLiteral(", ")), QLatin1String(Schema::kRowKey)));
+            m_updateFields = fields;
+        }
+        Statement &update = *m_update;
+        try {
+            for (int place = 0; place < values.size(); ++place)
+                update.bind(place, values[place]);
+            update.bind(int(values.size()), key);
+            update.run();
+        } catch (...) {
+            // A statement that failed half-way is not used again.
+            m_update.reset();
+            throw;
+        }
         touched();
-    });
+    };
+    if (m_depth > 0)
+        work();
+    else
+        inTransaction(work);
 }
 
 void PositionsTable::update(const Position &position)
@@ -284,6 +304,8 @@ void PositionsTable::begin()
 
 void PositionsTable::commit()
 {
+    if (m_depth == 1)
+        m_update.reset();
     m_working.exec(QStringLiteral("RELEASE positions"));
     if (--m_depth == 0 && m_changed) {
         m_changed = false;
@@ -299,8 +321,10 @@ void PositionsTable::rollback()
     } catch (const AppError &) {
         // The error that brought us here is the one to report.
     }
-    if (--m_depth == 0)
+    if (--m_depth == 0) {
         m_changed = false;
+        m_update.reset();
+    }
 }
 
 void PositionsTable::touched()

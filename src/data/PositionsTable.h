@@ -1,12 +1,14 @@
 #pragma once
 
 #include "PositionFilter.h"
+#include "Statement.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Database;
@@ -101,6 +103,9 @@ private:
     void touched();
 
     Database &m_working;
+    // The update statement of the open transaction, for updateFields.
+    std::unique_ptr<Statement> m_update;
+    QList<Field> m_updateFields;
     int m_depth = 0;
     bool m_changed = false;
 };

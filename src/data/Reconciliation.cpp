@@ -9,8 +9,6 @@
 #include <QStringList>
 #include <QVariantList>
 #include <algorithm>
-#include <QElapsedTimer>
-#include <cstdio>
 
 namespace Reconciliation {
 namespace {
@@ -55,17 +53,22 @@ struct ListEntry {
 QList<ListEntry> distinct(const QList<Position> &positions, QString Position::*field)
 {
     QList<ListEntry> entries;
-    QHash<QString, qsizetype> placeOf;
+    // Most positions repeat a text exactly, which is then folded only once.
+    QHash<QString, qsizetype> placeOfText;
+    QHash<QString, qsizetype> placeOfKey;
     for (const Position &position : positions) {
         const QString &text = position.*field;
         if (text.isEmpty())
             continue;
-        const QString key = TextFolding::folded(text);
-        const auto known = placeOf.constFind(key);
-        if (known == placeOf.constEnd()) {
-            placeOf.insert(key, entries.size());
-            entries.append({text, key, position.groupNumber});
-            continue;
+        auto known = placeOfText.constFind(text);
+        if (known == placeOfText.constEnd()) {
+            const QString key = TextFolding::folded(text);
+            known = placeOfKey.constFind(key);
+            if (known == placeOfKey.constEnd()) {
+                known = placeOfKey.insert(key, entries.size());
+                entries.append({text, key, position.groupNumber});
+            }
+            known = placeOfText.insert(text, *known);
         }
         ListEntry &entry = entries[*known];
         // A position without a group number comes before every number.
@@ -82,10 +85,8 @@ QList<ListEntry> distinct(const QList<Position> &positions, QString Position::*f
 
 void reconcile(Session &session)
 {
-    QElapsedTimer t; t.start();
     PositionsTable &table = session.positions();
     QList<Position> positions = table.read();
-    fprintf(stderr, "read %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
     const int total = int(positions.size());
     session.reportProgress(0, total);
 
@@ -96,9 +97,7 @@ void reconcile(Session &session)
         for (const Position &position : std::as_const(positions))
             names << position.name;
         const QList<std::optional<CatalogueGood>> goods = session.goods().find(names);
-    fprintf(stderr, "find %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
         catalogueGroups = session.goods().goodsGroups();
-    fprintf(stderr, "groups %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
         // All of it or nothing: a failure leaves the positions as they were.
         table.inTransaction([&] {
             for (int entry = 0; entry < total; ++entry) {
@@ -110,7 +109,6 @@ void reconcile(Session &session)
                     session.reportProgress(entry + 1, total);
             }
         });
-    fprintf(stderr, "update %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
     } catch (...) {
         session.reportProgress(0, total);
         throw;
@@ -140,7 +138,6 @@ void reconcile(Session &session)
     session.setPickerGroupList(QStringList{Session::kAllGroupsItem} + catalogueGroups);
     session.setViewFilter({});
     session.reportProgress(0, total);
-    fprintf(stderr, "lists %lld\n", (long long)t.nsecsElapsed()/1000); t.restart();
 }
 
 } // namespace Reconciliation

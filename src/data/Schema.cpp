@@ -21,33 +21,45 @@ bool hasIndex(const Database &db, const char *index)
                 .isNull();
 }
 
-bool hasKeyColumns(const Database &db)
+bool hasColumn(const Database &db, const char *column)
 {
     return !db.scalar(QStringLiteral("SELECT 1 FROM pragma_table_info('dorvik_data') "
                                      "WHERE name = ?"),
-                      {QLatin1String(kNameKey)})
+                      {QLatin1String(column)})
                 .isNull();
 }
 
+const QString kStale = QStringLiteral("NameKey IS NULL OR GruppaKey IS NULL OR CaptionKey IS NULL");
+
 // The keys in the file, kept in standard SQL so that every tool that writes
-// a good runs them: a new row, or a name or group that changed, gets NULL
-// keys, which the program fills when it next connects. A key a tool wrote
-// itself is not trusted.
+// a good runs them: a new row, or a name, group or description that changed,
+// gets NULL keys, which the program fills when it next connects; the partial
+// index finds them at once. A key a tool wrote itself is not trusted. The
+// description's key leads with the row key, so that the picker reads the
+// keys of all goods in their order from a narrow index, not from the table.
 void createKeys(const Database &db)
 {
-    db.exec(QStringLiteral("CREATE INDEX dorvik_data_NameKey ON dorvik_data (NameKey)"));
-    db.exec(QStringLiteral("CREATE INDEX dorvik_data_GruppaKey ON dorvik_data (GruppaKey)"));
-    db.exec(QStringLiteral("CREATE TRIGGER dorvik_data_inserted AFTER INSERT ON dorvik_data "
-                           "BEGIN UPDATE dorvik_data SET NameKey = NULL, GruppaKey = NULL "
-                           "WHERE RowKey = NEW.RowKey; END"));
-    db.exec(QStringLiteral("CREATE TRIGGER dorvik_data_renamed AFTER UPDATE OF Name ON "
-                           "dorvik_data WHEN NEW.Name IS NOT OLD.Name "
-                           "BEGIN UPDATE dorvik_data SET NameKey = NULL "
-                           "WHERE RowKey = NEW.RowKey; END"));
-    db.exec(QStringLiteral("CREATE TRIGGER dorvik_data_regrouped AFTER UPDATE OF Gruppa ON "
-                           "dorvik_data WHEN NEW.Gruppa IS NOT OLD.Gruppa "
-                           "BEGIN UPDATE dorvik_data SET GruppaKey = NULL "
-                           "WHERE RowKey = NEW.RowKey; END"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_NameKey "
+                           "ON dorvik_data (NameKey)"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_GruppaKey "
+                           "ON dorvik_data (GruppaKey)"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_CaptionKey "
+                           "ON dorvik_data (RowKey, CaptionKey)"));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_stale ON dorvik_data (RowKey) "
+                           "WHERE ") +
+            kStale);
+    db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS dorvik_data_inserted AFTER INSERT ON "
+                           "dorvik_data BEGIN UPDATE dorvik_data SET NameKey = NULL, "
+                           "GruppaKey = NULL, CaptionKey = NULL WHERE RowKey = NEW.RowKey; END"));
+    const auto emptyOnChange = [&](const char *column, const char *key, const char *trigger) {
+        db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS %3 AFTER UPDATE OF %1 ON "
+                               "dorvik_data WHEN NEW.%1 IS NOT OLD.%1 BEGIN UPDATE dorvik_data "
+                               "SET %2 = NULL WHERE RowKey = NEW.RowKey; END")
+                    .arg(QLatin1String(column), QLatin1String(key), QLatin1String(trigger)));
+    };
+    emptyOnChange("Name", kNameKey, "dorvik_data_renamed");
+    emptyOnChange("Gruppa", kGroupKey, "dorvik_data_regrouped");
+    emptyOnChange("Caption", kCaptionKey, "dorvik_data_redescribed");
 }
 
 // A catalogue of the earlier version: no key columns, and indexes on Name
@@ -59,9 +71,11 @@ void addKeys(const Database &db)
     db.exec(QStringLiteral("BEGIN IMMEDIATE"));
     try {
         // Another copy of the program may have been quicker.
-        if (!hasKeyColumns(db)) {
-            db.exec(QStringLiteral("ALTER TABLE dorvik_data ADD COLUMN NameKey TEXT"));
-            db.exec(QStringLiteral("ALTER TABLE dorvik_data ADD COLUMN GruppaKey TEXT"));
+        if (!hasColumn(db, kCaptionKey)) {
+            for (const char *key : {kNameKey, kGroupKey, kCaptionKey})
+                if (!hasColumn(db, key))
+                    db.exec(QStringLiteral("ALTER TABLE dorvik_data ADD COLUMN %1 TEXT")
+                                .arg(QLatin1String(key)));
             db.exec(QStringLiteral("DROP INDEX IF EXISTS dorvik_data_Name"));
             db.exec(QStringLiteral("DROP INDEX IF EXISTS dorvik_data_Gruppa"));
             createKeys(db);
@@ -79,31 +93,30 @@ void addKeys(const Database &db)
 // other tools never see the function it calls) fills it at once.
 void keepKeys(const Database &db)
 {
-    db.exec(QStringLiteral(
-        "CREATE TEMP TRIGGER IF NOT EXISTS dorvik_data_keys AFTER UPDATE OF NameKey, GruppaKey "
-        "ON dorvik_data WHEN NEW.NameKey IS NULL OR NEW.GruppaKey IS NULL "
-        "BEGIN UPDATE dorvik_data SET "
-        "NameKey = coalesce(NEW.NameKey, fold(coalesce(NEW.Name, ''))), "
-        "GruppaKey = coalesce(NEW.GruppaKey, fold(coalesce(NEW.Gruppa, ''))) "
-        "WHERE RowKey = NEW.RowKey; END"));
+    db.exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS dorvik_data_keys AFTER UPDATE OF "
+                           "NameKey, GruppaKey, CaptionKey ON dorvik_data WHEN NEW.NameKey IS "
+                           "NULL OR NEW.GruppaKey IS NULL OR NEW.CaptionKey IS NULL "
+                           "BEGIN UPDATE dorvik_data SET "
+                           "NameKey = coalesce(NEW.NameKey, fold(coalesce(NEW.Name, ''))), "
+                           "GruppaKey = coalesce(NEW.GruppaKey, fold(coalesce(NEW.Gruppa, ''))), "
+                           "CaptionKey = coalesce(NEW.CaptionKey, fold(coalesce(NEW.Caption, ''))) "
+                           "WHERE RowKey = NEW.RowKey; END"));
 }
 
-// Goods that other tools added or changed since the program last connected:
-// found through the key indexes, so a look costs next to nothing.
+// Goods that other tools added or changed since the program last connected,
+// found through the partial index, so that a look costs next to nothing.
 void fillKeys(const Database &db)
 {
-    const bool stale = db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM dorvik_data WHERE "
-                                                "NameKey IS NULL) OR EXISTS (SELECT 1 FROM "
-                                                "dorvik_data WHERE GruppaKey IS NULL)"))
-                           .toBool();
-    if (!stale)
+    if (!db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM dorvik_data WHERE ") + kStale +
+                   QStringLiteral(")"))
+             .toBool())
         return;
-    db.inTransaction([&] {
-        db.exec(QStringLiteral("UPDATE dorvik_data SET NameKey = fold(coalesce(Name, '')) "
-                               "WHERE NameKey IS NULL"));
-        db.exec(QStringLiteral("UPDATE dorvik_data SET GruppaKey = fold(coalesce(Gruppa, '')) "
-                               "WHERE GruppaKey IS NULL"));
-    });
+    db.exec(QStringLiteral("UPDATE dorvik_data SET "
+                           "NameKey = coalesce(NameKey, fold(coalesce(Name, ''))), "
+                           "GruppaKey = coalesce(GruppaKey, fold(coalesce(Gruppa, ''))), "
+                           "CaptionKey = coalesce(CaptionKey, fold(coalesce(Caption, ''))) "
+                           "WHERE ") +
+            kStale);
 }
 
 } // namespace
@@ -133,6 +146,9 @@ void createWorkingTables(const Database &db)
 
 void createCatalogueTables(const Database &db)
 {
+    // Larger pages than SQLite's 4 KiB: the picker's search reads the keys of
+    // every good in turn, and each page costs it a step of its own.
+    db.exec(QStringLiteral("PRAGMA page_size = 16384"));
     db.inTransaction([&] {
         db.exec(QStringLiteral("CREATE TABLE dorvik_data ("
                                "Name TEXT COLLATE NOCASE, "
@@ -146,7 +162,8 @@ void createCatalogueTables(const Database &db)
                                "Gruppa TEXT COLLATE NOCASE, "
                                "RowKey INTEGER PRIMARY KEY AUTOINCREMENT, "
                                "NameKey TEXT, "
-                               "GruppaKey TEXT)"));
+                               "GruppaKey TEXT, "
+                               "CaptionKey TEXT)"));
         createKeys(db);
         db.exec(QStringLiteral("CREATE TABLE dorvik_gruppa ("
                                "name_gruppa TEXT COLLATE NOCASE, "
@@ -163,7 +180,7 @@ void prepare(const Database &db)
         db.exec(QStringLiteral("DROP INDEX data_Name"));
     if (!hasTable(db, "dorvik_data"))
         return;
-    if (!hasKeyColumns(db))
+    if (!hasColumn(db, kCaptionKey))
         addKeys(db);
     keepKeys(db);
     fillKeys(db);

@@ -26,12 +26,14 @@ inline const QStringList kGoodsColumns = {
     QStringLiteral("COD"),  QStringLiteral("Firma"),   QStringLiteral("Gruppa")};
 
 inline constexpr char kRowKey[] = "RowKey";
-// Helper columns of `dorvik_data` after the row key: fold() of the block name
-// and of the group (TextFolding), an empty text for a NULL, so that look-ups
-// that ignore letter case go through plain indexes. NULL marks a key that a
-// row inserted or changed by another tool still lacks.
+// Helper columns of `dorvik_data` after the row key: fold() of the block
+// name, the group and the description (TextFolding), an empty text for a
+// NULL, so that look-ups and searches that ignore letter case go through
+// plain indexes. NULL marks a key that a row inserted or changed by another
+// tool still lacks.
 inline constexpr char kNameKey[] = "NameKey";
 inline constexpr char kGroupKey[] = "GruppaKey";
+inline constexpr char kCaptionKey[] = "CaptionKey";
 inline constexpr int kGroupNameLength = 50;
 
 // Creates table `data` (the template and every working database).

@@ -5,11 +5,10 @@
 #include "Statement.h"
 #include "TextFolding.h"
 
-#include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QScopeGuard>
 #include <limits>
+#include <string>
+#include <unordered_map>
 
 namespace {
 
@@ -45,6 +44,24 @@ CatalogueGood goodAt(const Statement &select, int first)
             textAt(select, first + 6), textAt(select, first + 7), textAt(select, first + 8)};
 }
 
+// Appends text (UTF-8) as a JSON string and a comma.
+void appendJsonString(QByteArray &json, const std::string &text)
+{
+    json += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            json +=
+                QByteArrayLiteral("\\u00") + QByteArray::number(int(c), 16).rightJustified(2, '0');
+        } else {
+            json += c;
+        }
+    }
+    json += "\",";
+}
+
 QString containing(const QString &text)
 {
     return QStringLiteral("%") + TextFolding::likeEscaped(text) + QStringLiteral("%");
@@ -58,35 +75,36 @@ SqliteCatalogue::SqliteCatalogue(Database &db) : m_db(db) {}
 
 QList<std::optional<CatalogueGood>> SqliteCatalogue::find(const QStringList &names)
 {
-    QList<std::optional<CatalogueGood>> goods(names.size());
-    // Each key is asked once; places[i] is the place of names[i] among them.
-    QHash<QString, int> placeOfKey;
+    // Each key is asked once; places[i] is the place of names[i] among the
+    // keys, which go to the engine as one JSON array of strings.
+    std::unordered_map<std::string, int> placeOfKey;
     QList<int> places(names.size(), -1);
-    QJsonArray keys;
+    QByteArray keys = "[";
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (names[i].isEmpty())
             continue;
-        const QString key = TextFolding::folded(names[i]);
-        auto known = placeOfKey.constFind(key);
-        if (known == placeOfKey.constEnd()) {
-            known = placeOfKey.insert(key, int(keys.size()));
-            keys.append(key);
-        }
-        places[i] = *known;
+        const QByteArray utf8 = names[i].toUtf8();
+        auto [known, isNew] = placeOfKey.try_emplace(
+            TextFolding::folded(std::string_view(utf8.constData(), utf8.size())),
+            int(placeOfKey.size()));
+        if (isNew)
+            appendJsonString(keys, known->first);
+        places[i] = known->second;
     }
-    if (keys.isEmpty())
+    QList<std::optional<CatalogueGood>> goods(names.size());
+    if (placeOfKey.empty())
         return goods;
+    keys.back() = ']';
 
-    QList<std::optional<CatalogueGood>> found(keys.size());
-    QList<qint64> foundRow(keys.size(), std::numeric_limits<qint64>::max());
+    QList<std::optional<CatalogueGood>> found(qsizetype(placeOfKey.size()));
+    QList<qint64> foundRow(found.size(), std::numeric_limits<qint64>::max());
     {
         const auto disconnect = connected(m_db);
-        // One statement for all names: the keys go in as one JSON array, and
-        // each is looked up in the key index.
+        // One statement for all names, each looked up in the key index.
         Statement select(m_db, QStringLiteral("SELECT k.key, d.RowKey, %1 FROM json_each(?) AS k "
                                               "CROSS JOIN dorvik_data AS d ON d.NameKey = k.value")
                                    .arg(kGoodColumns));
-        select.bind(0, QString::fromUtf8(QJsonDocument(keys).toJson(QJsonDocument::Compact)));
+        select.bind(0, QString::fromUtf8(keys));
         while (select.next()) {
             const qsizetype place = select.integer(0);
             const qint64 row = select.integer(1);
@@ -151,10 +169,17 @@ GoodsQuery SqliteCatalogue::goodsQuery(const GoodsCriteria &criteria) const
 {
     GoodsQuery query;
     QStringList conditions;
+    // The words are looked for in the folded descriptions. Without a group,
+    // the narrow index of these keys is read in the order of the goods, and
+    // a good's row only when all the words are there: a search that finds
+    // nothing reads no row at all. With a group, its goods are read through
+    // the group's key, a fraction of the catalogue.
     for (const QString &word : criteria.words) {
-        conditions << QStringLiteral("Caption") + kLike;
-        query.values << containing(word);
+        conditions << QStringLiteral("contains(CaptionKey, ?)");
+        query.values << TextFolding::folded(word);
     }
+    if (criteria.words.contains(QString()))
+        conditions << QStringLiteral("Caption IS NOT NULL");
     if (criteria.group) {
         conditions << QStringLiteral("GruppaKey = ?");
         query.values << TextFolding::folded(*criteria.group);
@@ -167,8 +192,10 @@ GoodsQuery SqliteCatalogue::goodsQuery(const GoodsCriteria &criteria) const
         conditions << QStringLiteral("Firma") + kLike;
         query.values << containing(criteria.maker);
     }
+    if (!criteria.words.isEmpty() && !criteria.group)
+        query.where = QStringLiteral(" INDEXED BY dorvik_data_CaptionKey");
     if (!conditions.isEmpty())
-        query.where = QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+        query.where += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
     query.orderBy = QLatin1String(Schema::kRowKey);
     return query;
 }

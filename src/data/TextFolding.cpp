@@ -3,6 +3,7 @@
 #include <QChar>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstring>
 #include <optional>
 #include <sqlite3.h>
 #include <string>
@@ -72,7 +73,11 @@ int collate(void *, int leftLength, const void *left, int rightLength, const voi
 
 std::string_view valueText(sqlite3_value *value)
 {
-    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+    // A text is taken as it lies in the page (the files are UTF-8): asking
+    // for it as text would copy it to end it with a zero, once every row.
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_type(value) == SQLITE_TEXT
+                                                          ? sqlite3_value_blob(value)
+                                                          : sqlite3_value_text(value));
     return text ? std::string_view(text, sqlite3_value_bytes(value)) : std::string_view();
 }
 
@@ -166,13 +171,32 @@ std::optional<std::string> containsNeedle(std::string_view pattern, char32_t esc
     return needle;
 }
 
+// Whether text holds part, byte for byte. It looks for the last byte of
+// part first: in UTF-8 that is the byte that tells a letter from its
+// neighbours, where the first byte of most Cyrillic letters is the same.
+bool holds(std::string_view text, std::string_view part)
+{
+    if (part.empty())
+        return true;
+    const size_t last = part.size() - 1;
+    for (size_t at = last; at < text.size(); ++at) {
+        const void *found = std::memchr(text.data() + at, part[last], text.size() - at);
+        if (!found)
+            return false;
+        at = static_cast<const char *>(found) - text.data();
+        if (std::memcmp(text.data() + at - last, part.data(), last) == 0)
+            return true;
+    }
+    return false;
+}
+
 bool containsFolded(std::string_view text, const std::string &needle)
 {
     thread_local std::string buffer;
     buffer.clear();
     for (size_t pos = 0; pos < text.size();)
         appendFolded(buffer, text, pos);
-    return std::string_view(buffer).find(needle) != std::string_view::npos;
+    return holds(buffer, needle);
 }
 
 void foldFunction(sqlite3_context *context, int, sqlite3_value **argv)
@@ -183,6 +207,33 @@ void foldFunction(sqlite3_context *context, int, sqlite3_value **argv)
     }
     const std::string text = folded(valueText(argv[0]));
     sqlite3_result_text(context, text.data(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// The search calls it once for every good: the part, the same for all of
+// them, is kept by SQLite between calls.
+void containsFunction(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    const int keyType = sqlite3_value_type(argv[0]);
+    if (keyType == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    auto *part = static_cast<std::string *>(sqlite3_get_auxdata(context, 1));
+    if (!part) {
+        part = new std::string(valueText(argv[1]));
+        sqlite3_set_auxdata(context, 1, part,
+                            [](void *data) { delete static_cast<std::string *>(data); });
+        part = static_cast<std::string *>(sqlite3_get_auxdata(context, 1));
+        if (!part) {
+            sqlite3_result_int(context, holds(valueText(argv[0]), valueText(argv[1])) ? 1 : 0);
+            return;
+        }
+    }
+    const auto *key = static_cast<const char *>(
+        keyType == SQLITE_TEXT ? sqlite3_value_blob(argv[0]) : sqlite3_value_text(argv[0]));
+    sqlite3_result_int(
+        context,
+        holds(std::string_view(key ? key : "", sqlite3_value_bytes(argv[0])), *part) ? 1 : 0);
 }
 
 void likeFunction(sqlite3_context *context, int argc, sqlite3_value **argv)
@@ -346,6 +397,8 @@ bool registerOn(sqlite3 *db)
     return sqlite3_create_collation(db, kCollation, SQLITE_UTF8, nullptr, collate) == SQLITE_OK &&
            sqlite3_create_function(db, kFunction, 1, flags | SQLITE_INNOCUOUS, nullptr,
                                    foldFunction, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_create_function(db, kContains, 2, flags | SQLITE_INNOCUOUS, nullptr,
+                                   containsFunction, nullptr, nullptr) == SQLITE_OK &&
            sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr) ==
                SQLITE_OK &&
            sqlite3_create_function(db, "like", 3, flags, nullptr, likeFunction, nullptr, nullptr) ==

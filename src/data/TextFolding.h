@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 #include <string_view>
 
 struct sqlite3;
@@ -17,6 +18,9 @@ namespace TextFolding {
 
 inline constexpr char kCollation[] = "FOLD";
 inline constexpr char kFunction[] = "fold";
+// contains(key, part): whether the text key holds the text part. Both are
+// folded already, so it compares bytes: the search over the folded keys.
+inline constexpr char kContains[] = "contains";
 // The escape character that likeEscaped() uses; statements say ESCAPE '\'.
 inline constexpr QChar kLikeEscape = u'\\';
 
@@ -39,9 +43,8 @@ bool equal(const QString &left, const QString &right);
 // escape character match themselves.
 QString likeEscaped(const QString &text);
 
-// Installs the collations, fold() and the LIKE functions on an open
-// connection.
-// Returns false when SQLite refuses them.
+// Installs the collation, fold(), contains() and the LIKE functions on an
+// open connection. Returns false when SQLite refuses them.
 bool registerOn(sqlite3 *db);
 
 } // namespace TextFolding
