@@ -3,6 +3,7 @@
 #include "Numbers.h"
 #include "PositionsTable.h"
 #include "Prompts.h"
+#include "Reconciliation.h"
 #include "Session.h"
 #include "TextFolding.h"
 
@@ -40,14 +41,7 @@ Outcome put(Session &session, Prompts &prompts, qint64 currentKey, const Good &g
     if (currentKey == 0 && positions.count() == 0) {
         Position added;
         added.name = good.name;
-        added.caption = good.caption;
-        added.unit = good.unit;
-        added.cost = good.cost.isNull() ? std::nullopt : std::optional(good.cost.toDouble());
-        added.mass = good.mass;
-        added.type = good.type;
-        added.code = good.code;
-        added.maker = good.maker;
-        added.group = good.group;
+        Reconciliation::takeGood(added, good);
         positions.insert(added);
         session.addGroupFilterItem(good.group);
         return Outcome::Filled;

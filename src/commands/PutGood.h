@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Catalogue.h"
+
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -9,17 +11,7 @@ class Prompts;
 class Session;
 
 // A good of the catalogue as the picker hands it over.
-struct Good {
-    QString name;
-    QString caption;
-    QString unit;
-    QVariant cost; // empty when the catalogue has no price
-    QString mass;
-    QString type;
-    QString code;
-    QString maker;
-    QString group;
-};
+using Good = CatalogueGood;
 
 // What the duplicate position dialog shows: the position that already holds
 // the good and the quantity the current position would add to it.

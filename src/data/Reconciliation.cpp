@@ -13,11 +13,11 @@
 namespace Reconciliation {
 namespace {
 
-constexpr int kProgressStep = 64;
-
 const QList<PositionsTable::Field> kCopied = {
     PositionsTable::Caption, PositionsTable::Unit, PositionsTable::Cost,  PositionsTable::Mass,
     PositionsTable::Type,    PositionsTable::Code, PositionsTable::Maker, PositionsTable::Group};
+
+} // namespace
 
 void takeGood(Position &position, const CatalogueGood &good)
 {
@@ -31,6 +31,8 @@ void takeGood(Position &position, const CatalogueGood &good)
     position.maker = good.maker;
     position.group = good.group;
 }
+
+namespace {
 
 QVariantList copiedValues(const Position &position)
 {
@@ -105,8 +107,7 @@ void reconcile(Session &session)
                     takeGood(positions[entry], *goods[entry]);
                     table.update(positions[entry].key, kCopied, copiedValues(positions[entry]));
                 }
-                if ((entry + 1) % kProgressStep == 0 || entry + 1 == total)
-                    session.reportProgress(entry + 1, total);
+                session.reportProgress(entry + 1, total);
             }
         });
     } catch (...) {

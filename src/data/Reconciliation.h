@@ -1,5 +1,7 @@
 #pragma once
 
+struct CatalogueGood;
+struct Position;
 class Session;
 
 // Completes the positions of a specification from the catalogue: every
@@ -12,5 +14,9 @@ class Session;
 namespace Reconciliation {
 
 void reconcile(Session &session);
+
+// What a position takes from its good: description, unit, price, mass, type,
+// code, maker and group. Its name, quantity, numbers and remark stay.
+void takeGood(Position &position, const CatalogueGood &good);
 
 } // namespace Reconciliation
