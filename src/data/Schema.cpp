@@ -93,14 +93,15 @@ void addKeys(const Database &db)
 // other tools never see the function it calls) fills it at once.
 void keepKeys(const Database &db)
 {
-    db.exec(QStringLiteral("CREATE TEMP TRIGGER IF NOT EXISTS dorvik_data_keys AFTER UPDATE OF "
-                           "NameKey, GruppaKey, CaptionKey ON dorvik_data WHEN NEW.NameKey IS "
-                           "NULL OR NEW.GruppaKey IS NULL OR NEW.CaptionKey IS NULL "
-                           "BEGIN UPDATE dorvik_data SET "
-                           "NameKey = coalesce(NEW.NameKey, fold(coalesce(NEW.Name, ''))), "
-                           "GruppaKey = coalesce(NEW.GruppaKey, fold(coalesce(NEW.Gruppa, ''))), "
-                           "CaptionKey = coalesce(NEW.CaptionKey, fold(coalesce(NEW.Caption, ''))) "
-                           "WHERE RowKey = NEW.RowKey; END"));
+    db.exec(QStringLiteral(
+        "CREATE TEMP TRIGGER IF NOT EXISTS dorvik_data_keys AFTER UPDATE OF "
+        "NameKey, GruppaKey, CaptionKey ON dorvik_data WHEN NEW.NameKey IS "
+        "NULL OR NEW.GruppaKey IS NULL OR NEW.CaptionKey IS NULL "
+        "BEGIN UPDATE dorvik_data SET "
+        "NameKey = coalesce(NEW.NameKey, fold(coalesce(NEW.Name, ''))), "
+        "GruppaKey = coalesce(NEW.GruppaKey, fold(coalesce(NEW.Gruppa, ''))), "
+        "CaptionKey = coalesce(NEW.CaptionKey, searchkey(coalesce(NEW.Caption, ''))) "
+        "WHERE RowKey = NEW.RowKey; END"));
 }
 
 // Goods that other tools added or changed since the program last connected,
@@ -114,7 +115,7 @@ void fillKeys(const Database &db)
     db.exec(QStringLiteral("UPDATE dorvik_data SET "
                            "NameKey = coalesce(NameKey, fold(coalesce(Name, ''))), "
                            "GruppaKey = coalesce(GruppaKey, fold(coalesce(Gruppa, ''))), "
-                           "CaptionKey = coalesce(CaptionKey, fold(coalesce(Caption, ''))) "
+                           "CaptionKey = coalesce(CaptionKey, searchkey(coalesce(Caption, ''))) "
                            "WHERE ") +
             kStale);
 }

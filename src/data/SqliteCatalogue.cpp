@@ -176,7 +176,7 @@ GoodsQuery SqliteCatalogue::goodsQuery(const GoodsCriteria &criteria) const
     // the group's key, a fraction of the catalogue.
     for (const QString &word : criteria.words) {
         conditions << QStringLiteral("contains(CaptionKey, ?)");
-        query.values << TextFolding::folded(word);
+        query.values << TextFolding::searchKey(word);
     }
     if (criteria.words.contains(QString()))
         conditions << QStringLiteral("Caption IS NOT NULL");

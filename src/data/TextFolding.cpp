@@ -143,6 +143,79 @@ struct ContainsPattern {
     std::string needle;
 };
 
+// The Cyrillic letters that look like Latin ones, folded, and the Latin
+// letter a search takes each for: "600х300" typed on a Russian keyboard
+// finds "600x300". 0 for every other letter.
+char lookalikeOf(unsigned char lead, unsigned char next)
+{
+    if (lead == 0xD0) {
+        switch (next) {
+        case 0xB0:
+            return 'a'; // а
+        case 0xB2:
+            return 'b'; // в
+        case 0xB5:
+            return 'e'; // е
+        case 0xBA:
+            return 'k'; // к
+        case 0xBC:
+            return 'm'; // м
+        case 0xBD:
+            return 'h'; // н
+        case 0xBE:
+            return 'o'; // о
+        default:
+            return 0;
+        }
+    }
+    if (lead == 0xD1) {
+        switch (next) {
+        case 0x80:
+            return 'p'; // р
+        case 0x81:
+            return 'c'; // с
+        case 0x82:
+            return 't'; // т
+        case 0x83:
+            return 'y'; // у
+        case 0x85:
+            return 'x'; // х
+        default:
+            return 0;
+        }
+    }
+    return 0;
+}
+
+// The same for one folded code point.
+char32_t lookalikePoint(char32_t folded)
+{
+    if (folded < 0x430 || folded > 0x445)
+        return folded;
+    const char32_t offset = folded - 0x400; // the second UTF-8 byte, less 0x80, of D0/D1
+    const char latin = folded < 0x440 ? lookalikeOf(0xD0, (unsigned char)(0x80 + offset))
+                                      : lookalikeOf(0xD1, (unsigned char)(0x80 + offset - 0x40));
+    return latin ? char32_t(latin) : folded;
+}
+
+// Folded text with the look-alike letters taken as Latin ones, in place.
+void takeLookalikes(std::string &fold)
+{
+    size_t out = 0;
+    for (size_t i = 0; i < fold.size(); ++i) {
+        const auto c = static_cast<unsigned char>(fold[i]);
+        if ((c == 0xD0 || c == 0xD1) && i + 1 < fold.size()) {
+            if (const char latin = lookalikeOf(c, static_cast<unsigned char>(fold[i + 1]))) {
+                fold[out++] = latin;
+                ++i;
+                continue;
+            }
+        }
+        fold[out++] = fold[i];
+    }
+    fold.resize(out);
+}
+
 // Returns the folded middle of "%…%" when the pattern is that and nothing
 // else (no further wildcard), or nothing.
 std::optional<std::string> containsNeedle(std::string_view pattern, char32_t escape)
@@ -168,6 +241,7 @@ std::optional<std::string> containsNeedle(std::string_view pattern, char32_t esc
             return std::nullopt;
         appendUtf8(needle, foldedPoint(points[i]));
     }
+    takeLookalikes(needle);
     return needle;
 }
 
@@ -196,6 +270,7 @@ bool containsFolded(std::string_view text, const std::string &needle)
     buffer.clear();
     for (size_t pos = 0; pos < text.size();)
         appendFolded(buffer, text, pos);
+    takeLookalikes(buffer);
     return holds(buffer, needle);
 }
 
@@ -206,6 +281,16 @@ void foldFunction(sqlite3_context *context, int, sqlite3_value **argv)
         return;
     }
     const std::string text = folded(valueText(argv[0]));
+    sqlite3_result_text(context, text.data(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void searchKeyFunction(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::string text = searchKey(valueText(argv[0]));
     sqlite3_result_text(context, text.data(), int(text.size()), SQLITE_TRANSIENT);
 }
 
@@ -334,7 +419,8 @@ bool like(std::string_view pattern, std::string_view text, char32_t escape)
             }
             size_t afterText = t;
             const char32_t tc = nextCodePoint(text, afterText);
-            if ((!literal && pc == U'_') || foldedPoint(pc) == foldedPoint(tc)) {
+            if ((!literal && pc == U'_') ||
+                lookalikePoint(foldedPoint(pc)) == lookalikePoint(foldedPoint(tc))) {
                 p = next;
                 t = afterText;
                 continue;
@@ -362,6 +448,20 @@ std::string folded(std::string_view text)
     for (size_t pos = 0; pos < text.size();)
         appendFolded(out, text, pos);
     return out;
+}
+
+std::string searchKey(std::string_view text)
+{
+    std::string key = folded(text);
+    takeLookalikes(key);
+    return key;
+}
+
+QString searchKey(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    const std::string out = searchKey(std::string_view(utf8.constData(), utf8.size()));
+    return QString::fromUtf8(out.data(), qsizetype(out.size()));
 }
 
 QString folded(const QString &text)
@@ -397,6 +497,8 @@ bool registerOn(sqlite3 *db)
     return sqlite3_create_collation(db, kCollation, SQLITE_UTF8, nullptr, collate) == SQLITE_OK &&
            sqlite3_create_function(db, kFunction, 1, flags | SQLITE_INNOCUOUS, nullptr,
                                    foldFunction, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_create_function(db, kSearchKey, 1, flags | SQLITE_INNOCUOUS, nullptr,
+                                   searchKeyFunction, nullptr, nullptr) == SQLITE_OK &&
            sqlite3_create_function(db, kContains, 2, flags | SQLITE_INNOCUOUS, nullptr,
                                    containsFunction, nullptr, nullptr) == SQLITE_OK &&
            sqlite3_create_function(db, "like", 2, flags, nullptr, likeFunction, nullptr, nullptr) ==

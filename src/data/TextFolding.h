@@ -21,6 +21,10 @@ inline constexpr char kFunction[] = "fold";
 // contains(key, part): whether the text key holds the text part. Both are
 // folded already, so it compares bytes: the search over the folded keys.
 inline constexpr char kContains[] = "contains";
+// searchkey(text): the folded text with the Cyrillic letters that look like
+// Latin ones taken as those (а/a, в/b, е/e, к/k, м/m, н/h, о/o, р/p, с/c,
+// т/t, у/y, х/x), for searches only; the folding LIKE matches them alike.
+inline constexpr char kSearchKey[] = "searchkey";
 // The escape character that likeEscaped() uses; statements say ESCAPE '\'.
 inline constexpr QChar kLikeEscape = u'\\';
 
@@ -35,6 +39,10 @@ bool like(std::string_view pattern, std::string_view text, char32_t escape = 0);
 // comparing two folded texts byte by byte orders them as compare() does.
 std::string folded(std::string_view text);
 QString folded(const QString &text);
+
+// The text as searchkey() gives it in SQL.
+std::string searchKey(std::string_view text);
+QString searchKey(const QString &text);
 
 // Equality as the database sees it.
 bool equal(const QString &left, const QString &right);

@@ -168,11 +168,17 @@ private slots:
                                                       << "клапаны И ЗАСЛОНКИ"
                                                       << ""
                                                       << "" << QStringList{"РКВ-1", "Кл-Д"};
+        // "в" looks like a Latin "b", as in "o'Brien".
         QTest::newRow("empty group restricts nothing")
             << "в"
             << ""
             << ""
-            << "" << QStringList{"ВР-4", "ВК-160", "РКВ-1", "Гер"};
+            << "" << QStringList{"ВР-4", "ВК-160", "РКВ-1", "Кл-Д", "Гер"};
+        // Typed on the other keyboard: Cyrillic о, В, е for Latin, Latin for Cyrillic.
+        QTest::newRow("look-alike letters in words") << "о'Вriеn" << all << ""
+                                                     << "" << QStringList{"Кл-Д"};
+        QTest::newRow("look-alike letters in type and maker") << "" << all << "BKK"
+                                                              << "Kлимaт" << QStringList{"ВК-160"};
         QTest::newRow("type and maker") << "" << all << "вкк"
                                         << "климат" << QStringList{"ВК-160"};
         QTest::newRow("maker with quotes") << "" << all << ""
