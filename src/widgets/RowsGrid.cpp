@@ -152,7 +152,7 @@ void RowsGrid::deleteCurrentRow()
         cancelInsert();
         return;
     }
-    if (!m_prompts.confirm(QStringLiteral("Delete record?")))
+    if (!m_prompts.confirm(QStringLiteral("Удалить запись?")))
         return;
     m_model->removeRecord(current.row());
 }

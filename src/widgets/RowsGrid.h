@@ -28,8 +28,8 @@ public:
     void setRowsModel(RowsModel *model, int unitColumn, const QList<int> &columnWidths);
     RowsModel *rowsModel() const { return m_model; }
 
-    // Asks "Delete record?" and deletes the current row on Yes; a row added
-    // and still blank goes without a question.
+    // Asks "Удалить запись?" (the grid's own question, in Russian) and deletes the current row on
+    // Yes; a row added and still blank goes without a question.
     void deleteCurrentRow();
     // Ends the edit of the current cell, writing it (keep) or dropping it.
     // False when the cell stays in editing because its value was refused.

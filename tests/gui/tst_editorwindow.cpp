@@ -378,7 +378,7 @@ private slots:
         editor->grid()->setCurrentIndex(cell(*editor, 0, PositionsModel::Caption));
         editor->prompts.answers = {false};
         QTest::mouseClick(editor->find<QToolButton>("nbDelete"), Qt::LeftButton);
-        QCOMPARE(editor->prompts.questions, QStringList{QStringLiteral("Delete record?")});
+        QCOMPARE(editor->prompts.questions, QStringList{QStringLiteral("Удалить запись?")});
         QCOMPARE(editor->model()->rowCount(), 2);
         QVERIFY(!editor->session.isModified());
 
