@@ -2,6 +2,7 @@
 
 #include "SpecificationLock.h"
 #include "SqliteCatalogue.h"
+#include "WorkingDatabase.h"
 
 #include <QScopedValueRollback>
 #include <atomic>
@@ -44,6 +45,7 @@ void Session::loadingPositions(const std::function<void()> &work)
 void Session::setLock(std::unique_ptr<SpecificationLock> lock)
 {
     m_lock = std::move(lock);
+    WorkingDatabase::recordOpenFile(m_working.file(), m_lock ? m_lock->path() : QString());
 }
 
 std::optional<QFileDevice::Permissions> Session::recordedPermissions() const

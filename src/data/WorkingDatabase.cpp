@@ -46,6 +46,13 @@ std::shared_ptr<QLockFile> lockFileFor(const QString &path)
     return lock;
 }
 
+// The note of the specification file a copy has open, beside its database.
+QString openFileNote(const QString &path)
+{
+    const QFileInfo database(path);
+    return database.dir().filePath(QStringLiteral(".~open.") + database.fileName());
+}
+
 QString folderProblem(const QString &folder, const QString &reason)
 {
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(folder), reason);
@@ -140,8 +147,23 @@ void remove(const QString &path)
     if (path.isEmpty())
         return;
     QFile::remove(path);
+    QFile::remove(openFileNote(path));
     if (const std::shared_ptr<QLockFile> lock = heldLocks().take(path))
         lock->unlock();
+}
+
+void recordOpenFile(const QString &path, const QString &specificationFile)
+{
+    if (path.isEmpty())
+        return;
+    if (specificationFile.isEmpty()) {
+        QFile::remove(openFileNote(path));
+        return;
+    }
+    // A note that cannot be written only costs the clean-up after a crash.
+    QFile note(openFileNote(path));
+    if (note.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        note.write(specificationFile.toUtf8());
 }
 
 int removeAbandoned(const QStringList &folders)
@@ -161,6 +183,12 @@ int removeAbandoned(const QStringList &folders)
             // QLockFile takes over only the lock of a process gone from this host.
             if (!lock->tryLock(0))
                 continue;
+            QFile note(openFileNote(path));
+            if (note.open(QIODevice::ReadOnly)) {
+                SpecificationLock::clearAbandoned(QString::fromUtf8(note.readAll()));
+                note.close();
+                note.remove();
+            }
             if (QFile::remove(path))
                 ++removed;
             lock->unlock();

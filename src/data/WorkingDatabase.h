@@ -31,8 +31,14 @@ QString create(const QStringList &folders, const QDateTime &moment, const QStrin
 void remove(const QString &path);
 
 // Deletes the working databases in folders whose copies are gone from this
-// host (they crashed or were killed); those of running copies stay.
+// host (they crashed or were killed); those of running copies stay. The
+// specification file such a copy had open gets its permissions back.
 // Returns how many were deleted.
 int removeAbandoned(const QStringList &folders);
+
+// Notes beside the working database at path which specification file this
+// copy has locked (empty: none), so that a later start can let go of it
+// should this copy crash.
+void recordOpenFile(const QString &path, const QString &specificationFile);
 
 } // namespace WorkingDatabase
