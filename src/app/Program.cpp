@@ -7,6 +7,7 @@
 #include "EditorWindow.h"
 #include "ErrorReport.h"
 #include "GroupOrderDialog.h"
+#include "Numbering.h"
 #include "PositionsModel.h"
 #include "PutGood.h"
 #include "RowsGrid.h"
@@ -89,6 +90,25 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     connect(&m_session, &Session::modifiedChanged, editor.save, &QAction::setEnabled);
     connect(editor.save, &QAction::triggered, this, [this] {
         runGuarded([this] { return SpecificationCommands::save(m_session, m_prompts); });
+    });
+    connect(editor.sort, &QAction::triggered, this, [this] {
+        int undefined = 0;
+        const Outcome outcome = runGuarded([&] {
+            undefined = Numbering::sortAndNumber(m_session);
+            return Outcome::Done;
+        });
+        if (outcome != Outcome::Done)
+            return;
+        if (undefined > 0) {
+            m_editorWindow->showUndefinedGroup();
+            m_prompts.notify(QStringLiteral("     Обнаружены неопределенные группы!     "));
+        }
+    });
+    connect(editor.deleteZeros, &QAction::triggered, this, [this] {
+        runGuarded([this] {
+            Numbering::removeEmpty(m_session, m_prompts);
+            return Outcome::Done;
+        });
     });
     connect(editor.saveGroup, &QAction::triggered, this, [this] {
         runGuarded([this] {

@@ -2,6 +2,9 @@
 
 #include "AppError.h"
 #include "Console.h"
+#include "Numbering.h"
+#include "PositionsTable.h"
+#include "Session.h"
 #include "SpecificationCheck.h"
 #include "SpecificationCommands.h"
 #include "Workspace.h"
@@ -52,20 +55,69 @@ ExitStatus save(Workspace &workspace, const Invocation &invocation, Console &con
     return Success;
 }
 
+ExitStatus sort(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    const QString &source = invocation.files.first();
+    try {
+        workspace.open(source);
+    } catch (const AppError &error) {
+        console.refuse(error, source);
+        return Refused;
+    }
+    const QString &target = invocation.output;
+    try {
+        Session &session = workspace.session();
+        if (invocation.flags.contains(QStringLiteral("--clean")))
+            Numbering::removeEmptyPositions(session);
+        if (Numbering::sortAndNumber(session) > 0) {
+            QTextStream &err = console.err();
+            err << source << QStringLiteral(": позиции неопределенных групп:") << '\n';
+            for (const Position &position :
+                 session.positions().read({PositionFilter::Kind::UndefinedGroup, {}}))
+                err << QStringLiteral("  поз. ") << position.number.value_or(0) << ' '
+                    << position.name << '\n';
+            err.flush();
+        }
+        SpecificationCommands::writeCopy(session, target);
+    } catch (const AppError &error) {
+        console.refuse(error, target);
+        return Refused;
+    }
+    return Success;
+}
+
 } // namespace
 
 const QList<Command> &commands()
 {
     static const QList<Command> table = {
-        {QStringLiteral("check"), QStringLiteral("ФАЙЛ.СО..."),
+        {QStringLiteral("check"),
+         QStringLiteral("ФАЙЛ.СО..."),
          QStringLiteral("открывает файлы, как программа, и называет число позиций, блоки, "
                         "которых нет в базе товара, и позиции без группы"),
-         Command::Files::Many, false, check},
-        {QStringLiteral("save"), QStringLiteral("ФАЙЛ.СО -o ВЫХОД.СО"),
+         Command::Files::Many,
+         false,
+         {},
+         check},
+        {QStringLiteral("save"),
+         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.СО"),
          QStringLiteral(
              "открывает файл, как программа, и сохраняет его, как команда "
              "«Сохранить спецификацию»: в кодовой странице 1251, где текст это позволяет"),
-         Command::Files::One, true, save},
+         Command::Files::One,
+         true,
+         {},
+         save},
+        {QStringLiteral("sort"),
+         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.СО [--clean]"),
+         QStringLiteral("открывает файл, как программа, нумерует позиции по порядку групп базы "
+                        "товара («Сортировка») и сохраняет; позиции неопределенных групп "
+                        "перечисляет в потоке ошибок; --clean сначала удаляет позиции с "
+                        "количеством 0 и без группы («Удалить нулевые»)"),
+         Command::Files::One,
+         true,
+         {QStringLiteral("--clean")},
+         sort},
     };
     return table;
 }

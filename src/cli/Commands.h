@@ -17,7 +17,8 @@ enum ExitStatus {
 // What the command line gives one command.
 struct Invocation {
     QStringList files;
-    QString output; // -o
+    QString output;    // -o
+    QStringList flags; // such as --clean, each one the command knows
 };
 
 // One command of kvintor-cli. The front parses, checks and lists every
@@ -30,6 +31,7 @@ struct Command {
     QString summary;
     Files files = Files::Many;
     bool needsOutput = false;
+    QStringList flags; // the flags it takes, such as "--clean"
     ExitStatus (*run)(Workspace &workspace, const Invocation &invocation,
                       Console &console) = nullptr;
 };

@@ -21,6 +21,7 @@ struct CommandLine {
     QString catalogue;
     std::optional<QString> output;
     QStringList files;
+    QStringList flags;
 };
 
 QString help()
@@ -88,6 +89,9 @@ CommandLine parse(const QStringList &arguments)
             line.catalogue = argument.mid(kCatalogueOption.size() + 1);
             if (line.catalogue.isEmpty())
                 throw AppError(QStringLiteral("после «%1» нужно имя файла.").arg(kCatalogueOption));
+        } else if (std::any_of(commands().cbegin(), commands().cend(),
+                               [&](const Command &c) { return c.flags.contains(argument); })) {
+            line.flags << argument;
         } else {
             throw AppError(QStringLiteral("неизвестный параметр «%1».").arg(argument));
         }
@@ -112,6 +116,11 @@ const Command &checked(const CommandLine &line)
     if (command->needsOutput && !line.output)
         throw AppError(
             QStringLiteral("команде %1 нужен файл для записи: «-o ФАЙЛ».").arg(command->name));
+    for (const QString &flag : line.flags) {
+        if (!command->flags.contains(flag))
+            throw AppError(
+                QStringLiteral("команда %1 не знает параметра «%2».").arg(command->name, flag));
+    }
     if (!command->needsOutput && line.output)
         throw AppError(
             QStringLiteral("команда %1 не пишет файл: «-o» ей не нужен.").arg(command->name));
@@ -139,7 +148,8 @@ int run(const QStringList &arguments, const QString &programFolder, Console &con
 
     try {
         Workspace workspace(programFolder, line.catalogue);
-        return command->run(workspace, {line.files, line.output.value_or(QString())}, console);
+        return command->run(workspace, {line.files, line.output.value_or(QString()), line.flags},
+                            console);
     } catch (const AppError &error) {
         console.refuse(error);
     } catch (const std::exception &error) {

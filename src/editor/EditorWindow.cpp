@@ -192,6 +192,8 @@ void EditorWindow::makeActions()
         m_actions.*command.action = action;
     }
     m_actions.filter->setEnabled(true);
+    m_actions.sort->setEnabled(true);
+    m_actions.deleteZeros->setEnabled(true);
     connect(m_actions.filter, &QAction::triggered, this, &EditorWindow::toggleFilter);
     m_actions.leave = new QAction(QStringLiteral("Выход"), this);
     m_actions.leave->setObjectName(QStringLiteral("Button1"));
@@ -565,6 +567,12 @@ void EditorWindow::toggleFilter()
     applyViewFilter(group == Session::kUndefinedGroupItem
                         ? PositionFilter{PositionFilter::Kind::UndefinedGroup, {}}
                         : PositionFilter{PositionFilter::Kind::Group, group});
+}
+
+void EditorWindow::showUndefinedGroup()
+{
+    showText(m_groupFilter, Session::kUndefinedGroupItem);
+    applyViewFilter({PositionFilter::Kind::UndefinedGroup, {}});
 }
 
 void EditorWindow::showAllPositions()

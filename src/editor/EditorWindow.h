@@ -58,6 +58,8 @@ public:
     FirmNameDialog *firmNameDialog() const { return m_firmDialog; }
     // The group filter box's text, which names the group that is saved.
     QString groupFilterText() const;
+    // Shows only the positions of no known group ("Неопределенные").
+    void showUndefinedGroup();
 
     // Leaves the editor: closes the working database and shows the start
     // window again (through left()).

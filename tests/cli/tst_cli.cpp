@@ -191,6 +191,40 @@ private slots:
         QCOMPARE(contents(target), written);
     }
 
+    // Numbered group by group in the catalogue's order (letter case
+    // ignored), the undefined ones last and named; --clean drops the empty.
+    void sort_data()
+    {
+        QTest::addColumn<QStringList>("flags");
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<QString>("err"); // a pattern
+        QTest::newRow("numbered")
+            << QStringList{}
+            << cp1251({{"1", "1", "вентилятор вк-1", "2", "Шт", "Вентилятор канальный", ""},
+                       {"2", "999", "Клапан КО", "0", "Шт", "Клапан обратный", ""},
+                       {"3", "999", "Решётка АМН", "3", "Шт", "подпись", ""}})
+            << "^in\\.СО: [^\\n]+\n  поз\\. 2 Клапан КО\n  поз\\. 3 Решётка АМН\n$";
+        QTest::newRow("cleaned first")
+            << QStringList{"--clean"}
+            << cp1251({{"1", "1", "вентилятор вк-1", "2", "Шт", "Вентилятор канальный", ""}})
+            << "^$";
+    }
+
+    void sort()
+    {
+        QFETCH(QStringList, flags);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, err);
+        put("in.СО", cp1251({{"7", "0", "Клапан КО", "0", "Шт", "", ""},
+                             {"8", "0", "вентилятор вк-1", "2", "Шт", "", ""},
+                             {"9", "0", "Решётка АМН", "3", "Шт", "подпись", ""}}));
+        QFile::remove(m_dir.filePath("sorted.СО"));
+        const Result result = run(QStringList{"sort", "in.СО", "-o", "sorted.СО"} + flags);
+        QVERIFY2(QRegularExpression(err).match(result.err).hasMatch(), qPrintable(result.err));
+        QCOMPARE(result.status, 0);
+        QCOMPARE(contents("sorted.СО"), written);
+    }
+
     void usage_data()
     {
         QTest::addColumn<QStringList>("arguments");

@@ -327,12 +327,23 @@ private slots:
         QTest::addColumn<QString>("savePreset"); // empty: no file is written
         QTest::addColumn<bool>("filtered");
         QTest::addColumn<bool>("editorShown");
-        QTest::newRow("Фильтр off") << "SpeedButton12" << QString() << false << true;
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<int>("rows"); // positions left
+        QTest::newRow("Фильтр off")
+            << "SpeedButton12" << QString() << false << true << QString() << 1;
         QTest::newRow("Сохранить спецификацию")
-            << "SpeedButton5" << QStringLiteral("Новая спецификация.СО") << false << true;
-        QTest::newRow("Сохранить группу")
-            << "SpeedButton9" << QStringLiteral("Неопределенные.СО") << true << true;
-        QTest::newRow("Выход") << "Button1" << QString() << true << false;
+            << "SpeedButton5" << QStringLiteral("Новая спецификация.СО") << false << true
+            << QString() << 1;
+        QTest::newRow("Сохранить группу") << "SpeedButton9" << QStringLiteral("Неопределенные.СО")
+                                          << true << true << QString() << 1;
+        QTest::newRow("Выход") << "Button1" << QString() << true << false << QString() << 1;
+        // The new position has no group: it is numbered and shown as undefined.
+        QTest::newRow("Сортировка")
+            << "SpeedButton7" << QString() << true << true
+            << QStringLiteral("     Обнаружены неопределенные группы!     ") << 1;
+        // Its quantity is 0: after a Yes it goes.
+        QTest::newRow("Удалить нулевые")
+            << "SpeedButton10" << QString() << true << true << QString() << 0;
     }
 
     // Each working button, pressed in the program's own editor, reaches its
@@ -343,7 +354,10 @@ private slots:
         QFETCH(QString, savePreset);
         QFETCH(bool, filtered);
         QFETCH(bool, editorShown);
+        QFETCH(QString, notice);
+        QFETCH(int, rows);
         ScriptedPrompts prompts;
+        prompts.answers = {true};
         Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
         program.startWindow().show();
         item(&program.startWindow(), "N7")->trigger();
@@ -364,6 +378,8 @@ private slots:
         QCOMPARE(program.session().viewFilter().kind != PositionFilter::Kind::All, filtered);
         QCOMPARE(editor.isVisible(), editorShown);
         QCOMPARE(program.startWindow().isVisible(), !editorShown);
+        QCOMPARE(prompts.notices.value(0), notice);
+        QCOMPARE(program.session().positions().count(), rows);
     }
 
     void leavingAsksToSaveAModifiedSpecification()
