@@ -9,6 +9,8 @@
 #include "SpecificationCommands.h"
 #include "Workspace.h"
 
+#include <functional>
+
 namespace {
 
 ExitStatus check(Workspace &workspace, const Invocation &invocation, Console &console)
@@ -36,7 +38,10 @@ ExitStatus check(Workspace &workspace, const Invocation &invocation, Console &co
     return status;
 }
 
-ExitStatus save(Workspace &workspace, const Invocation &invocation, Console &console)
+// The commands that read one file, change it and write it: a refused file
+// or a failed write is named, and nothing is written.
+ExitStatus transform(Workspace &workspace, const Invocation &invocation, Console &console,
+                     const std::function<void(Session &session)> &change)
 {
     const QString &source = invocation.files.first();
     try {
@@ -47,6 +52,7 @@ ExitStatus save(Workspace &workspace, const Invocation &invocation, Console &con
     }
     const QString &target = invocation.output;
     try {
+        change(workspace.session());
         SpecificationCommands::writeCopy(workspace.session(), target);
     } catch (const AppError &error) {
         console.refuse(error, target);
@@ -55,35 +61,27 @@ ExitStatus save(Workspace &workspace, const Invocation &invocation, Console &con
     return Success;
 }
 
+ExitStatus save(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    return transform(workspace, invocation, console, [](Session &) {});
+}
+
 ExitStatus sort(Workspace &workspace, const Invocation &invocation, Console &console)
 {
     const QString &source = invocation.files.first();
-    try {
-        workspace.open(source);
-    } catch (const AppError &error) {
-        console.refuse(error, source);
-        return Refused;
-    }
-    const QString &target = invocation.output;
-    try {
-        Session &session = workspace.session();
+    return transform(workspace, invocation, console, [&](Session &session) {
         if (invocation.flags.contains(QStringLiteral("--clean")))
             Numbering::removeEmptyPositions(session);
-        if (Numbering::sortAndNumber(session) > 0) {
-            QTextStream &err = console.err();
-            err << source << QStringLiteral(": позиции неопределенных групп:") << '\n';
-            for (const Position &position :
-                 session.positions().read({PositionFilter::Kind::UndefinedGroup, {}}))
-                err << QStringLiteral("  поз. ") << position.number.value_or(0) << ' '
-                    << position.name << '\n';
-            err.flush();
-        }
-        SpecificationCommands::writeCopy(session, target);
-    } catch (const AppError &error) {
-        console.refuse(error, target);
-        return Refused;
-    }
-    return Success;
+        if (Numbering::sortAndNumber(session) == 0)
+            return;
+        QTextStream &err = console.err();
+        err << source << QStringLiteral(": позиции неопределенных групп:") << '\n';
+        for (const Position &position :
+             session.positions().read({PositionFilter::Kind::UndefinedGroup, {}}))
+            err << QStringLiteral("  поз. ") << position.number.value_or(0) << ' ' << position.name
+                << '\n';
+        err.flush();
+    });
 }
 
 } // namespace
