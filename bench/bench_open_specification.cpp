@@ -84,10 +84,11 @@ void BM_OpenSpecificationPlainWay(benchmark::State &state)
     Database &catalogue = f.session.catalogue();
     for (auto _ : state) {
         working.exec(QStringLiteral("DELETE FROM data"));
-        for (const SpecificationFile::Position &p : contents.positions)
-            working.exec(QStringLiteral("INSERT INTO data (Name, Caption, KOL, Abb, POZ, NG, "
-                                        "Comment) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                         {p.name, p.name, p.quantity, p.unit, p.number, p.group, p.comment});
+        for (const Position &p : contents.positions)
+            working.exec(
+                QStringLiteral("INSERT INTO data (Name, Caption, KOL, Abb, POZ, NG, "
+                               "Comment) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                {p.name, p.name, *p.quantity, p.unit, *p.number, *p.groupNumber, p.comment});
         catalogue.open();
         QSqlQuery positions =
             working.exec(QStringLiteral("SELECT RowKey, Name FROM data ORDER BY POZ"));

@@ -235,7 +235,7 @@ Contents parse(const QByteArray &bytes, const QString &path)
                               : QStringLiteral("Количество «%1» не является числом."));
         Position position;
         position.number = *number;
-        position.group = *group;
+        position.groupNumber = *group;
         position.name = textOrNull(lines[first + Name]);
         position.quantity = *amount;
         position.unit = textOrNull(lines[first + Unit]);
@@ -266,22 +266,9 @@ int read(Session &session, const QString &path)
     // The description is read as the file holds it, so that the one a user
     // wrote for a good outside the catalogue survives; reconciliation puts
     // the catalogue's own over it where the catalogue has the good.
-    QList<::Position> positions;
-    positions.reserve(contents.positions.size());
-    for (const Position &read : std::as_const(contents.positions)) {
-        ::Position position;
-        position.number = read.number;
-        position.groupNumber = read.group;
-        position.name = read.name;
-        position.caption = read.caption;
-        position.quantity = read.quantity;
-        position.unit = read.unit;
-        position.comment = read.comment;
-        positions.append(std::move(position));
-    }
-    const int total = int(positions.size());
+    const int total = int(contents.positions.size());
     session.loadingPositions([&] {
-        session.positions().replaceAll(positions,
+        session.positions().replaceAll(contents.positions,
                                        [&](int done) { session.reportProgress(done, total); });
     });
     session.reportProgress(0, total);
@@ -299,9 +286,9 @@ void write(Session &session, const QString &path, Rows rows, EmptyQuantity empty
 
     const QString emptyQuantityText =
         emptyQuantity == EmptyQuantity::Zero ? QStringLiteral("0") : QString();
-    const QList<::Position> positions =
+    const QList<Position> positions =
         session.positions().read(rows == Rows::Shown ? session.viewFilter() : PositionFilter());
-    for (const ::Position &position : positions) {
+    for (const Position &position : positions) {
         appendLine(text, rendered(PositionsTable::value(position, PositionsTable::Number)));
         appendLine(text, rendered(PositionsTable::value(position, PositionsTable::GroupNumber)));
         appendLine(text, position.name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HeaderFields.h"
+#include "PositionsTable.h"
 
 #include <QByteArray>
 #include <QList>
@@ -29,19 +30,10 @@ enum class EmptyQuantity {
     EmptyLine // an empty line: the save on leaving the program
 };
 
-// One position as the file holds it.
-struct Position {
-    qint64 number = 0;
-    qint64 group = 0;
-    QString name;
-    double quantity = 0;
-    QString unit;
-    QString caption;
-    QString comment;
-};
-
 struct Contents {
     HeaderFields header; // the stage is not in the file and stays empty
+    // The fields the file holds: numbers, name, quantity, unit, description
+    // and remark; the rest stays empty until reconciliation.
     QList<Position> positions;
 };
 

@@ -99,10 +99,10 @@ QList<QVariantList> allRows(Session &session)
     return rows;
 }
 
-QStringList names(const QList<SpecificationFile::Position> &positions)
+QStringList names(const QList<Position> &positions)
 {
     QStringList result;
-    for (const SpecificationFile::Position &position : positions)
+    for (const Position &position : positions)
         result << position.name;
     return result;
 }
@@ -182,8 +182,8 @@ private slots:
 
         const Contents contents = parse(contentsOf(file), file);
         QCOMPARE(contents.positions.size(), 3);
-        QCOMPARE(contents.positions[0].quantity, 2.5);
-        QCOMPARE(contents.positions[1].quantity, 0.0);
+        QCOMPARE(contents.positions[0].quantity, std::optional(2.5));
+        QCOMPARE(contents.positions[1].quantity, std::optional(0.0));
     }
 
     void numberLines_data()
