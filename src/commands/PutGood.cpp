@@ -86,12 +86,10 @@ Outcome put(Session &session, Prompts &prompts, qint64 currentKey, const Good &g
         if (!prompts.confirm(question))
             return Outcome::Declined;
     }
-    positions.update(currentKey,
-                     {PositionsTable::Name, PositionsTable::Caption, PositionsTable::Unit,
-                      PositionsTable::Cost, PositionsTable::Mass, PositionsTable::Type,
-                      PositionsTable::Code, PositionsTable::Maker, PositionsTable::Group},
-                     {good.name, good.caption, good.unit, good.cost, good.mass, good.type,
-                      good.code, good.maker, good.group});
+    Position filled = *current;
+    filled.name = good.name;
+    Reconciliation::takeGood(filled, good);
+    positions.update(filled);
     session.addGroupFilterItem(good.group);
     return Outcome::Filled;
 }
