@@ -2,6 +2,7 @@
 
 #include "Database.h"
 #include "Schema.h"
+#include "Session.h"
 
 #include <QStringList>
 
@@ -85,6 +86,22 @@ void fillSpecification(const Database &working, int positions, int catalogueGood
             working.execPrepared(insert);
         }
     });
+}
+
+void makeCatalogue(Session &session, const QString &path, int goods)
+{
+    session.setCatalogueFile(path);
+    session.catalogue().create();
+    Schema::createCatalogueTables(session.catalogue());
+    fillCatalogue(session.catalogue(), goods);
+    session.catalogue().close();
+}
+
+void makeWorkingDatabase(Session &session, const QString &path)
+{
+    session.setWorkingDatabasePath(path);
+    session.working().create();
+    Schema::createWorkingTables(session.working());
 }
 
 } // namespace BenchData

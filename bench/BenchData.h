@@ -3,6 +3,7 @@
 #include <QString>
 
 class Database;
+class Session;
 
 // Large, realistic data for benchmarks: Cyrillic block names and captions
 // spread over the groups of a heating and ventilation catalogue.
@@ -13,6 +14,12 @@ QString goodName(int index);
 
 // Fills an empty catalogue (tables made by Schema) with goods and the groups.
 void fillCatalogue(const Database &catalogue, int goods);
+
+// Gives session a new catalogue database at path holding goods goods.
+void makeCatalogue(Session &session, const QString &path, int goods);
+
+// Gives session a new, empty working database at path.
+void makeWorkingDatabase(Session &session, const QString &path);
 
 // Fills an empty table `data` with positions that name goods of a catalogue
 // of catalogueGoods goods; every twentieth name is not in the catalogue.

@@ -4,7 +4,6 @@
 
 #include "BenchData.h"
 #include "PositionsModel.h"
-#include "Schema.h"
 #include "Session.h"
 
 #include <QTemporaryDir>
@@ -21,9 +20,7 @@ struct Specification {
 
     Specification()
     {
-        session.setWorkingDatabasePath(dir.filePath(QStringLiteral("work.mdb")));
-        session.working().create();
-        Schema::createWorkingTables(session.working());
+        BenchData::makeWorkingDatabase(session, dir.filePath(QStringLiteral("work.mdb")));
         BenchData::fillSpecification(session.working(), kPositions, 100'000);
     }
 };

@@ -9,7 +9,6 @@
 
 #include "BenchData.h"
 #include "Reconciliation.h"
-#include "Schema.h"
 #include "Session.h"
 #include "SpecificationFile.h"
 
@@ -32,14 +31,8 @@ struct Fixture {
 
     Fixture()
     {
-        session.setCatalogueFile(dir.filePath(QStringLiteral("dorvik-Vent.mdb")));
-        session.catalogue().create();
-        Schema::createCatalogueTables(session.catalogue());
-        BenchData::fillCatalogue(session.catalogue(), kGoods);
-        session.catalogue().close();
-        session.setWorkingDatabasePath(dir.filePath(QStringLiteral("work.mdb")));
-        session.working().create();
-        Schema::createWorkingTables(session.working());
+        BenchData::makeCatalogue(session, dir.filePath(QStringLiteral("dorvik-Vent.mdb")), kGoods);
+        BenchData::makeWorkingDatabase(session, dir.filePath(QStringLiteral("work.mdb")));
         file = dir.filePath(QStringLiteral("big.СО"));
         plainFile = dir.filePath(QStringLiteral("plain.СО"));
         BenchData::fillSpecification(session.working(), kPlainPositions, kGoods);

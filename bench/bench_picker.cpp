@@ -8,7 +8,6 @@
 #include "ComponentPicker.h"
 #include "GoodsList.h"
 #include "PickerFilter.h"
-#include "Schema.h"
 #include "Session.h"
 
 #include <QTemporaryDir>
@@ -25,11 +24,7 @@ struct Fixture {
     explicit Fixture(int goods)
     {
         const QString path = dir.filePath(QStringLiteral("dorvik-Vent.mdb"));
-        session.setCatalogueFile(path);
-        session.catalogue().create();
-        Schema::createCatalogueTables(session.catalogue());
-        BenchData::fillCatalogue(session.catalogue(), goods);
-        session.catalogue().close();
+        BenchData::makeCatalogue(session, path, goods);
         session.catalogueEditor().open();
     }
 };

@@ -6,7 +6,6 @@
 #include "Catalogue.h"
 #include "Numbering.h"
 #include "Reconciliation.h"
-#include "Schema.h"
 #include "Session.h"
 
 #include <QTemporaryDir>
@@ -23,14 +22,8 @@ struct Fixture {
 
     Fixture()
     {
-        session.setCatalogueFile(dir.filePath(QStringLiteral("dorvik-Vent.mdb")));
-        session.catalogue().create();
-        Schema::createCatalogueTables(session.catalogue());
-        BenchData::fillCatalogue(session.catalogue(), kGoods);
-        session.catalogue().close();
-        session.setWorkingDatabasePath(dir.filePath(QStringLiteral("work.mdb")));
-        session.working().create();
-        Schema::createWorkingTables(session.working());
+        BenchData::makeCatalogue(session, dir.filePath(QStringLiteral("dorvik-Vent.mdb")), kGoods);
+        BenchData::makeWorkingDatabase(session, dir.filePath(QStringLiteral("work.mdb")));
         BenchData::fillSpecification(session.working(), kPositions, kGoods);
         // Captions and groups as an opened specification has them.
         Reconciliation::reconcile(session);

@@ -3,7 +3,6 @@
 
 #include "BenchData.h"
 #include "Database.h"
-#include "Schema.h"
 #include "Session.h"
 #include "SpecificationFile.h"
 
@@ -23,9 +22,8 @@ struct Specification {
 
     Specification()
     {
-        session.setWorkingDatabasePath(dir.filePath(QStringLiteral("20261209143005047.mdb")));
-        session.working().create();
-        Schema::createWorkingTables(session.working());
+        BenchData::makeWorkingDatabase(session,
+                                       dir.filePath(QStringLiteral("20261209143005047.mdb")));
         BenchData::fillSpecification(session.working(), kPositions, kCatalogueGoods);
         file = dir.filePath(QStringLiteral("Большой.СО"));
         SpecificationFile::write(session, file, SpecificationFile::Rows::All,
