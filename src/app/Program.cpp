@@ -52,7 +52,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
         m_startWindow->disableSpecificationCommands();
     m_editorWindow = std::make_unique<EditorWindow>(m_session, m_settings, m_prompts);
     m_catalogueEditor = std::make_unique<CatalogueEditor>(m_session, m_prompts);
-    m_picker = std::make_unique<ComponentPicker>(m_session, m_prompts);
+    m_picker = std::make_unique<ComponentPicker>(m_session);
     m_groupOrderDialog = std::make_unique<GroupOrderDialog>(m_session, m_prompts);
     // The group order list is the first use of the catalogue; a catalogue
     // that start-up already found wanting is not reported twice.

@@ -33,10 +33,10 @@ void paintFilterField(QWidget *field)
 
 } // namespace
 
-ComponentPicker::ComponentPicker(Session &session, Prompts &prompts, QWidget *parent)
+ComponentPicker::ComponentPicker(Session &session, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      m_session(session), m_prompts(prompts)
+      m_session(session)
 {
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("Вставка компонента из базы."));

@@ -9,7 +9,6 @@
 
 class DuplicatePositionDialog;
 class GoodsList;
-class Prompts;
 class QComboBox;
 class QLineEdit;
 class QTableView;
@@ -22,7 +21,7 @@ class ComponentPicker : public QWidget {
     Q_OBJECT
 
 public:
-    ComponentPicker(Session &session, Prompts &prompts, QWidget *parent = nullptr);
+    explicit ComponentPicker(Session &session, QWidget *parent = nullptr);
 
     // Puts a chosen good into the specification; true when it changed.
     using GoodTaker = std::function<bool(const Good &good)>;
@@ -69,7 +68,6 @@ private:
     PickerCriteria criteria() const;
 
     Session &m_session;
-    Prompts &m_prompts;
     GoodsList *m_list = nullptr;
     QTableView *m_view = nullptr;
     QComboBox *m_group = nullptr;

@@ -278,7 +278,6 @@ void RowsModel::write(int row, const QStringList &columns, const QVariantList &v
         m_rows[row].values[places[i]] = stored[i];
     // A changed value may recolour the whole row.
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-    emit rowsEdited();
 }
 
 int RowsModel::insertRecord(int row)
@@ -342,8 +341,6 @@ void RowsModel::storeRow(int row, const QStringList &columns, const QVariantList
     }
     m_rows[row].key = key;
     m_rows[row].pending = false;
-    if (columns.isEmpty())
-        emit rowsEdited();
 }
 
 bool RowsModel::removeRecord(int row)
@@ -360,7 +357,6 @@ bool RowsModel::removeRecord(int row)
     beginRemoveRows({}, row, row);
     m_rows.removeAt(row);
     endRemoveRows();
-    emit rowsEdited();
     return true;
 }
 

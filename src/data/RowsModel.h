@@ -78,10 +78,6 @@ public:
 
     const QList<Column> &shownColumns() const { return m_shown; }
 
-signals:
-    // A row was changed, inserted or deleted by the user.
-    void rowsEdited();
-
 protected:
     // Further roles for a cell: colours and the like.
     virtual QVariant decoration(int row, int column, int role) const;

@@ -339,7 +339,7 @@ private slots:
     void pickerWorksFromTheKeyboard()
     {
         auto f = fixture({{QVariant(), QVariant(), 1.0}});
-        ComponentPicker picker(f->session, f->prompts);
+        ComponentPicker picker(f->session);
         QSignalSpy closed(&picker, &ComponentPicker::closed);
         picker.pickFor(f->taker(0));
         QCOMPARE(picker.list()->rowCount(), 5);
