@@ -5,6 +5,8 @@
 #include "Schema.h"
 #include "Statement.h"
 
+#include <sqlite3.h>
+
 namespace {
 
 QVariant text(const QString &value)
@@ -188,21 +190,38 @@ double PositionsTable::totalQuantity(const PositionFilter &filter) const
     return sum.next() ? sum.real(0) : 0.0;
 }
 
+QString PositionsTable::insertStatement()
+{
+    QStringList places;
+    for (int field = 0; field < FieldCount; ++field)
+        places << QStringLiteral("?");
+    return QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
+        .arg(Schema::kDataColumns.join(u','), places.join(u','));
+}
+
 qint64 PositionsTable::insert(const Position &position)
 {
     qint64 key = 0;
-    inTransaction([&] {
-        QStringList places;
-        for (int field = 0; field < FieldCount; ++field)
-            places << QStringLiteral("?");
-        Statement insert(m_working, QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
-                                        .arg(Schema::kDataColumns.join(u','), places.join(u',')));
-        for (int field = 0; field < FieldCount; ++field)
-            insert.bind(field, value(position, Field(field)));
-        insert.run();
-        key = m_working.scalar(QStringLiteral("SELECT last_insert_rowid()")).toLongLong();
+    // As update(): inside a transaction the statement is kept for the next
+    // position, and a single statement needs no savepoint of its own.
+    const auto work = [&] {
+        if (!m_insert)
+            m_insert = std::make_unique<Statement>(m_working, insertStatement());
+        try {
+            for (int field = 0; field < FieldCount; ++field)
+                m_insert->bind(field, value(position, Field(field)));
+            m_insert->run();
+        } catch (...) {
+            m_insert.reset();
+            throw;
+        }
+        key = sqlite3_last_insert_rowid(m_working.engine());
         touched();
-    });
+    };
+    if (m_depth > 0)
+        work();
+    else
+        inTransaction(work);
     return key;
 }
 
@@ -275,11 +294,7 @@ void PositionsTable::replaceAll(const QList<Position> &positions,
 {
     inTransaction([&] {
         m_working.exec(QStringLiteral("DELETE FROM data"));
-        QStringList places;
-        for (int field = 0; field < FieldCount; ++field)
-            places << QStringLiteral("?");
-        Statement insert(m_working, QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
-                                        .arg(Schema::kDataColumns.join(u','), places.join(u',')));
+        Statement insert(m_working, insertStatement());
         int done = 0;
         for (const Position &position : positions) {
             for (int field = 0; field < FieldCount; ++field)
@@ -304,8 +319,10 @@ void PositionsTable::begin()
 
 void PositionsTable::commit()
 {
-    if (m_depth == 1)
+    if (m_depth == 1) {
         m_update.reset();
+        m_insert.reset();
+    }
     m_working.exec(QStringLiteral("RELEASE positions"));
     if (--m_depth == 0 && m_changed) {
         m_changed = false;
@@ -324,6 +341,7 @@ void PositionsTable::rollback()
     if (--m_depth == 0) {
         m_changed = false;
         m_update.reset();
+        m_insert.reset();
     }
 }
 

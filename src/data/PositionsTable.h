@@ -101,11 +101,14 @@ private:
     void commit();
     void rollback();
     void touched();
+    static QString insertStatement();
 
     Database &m_working;
     // The update statement of the open transaction, for updateFields.
     std::unique_ptr<Statement> m_update;
     QList<Field> m_updateFields;
+    // The insert statement of the open transaction.
+    std::unique_ptr<Statement> m_insert;
     int m_depth = 0;
     bool m_changed = false;
 };
