@@ -3,6 +3,9 @@
 #include "CadLink.h"
 #include "Catalogue.h"
 #include "CatalogueEditor.h"
+#include "CatalogueUpdate.h"
+#include "Combine.h"
+#include "CombineDialog.h"
 #include "ComponentPicker.h"
 #include "EditorWindow.h"
 #include "ErrorReport.h"
@@ -54,6 +57,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     m_catalogueEditor = std::make_unique<CatalogueEditor>(m_session, m_prompts);
     m_picker = std::make_unique<ComponentPicker>(m_session);
     m_groupOrderDialog = std::make_unique<GroupOrderDialog>(m_session, m_prompts);
+    m_combineDialog = std::make_unique<CombineDialog>(m_prompts, m_editorWindow.get());
     // The group order list is the first use of the catalogue; a catalogue
     // that start-up already found wanting is not reported twice.
     if (m_problems.isEmpty() || m_problems.first().file() != m_session.catalogueFile()) {
@@ -99,10 +103,21 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
         });
         if (outcome != Outcome::Done)
             return;
+        // Each catalogue update follows a sort of its own.
+        m_editorWindow->actions().updateCatalogue->setEnabled(true);
         if (undefined > 0) {
             m_editorWindow->showUndefinedGroup();
             m_prompts.notify(QStringLiteral("     Обнаружены неопределенные группы!     "));
         }
+    });
+    connect(editor.updateCatalogue, &QAction::triggered, this, [this] {
+        const Outcome outcome = runGuarded([this] {
+            CatalogueUpdate::updateCatalogue(m_session);
+            return Outcome::Done;
+        });
+        // After a failure, which changed nothing, it may be tried again.
+        if (outcome == Outcome::Done)
+            m_editorWindow->actions().updateCatalogue->setEnabled(false);
     });
     connect(editor.deleteZeros, &QAction::triggered, this, [this] {
         runGuarded([this] {
@@ -110,6 +125,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
             return Outcome::Done;
         });
     });
+    connect(editor.addSpecification, &QAction::triggered, this, &Program::addSpecifications);
     connect(editor.saveGroup, &QAction::triggered, this, [this] {
         runGuarded([this] {
             return SpecificationCommands::saveGroup(m_session, m_prompts,
@@ -163,24 +179,43 @@ void Program::openPicker()
     });
 }
 
-void Program::openSpecification()
+QString Program::drawingFolder()
 {
-    // The open dialog starts beside the drawing when a CAD program has one.
-    QString folder = m_place.programFolder;
     if (m_cad->attachQuietly()) {
         try {
             const QString drawing = m_cad->activeDrawingFullName();
             if (!drawing.isEmpty())
-                folder = QFileInfo(drawing).absolutePath();
+                return QFileInfo(drawing).absolutePath();
         } catch (const AppError &) {
             // Quietly: the program folder serves.
         }
     }
+    return m_place.programFolder;
+}
+
+void Program::openSpecification()
+{
+    // The open dialog starts beside the drawing when a CAD program has one.
+    const QString folder = drawingFolder();
     if (runGuarded([&] { return SpecificationCommands::open(m_session, m_prompts, folder); }) !=
         Outcome::Done)
         return;
     m_editorWindow->refreshPositions();
     showEditor();
+}
+
+void Program::addSpecifications()
+{
+    const QStringList files = m_prompts.chooseFilesToOpen(drawingFolder());
+    if (files.isEmpty())
+        return;
+    const std::optional<QList<Combine::Source>> sources = m_combineDialog->ask(files);
+    if (!sources)
+        return;
+    runGuarded([&] {
+        Combine::combine(m_session, *sources);
+        return Outcome::Done;
+    });
 }
 
 void Program::createSpecification()

@@ -7,10 +7,12 @@
 #include "WidgetPrompts.h"
 
 #include <QObject>
+#include <functional>
 #include <memory>
 
 class CadLink;
 class CatalogueEditor;
+class CombineDialog;
 class ComponentPicker;
 class EditorWindow;
 class GroupOrderDialog;
@@ -46,8 +48,14 @@ public:
     void openCatalogueEditor();
     // The component picker for the editor's current position.
     void openPicker();
+    // "Добавить спецификацию": files chosen beside the drawing, their
+    // coefficients in the combine dialog, then the combine command.
+    void addSpecifications();
 
 private:
+    // The folder of the CAD program's active drawing, else the program's.
+    QString drawingFolder();
+
     Settings m_settings;
     WidgetPrompts m_widgetPrompts;
     Prompts &m_prompts;
@@ -61,4 +69,5 @@ private:
     std::unique_ptr<CatalogueEditor> m_catalogueEditor;
     std::unique_ptr<ComponentPicker> m_picker;
     std::unique_ptr<GroupOrderDialog> m_groupOrderDialog;
+    std::unique_ptr<CombineDialog> m_combineDialog;
 };

@@ -28,8 +28,9 @@ protected:
 
 SpecificationFileDialog::SpecificationFileDialog(Purpose purpose, const QString &folder,
                                                  QWidget *parent)
-    : QFileDialog(parent, purpose == Purpose::Open ? QStringLiteral("Открыть  спецификацию")
-                                                   : QStringLiteral("Сохранить спецификацию"))
+    : QFileDialog(parent, purpose == Purpose::Save ? QStringLiteral("Сохранить спецификацию")
+                          : purpose == Purpose::OpenMany ? QStringLiteral("Добавить спецификацию")
+                                                         : QStringLiteral("Открыть  спецификацию"))
 {
     // The filter model works on Qt's own dialog only.
     setOption(QFileDialog::DontUseNativeDialog);
@@ -41,9 +42,10 @@ SpecificationFileDialog::SpecificationFileDialog(Purpose purpose, const QString 
         types->setItemText(0, QStringLiteral("Файлы  спецификации"));
     setProxyModel(new SpecificationFilesOnly(this));
     setDefaultSuffix(kSuffix);
-    if (purpose == Purpose::Open) {
+    if (purpose != Purpose::Save) {
         setAcceptMode(QFileDialog::AcceptOpen);
-        setFileMode(QFileDialog::ExistingFile);
+        setFileMode(purpose == Purpose::Open ? QFileDialog::ExistingFile
+                                             : QFileDialog::ExistingFiles);
     } else {
         setAcceptMode(QFileDialog::AcceptSave);
         setFileMode(QFileDialog::AnyFile);

@@ -11,7 +11,7 @@ class SpecificationFileDialog : public QFileDialog {
     Q_OBJECT
 
 public:
-    enum class Purpose { Open, Save };
+    enum class Purpose { Open, OpenMany, Save };
 
     SpecificationFileDialog(Purpose purpose, const QString &folder, QWidget *parent = nullptr);
 

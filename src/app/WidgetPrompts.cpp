@@ -47,6 +47,16 @@ QString WidgetPrompts::chooseFileToOpen(const QString &folder)
     return dialog.selectedFiles().value(0);
 }
 
+QStringList WidgetPrompts::chooseFilesToOpen(const QString &folder)
+{
+    const ArrowWhileAsking arrow;
+    SpecificationFileDialog dialog(SpecificationFileDialog::Purpose::OpenMany, folder,
+                                   QApplication::activeWindow());
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
 QString WidgetPrompts::chooseFileToSave(const QString &folder, const QString &presetName)
 {
     const ArrowWhileAsking arrow;

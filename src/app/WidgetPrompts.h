@@ -8,5 +8,6 @@ public:
     bool confirm(const QString &question) override;
     void notify(const QString &message) override;
     QString chooseFileToOpen(const QString &folder) override;
+    QStringList chooseFilesToOpen(const QString &folder) override;
     QString chooseFileToSave(const QString &folder, const QString &presetName) override;
 };

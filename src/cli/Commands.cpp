@@ -1,15 +1,19 @@
 #include "Commands.h"
 
 #include "AppError.h"
+#include "Combine.h"
 #include "Console.h"
 #include "Numbering.h"
 #include "PositionsTable.h"
 #include "Session.h"
 #include "SpecificationCheck.h"
 #include "SpecificationCommands.h"
+#include "SpecificationFile.h"
 #include "Workspace.h"
 
+#include <QFileInfo>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -84,6 +88,55 @@ ExitStatus sort(Workspace &workspace, const Invocation &invocation, Console &con
     });
 }
 
+// "ФАЙЛ.СО=N": the file and its coefficient; a plain name proposes its own,
+// as the combine dialog does. A file whose name has "=" in it is taken whole.
+std::optional<Combine::Source> source(const QString &argument)
+{
+    const qsizetype equals = argument.lastIndexOf(u'=');
+    if (equals < 0 || QFileInfo::exists(argument)) {
+        const std::optional<int> proposed =
+            Combine::coefficient(Combine::proposedCoefficient(QFileInfo(argument).fileName()));
+        return Combine::Source{argument, proposed.value_or(1)};
+    }
+    const std::optional<int> coefficient = Combine::coefficient(argument.mid(equals + 1));
+    if (!coefficient)
+        return std::nullopt;
+    return Combine::Source{argument.left(equals), *coefficient};
+}
+
+ExitStatus combine(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    QList<Combine::Source> sources;
+    for (const QString &argument : invocation.files) {
+        const std::optional<Combine::Source> read = source(argument);
+        if (!read) {
+            console.refuse(AppError(QStringLiteral("коэффициент после «=» не целое число.")),
+                           argument);
+            return WrongUsage;
+        }
+        sources << *read;
+    }
+    Session &session = workspace.session();
+    try {
+        // The combined specification starts empty, under the first file's header.
+        SpecificationFile::Contents first = SpecificationFile::load(sources.first().path);
+        first.header[HeaderFields::Stage] = session.header()[HeaderFields::Stage];
+        session.setHeader(first.header);
+        session.positions().replaceAll({});
+        Combine::combine(session, sources);
+    } catch (const AppError &error) {
+        console.refuse(error, QString());
+        return Refused;
+    }
+    try {
+        SpecificationCommands::writeCopy(session, invocation.output);
+    } catch (const AppError &error) {
+        console.refuse(error, invocation.output);
+        return Refused;
+    }
+    return Success;
+}
+
 } // namespace
 
 const QList<Command> &commands()
@@ -116,6 +169,16 @@ const QList<Command> &commands()
          true,
          {QStringLiteral("--clean")},
          sort},
+        {QStringLiteral("combine"),
+         QStringLiteral("-o ВЫХОД.СО ФАЙЛ.СО[=N]..."),
+         QStringLiteral("складывает спецификации, как «Добавить спецификацию», начиная с "
+                        "пустой: количество каждой позиции файла умножается на коэффициент N "
+                        "(отрицательный вычитает); без «=N» коэффициент берётся из имени файла, "
+                        "как «(3 шт)», иначе 1; заголовок — первого файла"),
+         Command::Files::Many,
+         true,
+         {},
+         combine},
     };
     return table;
 }

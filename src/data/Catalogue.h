@@ -58,6 +58,15 @@ public:
     // are looked up at once.
     virtual QList<std::optional<CatalogueGood>> find(const QStringList &names) = 0;
 
+    // Writes goods into the catalogue in their order, all or nothing: a good
+    // whose name the catalogue holds gives its description, unit, price,
+    // mass, type, code, maker and group to every good of that name, whose
+    // other columns stay; any other good is added. A null or empty price is
+    // stored as none. progress(done, total) follows every good as it is
+    // taken in; they are all written after the last.
+    virtual void writeGoods(const QList<CatalogueGood> &goods,
+                            const std::function<void(int done, int total)> &progress) = 0;
+
     // The groups that goods carry, non-empty, in alphabetical order; of
     // groups that differ in letter case only, the one stored first.
     virtual QStringList goodsGroups() = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // How commands and windows ask the user: the program answers with message
 // boxes, the tests with scripted answers. A "No" or a cancel is an answer,
@@ -15,6 +16,9 @@ public:
     virtual void notify(const QString &message) = 0;
     // A specification file to open, starting in folder; empty when cancelled.
     virtual QString chooseFileToOpen(const QString &folder) = 0;
+    // Specification files to add to the open one, starting in folder; empty
+    // when cancelled.
+    virtual QStringList chooseFilesToOpen(const QString &folder) = 0;
     // A file to save to, starting in folder with presetName filled in; empty
     // when cancelled. Overwriting is not confirmed here: the caller asks.
     virtual QString chooseFileToSave(const QString &folder, const QString &presetName) = 0;

@@ -246,7 +246,7 @@ Contents parse(const QByteArray &bytes, const QString &path)
     return contents;
 }
 
-int read(Session &session, const QString &path)
+Contents load(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -258,9 +258,12 @@ int read(Session &session, const QString &path)
         throw AppError(QStringLiteral("Не удалось прочитать файл спецификации: ") +
                            SystemErrors::reason(file) + u'.',
                        path);
-    file.close();
+    return parse(bytes, path);
+}
 
-    Contents contents = parse(bytes, path);
+int read(Session &session, const QString &path)
+{
+    Contents contents = load(path);
     contents.header[HeaderFields::Stage] = session.header()[HeaderFields::Stage];
 
     // The description is read as the file holds it, so that the one a user

@@ -41,6 +41,10 @@ struct Contents {
 // and the line (from 1) at fault.
 Contents parse(const QByteArray &bytes, const QString &path);
 
+// Reads path whole and parses it. Throws AppError naming path and, for a
+// bad content, the line.
+Contents load(const QString &path);
+
 // Reads path whole and checks it; only then replaces every row of `data` in
 // one transaction and sets the header, keeping the session's stage. A file
 // that is refused changes nothing. Returns the number of positions.

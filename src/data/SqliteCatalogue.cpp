@@ -69,6 +69,23 @@ QString containing(const QString &text)
 
 const QString kLike = QStringLiteral(" LIKE ? ESCAPE '\\'");
 
+// The eight columns after the name, from place first on: Caption, Abb, Cost,
+// M, TYP, COD, Firma, Gruppa. A price that is an empty text is none.
+void bindDescription(Statement &statement, int first, const CatalogueGood &good)
+{
+    statement.bind(first, good.caption);
+    statement.bind(first + 1, good.unit);
+    if (good.cost.toString().isEmpty())
+        statement.bindNull(first + 2);
+    else
+        statement.bind(first + 2, good.cost);
+    statement.bind(first + 3, good.mass);
+    statement.bind(first + 4, good.type);
+    statement.bind(first + 5, good.code);
+    statement.bind(first + 6, good.maker);
+    statement.bind(first + 7, good.group);
+}
+
 } // namespace
 
 SqliteCatalogue::SqliteCatalogue(Database &db) : m_db(db) {}
@@ -119,6 +136,54 @@ QList<std::optional<CatalogueGood>> SqliteCatalogue::find(const QStringList &nam
         if (places[i] >= 0)
             goods[i] = found[places[i]];
     return goods;
+}
+
+void SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
+                                 const std::function<void(int done, int total)> &progress)
+{
+    const auto disconnect = connected(m_db);
+    // The write dirties pages all over the file; they stay in memory until
+    // the commit instead of being spilled and read back.
+    m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    const int total = int(goods.size());
+    m_db.inTransaction([&] {
+        // The goods are staged by name key, then written by two statements,
+        // whose triggers keep the keys (Schema). A statement of its own for
+        // every good would copy each page it touches into its statement
+        // journal; one statement for all of them copies each page once. A
+        // name given twice keeps its first spelling and its last description.
+        m_db.exec(QStringLiteral("CREATE TEMP TABLE written_goods (NameKey TEXT PRIMARY KEY, "
+                                 "Name, Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa)"));
+        {
+            Statement stage(
+                m_db, QStringLiteral("INSERT INTO temp.written_goods VALUES "
+                                     "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (NameKey) DO "
+                                     "UPDATE SET Caption = excluded.Caption, Abb = excluded.Abb, "
+                                     "Cost = excluded.Cost, M = excluded.M, TYP = excluded.TYP, "
+                                     "COD = excluded.COD, Firma = excluded.Firma, "
+                                     "Gruppa = excluded.Gruppa"));
+            for (int i = 0; i < total; ++i) {
+                const CatalogueGood &good = goods[i];
+                stage.bind(0, TextFolding::folded(good.name));
+                stage.bind(1, good.name);
+                bindDescription(stage, 2, good);
+                stage.run();
+                if (progress)
+                    progress(i + 1, total);
+            }
+        }
+        const QString description =
+            QStringLiteral("Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa");
+        m_db.exec(QStringLiteral("UPDATE dorvik_data SET (%1) = (SELECT %1 FROM temp.written_goods "
+                                 "AS g WHERE g.NameKey = dorvik_data.NameKey) "
+                                 "WHERE NameKey IN (SELECT NameKey FROM temp.written_goods)")
+                      .arg(description));
+        m_db.exec(QStringLiteral("INSERT INTO dorvik_data (Name, %1) SELECT Name, %1 "
+                                 "FROM temp.written_goods AS g WHERE NOT EXISTS (SELECT 1 FROM "
+                                 "dorvik_data AS d WHERE d.NameKey = g.NameKey) ORDER BY g.rowid")
+                      .arg(description));
+        m_db.exec(QStringLiteral("DROP TABLE temp.written_goods"));
+    });
 }
 
 QStringList SqliteCatalogue::goodsGroups()

@@ -194,6 +194,7 @@ void EditorWindow::makeActions()
     m_actions.filter->setEnabled(true);
     m_actions.sort->setEnabled(true);
     m_actions.deleteZeros->setEnabled(true);
+    m_actions.addSpecification->setEnabled(true);
     connect(m_actions.filter, &QAction::triggered, this, &EditorWindow::toggleFilter);
     m_actions.leave = new QAction(QStringLiteral("Выход"), this);
     m_actions.leave->setObjectName(QStringLiteral("Button1"));

@@ -1,3 +1,6 @@
+#include "AppError.h"
+#include "Catalogue.h"
+#include "CatalogueUpdate.h"
 #include "CodePage1251.h"
 #include "ErrorReport.h"
 #include "ScriptedPrompts.h"
@@ -542,6 +545,75 @@ private slots:
         QCOMPARE(s->specificationName(), a);
         QVERIFY(s->isModified());
         QVERIFY(!isLocked(group));
+    }
+
+    static Position position(const QString &name, const QString &caption, const QString &group)
+    {
+        Position position;
+        position.name = name;
+        position.caption = caption;
+        position.group = group;
+        return position;
+    }
+
+    // "Обновить базу": a shown position overwrites the description of every
+    // good of its name, letter case aside, and keeps their names; one not in
+    // the catalogue becomes a good; a nameless one is named by its caption
+    // first. Apostrophes go as they are; no price stays none, never 0.
+    void catalogueUpdateWritesTheShownPositions()
+    {
+        const QString catalogue = path(QStringLiteral("обновляемая.mdb"));
+        TestSupport::makeCatalogue(catalogue, {{"ВК-160", "Воздуховод", {}, 4.5},
+                                               {"вк-160", "Старый", {}, 3.0},
+                                               {"ВР-4", "Вентилятор", {}, 42.0}});
+        auto s = session();
+        s->setCatalogueFile(catalogue);
+        const QString group = QStringLiteral("Воздуховоды");
+        Position duct = position("Вк-160", "Воздуховод d'160", group);
+        std::tie(duct.unit, duct.mass, duct.type, duct.code, duct.maker) =
+            std::tuple{"мп", "1,2", "Т'1", "К-1", "Завод \"О'Нил\""};
+        duct.cost = 5.25;
+        s->positions().insert(duct);
+        const Position damper = position({}, "Клапан д'Арк", group);
+        const qint64 nameless = s->positions().insert(damper);
+        s->positions().insert(position("ВР-4", "Другой", "Вентиляторы"));
+        s->setModified(false);
+        s->setViewFilter({PositionFilter::Kind::Group, group});
+
+        QCOMPARE(CatalogueUpdate::updateCatalogue(*s), 2);
+        QCOMPARE(s->positions().find(nameless)->name, damper.caption);
+        QVERIFY(s->isModified());
+        QCOMPARE(
+            TestSupport::plainSqlite(catalogue, "SELECT Name || ':' || Caption FROM dorvik_data"),
+            (QStringList{"ВК-160:Воздуховод d'160", "вк-160:Воздуховод d'160", "ВР-4:Вентилятор",
+                         "Клапан д'Арк:Клапан д'Арк"}));
+        const auto found = s->goods().find({"вК-160", "КЛАПАН Д'АРК"});
+        QCOMPARE((QStringList{found[0]->unit, found[0]->mass, found[0]->type, found[0]->code,
+                              found[0]->maker, found[0]->group}),
+                 (QStringList{duct.unit, duct.mass, duct.type, duct.code, duct.maker, group}));
+        QCOMPARE(found[0]->cost.toDouble(), 5.25);
+        QVERIFY(found[1]->cost.isNull());
+    }
+
+    // A good the catalogue refuses leaves the goods written before it, and
+    // the names given, undone.
+    void failedCatalogueUpdateChangesNothing()
+    {
+        const QString catalogue = path(QStringLiteral("отказ.mdb"));
+        TestSupport::makeCatalogue(catalogue, {{"ВК-160", "Старый"}});
+        TestSupport::plainSqlite(catalogue, "CREATE TRIGGER refuse BEFORE INSERT ON dorvik_data "
+                                            "BEGIN SELECT RAISE(ABORT, 'отказано'); END");
+        auto s = session();
+        s->setCatalogueFile(catalogue);
+        s->positions().insert(position("ВК-160", "Новый", {}));
+        const qint64 nameless = s->positions().insert(position({}, "Клапан", {}));
+        s->setModified(false);
+
+        QVERIFY_THROWS_EXCEPTION(AppError, CatalogueUpdate::updateCatalogue(*s));
+        QCOMPARE(TestSupport::plainSqlite(catalogue, "SELECT Caption FROM dorvik_data"),
+                 QStringList{"Старый"});
+        QVERIFY(s->positions().find(nameless)->name.isEmpty());
+        QVERIFY(!s->isModified());
     }
 
     void leavingOffersToSave_data()

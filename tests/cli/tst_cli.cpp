@@ -225,6 +225,28 @@ private slots:
         QCOMPARE(contents("sorted.СО"), written);
     }
 
+    // Quantities times the coefficient proposed by the name or given with
+    // "=N", merged by name; a bad file among them writes nothing.
+    void combine()
+    {
+        put("part (2 шт).СО", cp1251({{"1", "0", "Клапан КО", "1,5", "Шт", "", "в узле"},
+                                      {"2", "3", "Решётка АМН", "1", "Шт", "подпись", ""},
+                                      {"3", "0", "клапан ко", "1", "Шт", "", ""}}));
+        put("less.СО", cp1251({{"5", "0", "КЛАПАН КО", "1", "Шт", "", ""}}));
+        Result result =
+            run({"combine", "-o", "sum.СО", "part (2 шт).СО", "less.СО=-1", "part (2 шт).СО=0"});
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.status, 0);
+        QCOMPARE(contents("sum.СО"),
+                 cp1251({{"1", "0", "Клапан КО", "4", "Шт", "Клапан обратный", "в узле"},
+                         {"2", "3", "Решётка АМН", "2", "Шт", "подпись", ""}}));
+
+        result = run({"combine", "-o", "none.СО", "part (2 шт).СО", "bad.СО"});
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.err.startsWith(QStringLiteral("bad.СО:34: ")), qPrintable(result.err));
+        QVERIFY(!QFile::exists(m_dir.filePath("none.СО")));
+    }
+
     void usage_data()
     {
         QTest::addColumn<QStringList>("arguments");

@@ -26,6 +26,12 @@ public:
         openFolders << folder;
         return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
     }
+    QList<QStringList> openManyAnswers; // taken in order; when empty, a cancel
+    QStringList chooseFilesToOpen(const QString &folder) override
+    {
+        openFolders << folder;
+        return openManyAnswers.isEmpty() ? QStringList() : openManyAnswers.takeFirst();
+    }
     QString chooseFileToSave(const QString &folder, const QString &presetName) override
     {
         saveFolders << folder;

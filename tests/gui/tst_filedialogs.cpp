@@ -72,6 +72,31 @@ private slots:
         QCOMPARE(dialog.selectedFiles().value(0),
                  QDir(m_dir.path()).filePath(QStringLiteral("новая.СО")));
     }
+
+    // Choosing several files in the list, as "Добавить спецификацию" does.
+    void severalFilesChosenInTheList()
+    {
+        SpecificationFileDialog dialog(SpecificationFileDialog::Purpose::OpenMany, m_dir.path());
+        dialog.show();
+        QCOMPARE(listed(dialog, 3).size(), 3);
+        auto *view = dialog.findChild<QListView *>(QStringLiteral("listView"));
+        const QModelIndex root = view->rootIndex();
+        Qt::KeyboardModifiers modifiers;
+        for (int row = 0; row < view->model()->rowCount(root); ++row) {
+            const QModelIndex index = view->model()->index(row, 0, root);
+            if (!index.data().toString().contains(u'.'))
+                continue;
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers,
+                              view->visualRect(index).center());
+            modifiers = Qt::ControlModifier;
+        }
+        QMetaObject::invokeMethod(&dialog, "accept");
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QStringList chosen = dialog.selectedFiles();
+        chosen.sort(Qt::CaseInsensitive);
+        QCOMPARE(chosen, (QStringList{m_dir.filePath(QStringLiteral("вентиляция.со")),
+                                      m_dir.filePath(QStringLiteral("Отопление.СО"))}));
+    }
 };
 
 QTEST_MAIN(FileDialogsTest)

@@ -27,7 +27,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
@@ -380,6 +383,44 @@ private slots:
         QCOMPARE(program.startWindow().isVisible(), !editorShown);
         QCOMPARE(prompts.notices.value(0), notice);
         QCOMPARE(program.session().positions().count(), rows);
+    }
+
+    // "Добавить спецификацию": the dialog proposes the coefficient from the
+    // name, refuses one that is no whole number naming its row, and merges.
+    void combineButtonMergesWithTheCoefficient()
+    {
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        program.startWindow().show();
+        item(&program.startWindow(), "N7")->trigger();
+        EditorWindow &editor = program.editorWindow();
+        const QString file = m_dir.filePath(QStringLiteral("Узел (3 шт).СО"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("// Заголовок\r\n" + QByteArray("\r\n").repeated(20) +
+                  "// Начало базы\r\n1\r\n0\r\nZ-1\r\n1.5\r\n\r\n\r\n\r\n\r\n");
+        out.close();
+        prompts.openManyAnswers = {{file}};
+        QStringList proposed;
+        QTimer::singleShot(0, &editor, [&] {
+            auto *dialog = editor.findChild<QDialog *>(QStringLiteral("TForm6"));
+            auto *grid = dialog->findChild<QTableWidget *>();
+            auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("Button1"));
+            proposed << grid->item(0, 0)->text() << grid->item(0, 1)->text();
+            grid->item(0, 1)->setText(QStringLiteral("2,5"));
+            ok->click();
+            QVERIFY(dialog->isVisible());
+            grid->item(0, 1)->setText(QStringLiteral("-2"));
+            ok->click();
+        });
+        QTest::mouseClick(editor.findChild<QToolButton *>(QStringLiteral("SpeedButton6")),
+                          Qt::LeftButton);
+        QCOMPARE(proposed, (QStringList{QStringLiteral("Узел (3 шт).СО"), QStringLiteral("3")}));
+        QCOMPARE(prompts.notices,
+                 QStringList{QStringLiteral("В строке 1 коэффициент «2,5» не целое число.")});
+        QCOMPARE(program.session().positions().count(), 2);
+        QCOMPARE(program.session().positions().read().last().quantity, -3.0);
+        QVERIFY(program.session().isModified());
     }
 
     void leavingAsksToSaveAModifiedSpecification()

@@ -1,0 +1,17 @@
+#pragma once
+
+class Session;
+
+// "Обновить базу": the specification's descriptions written back into the
+// catalogue.
+namespace CatalogueUpdate {
+
+// Positions without a name first take their caption as name (a change of
+// the specification). Then every position the editor's view filter shows
+// gives its description, unit, price, mass, type, code, maker and group to
+// the goods of its name, or becomes a new good; a position still without a
+// name names no good and is passed over. All or nothing, in the catalogue
+// and in the positions; returns the number of positions written.
+int updateCatalogue(Session &session);
+
+} // namespace CatalogueUpdate
