@@ -14,6 +14,34 @@ QLocale regionalLocale()
     return locale;
 }
 
+// value (not negative) in fixed notation with decimals digits after the
+// point, rounded half up from its fifteen significant digits: a price typed
+// as 2,675 is held as 2,67499999…, and must still print as 2,68.
+QString roundedFixed(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return QLocale::c().toString(value, 'f', decimals);
+    const QString scientific = QLocale::c().toString(value, 'e', 14);
+    const qsizetype e = scientific.indexOf(u'e');
+    const QString digits = scientific.left(e).remove(u'.');
+    // The digits that stand for value times 10^decimals.
+    const qsizetype kept = scientific.mid(e + 1).toInt() + 1 + decimals;
+    QString scaled = kept <= 0 ? QString() : digits.left(kept).leftJustified(kept, u'0');
+    if (kept >= 0 && kept < digits.size() && digits[kept] >= u'5') {
+        qsizetype i = scaled.size() - 1;
+        while (i >= 0 && scaled[i] == u'9')
+            scaled[i--] = u'0';
+        if (i >= 0)
+            scaled[i] = QChar(scaled[i].unicode() + 1);
+        else
+            scaled.prepend(u'1');
+    }
+    scaled = scaled.rightJustified(decimals + 1, u'0');
+    if (decimals == 0)
+        return scaled;
+    return scaled.left(scaled.size() - decimals) + u'.' + scaled.right(decimals);
+}
+
 } // namespace
 
 QString general(double value)
@@ -39,7 +67,7 @@ QString masked(double value, const QString &mask)
     }
 
     // Fixed notation rounded to the decimals that the mask shows.
-    const QString fixed = QLocale::c().toString(std::fabs(value), 'f', decimals);
+    const QString fixed = roundedFixed(std::fabs(value), decimals);
     QString integerDigits = fixed.section(u'.', 0, 0);
     QString fractionDigits = decimals > 0 ? fixed.section(u'.', 1, 1) : QString();
     const bool isZero = QString(integerDigits + fractionDigits).count(u'0') ==

@@ -40,6 +40,9 @@ private slots:
         QTest::newRow("0.## drops zeros") << 2.5 << "0.##" << QStringLiteral("2,5");
         QTest::newRow("0.## whole") << 3.0 << "0.##" << QStringLiteral("3");
         QTest::newRow("0.## rounds") << 1.006 << "0.##" << QStringLiteral("1,01");
+        QTest::newRow("0.00 rounds the typed half up") << 2.675 << "0.00" << QStringLiteral("2,68");
+        QTest::newRow("0.00 carries into the integer")
+            << 9.995 << "0.00" << QStringLiteral("10,00");
         QTest::newRow("0.## below one") << 0.25 << "0.##" << QStringLiteral("0,25");
         QTest::newRow("0.00 keeps zeros") << 12.0 << "0.00" << QStringLiteral("12,00");
         QTest::newRow("0.00 negative") << -0.5 << "0.00" << QStringLiteral("-0,50");
