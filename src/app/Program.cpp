@@ -13,11 +13,14 @@
 #include "Numbering.h"
 #include "PositionsModel.h"
 #include "PutGood.h"
+#include "ReportPreview.h"
+#include "Reports.h"
 #include "RowsGrid.h"
 #include "SpecificationCommands.h"
 #include "StartWindow.h"
 
 #include <QAction>
+#include <QDate>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScopeGuard>
@@ -126,6 +129,19 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
         });
     });
     connect(editor.addSpecification, &QAction::triggered, this, &Program::addSpecifications);
+    connect(editor.sheet, &QAction::triggered, this, [this] {
+        showReport(
+            [this] { return std::make_unique<SheetReport>(Reports::sheetContents(m_session)); },
+            QString());
+    });
+    connect(editor.estimate, &QAction::triggered, this, [this] {
+        showReport(
+            [this] {
+                return std::make_unique<EstimateReport>(
+                    Reports::estimateContents(m_session, QDate::currentDate()));
+            },
+            QStringLiteral(" смета"));
+    });
     connect(editor.saveGroup, &QAction::triggered, this, [this] {
         runGuarded([this] {
             return SpecificationCommands::saveGroup(m_session, m_prompts,
@@ -216,6 +232,26 @@ void Program::addSpecifications()
         Combine::combine(m_session, *sources);
         return Outcome::Done;
     });
+}
+
+void Program::showReport(const std::function<std::unique_ptr<Report>()> &make,
+                         const QString &pdfSuffix)
+{
+    std::unique_ptr<Report> report;
+    if (runGuarded([&] {
+            report = make();
+            return Outcome::Done;
+        }) != Outcome::Done)
+        return;
+    ReportPreview::show(
+        *report, Reports::proposedPdfName(m_session.specificationName(), pdfSuffix),
+        [&](const QString &path) {
+            runGuarded([&] {
+                Reports::writePdf(m_session, *report, path);
+                return Outcome::Done;
+            });
+        },
+        m_editorWindow.get());
 }
 
 void Program::createSpecification()

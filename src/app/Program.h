@@ -13,6 +13,7 @@
 class CadLink;
 class CatalogueEditor;
 class CombineDialog;
+class Report;
 class ComponentPicker;
 class EditorWindow;
 class GroupOrderDialog;
@@ -53,6 +54,9 @@ public:
     void addSpecifications();
 
 private:
+    // "Спецификация" and "Смета": the report made, then shown in the print
+    // preview, which saves it as "<name><pdfSuffix>.pdf".
+    void showReport(const std::function<std::unique_ptr<Report>()> &make, const QString &pdfSuffix);
     // The folder of the CAD program's active drawing, else the program's.
     QString drawingFolder();
 

@@ -5,17 +5,24 @@
 #include "Console.h"
 #include "Numbering.h"
 #include "PositionsTable.h"
+#include "Reports.h"
 #include "Session.h"
+#include "Settings.h"
 #include "SpecificationCheck.h"
 #include "SpecificationCommands.h"
 #include "SpecificationFile.h"
 #include "Workspace.h"
 
+#include <QDate>
 #include <QFileInfo>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
+
+const QString kStageOption = QStringLiteral("--stage");
+const QString kFirmOption = QStringLiteral("--firm");
 
 ExitStatus check(Workspace &workspace, const Invocation &invocation, Console &console)
 {
@@ -85,6 +92,50 @@ ExitStatus sort(Workspace &workspace, const Invocation &invocation, Console &con
             err << QStringLiteral("  поз. ") << position.number.value_or(0) << ' ' << position.name
                 << '\n';
         err.flush();
+    });
+}
+
+// The commands that print a report of one file to PDF: the file read as the
+// program opens it, the stage and the firm from the options or the settings.
+ExitStatus printed(Workspace &workspace, const Invocation &invocation, Console &console,
+                   const std::function<std::unique_ptr<Report>(Session &session)> &make)
+{
+    const QString &source = invocation.files.first();
+    Session &session = workspace.session();
+    std::unique_ptr<Report> report;
+    try {
+        workspace.open(source);
+        if (invocation.options.contains(kStageOption))
+            session.editHeaderField(HeaderFields::Stage, invocation.options.value(kStageOption));
+        session.setFirmName(invocation.options.contains(kFirmOption)
+                                ? invocation.options.value(kFirmOption)
+                                : Settings().firmName());
+        report = make(session);
+    } catch (const AppError &error) {
+        console.refuse(error, source);
+        return Refused;
+    }
+    try {
+        Reports::writePdf(session, *report, invocation.output);
+    } catch (const AppError &error) {
+        console.refuse(error, invocation.output);
+        return Refused;
+    }
+    return Success;
+}
+
+ExitStatus sheet(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    return printed(workspace, invocation, console, [](Session &session) {
+        return std::make_unique<SheetReport>(Reports::sheetContents(session));
+    });
+}
+
+ExitStatus estimate(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    return printed(workspace, invocation, console, [](Session &session) {
+        return std::make_unique<EstimateReport>(
+            Reports::estimateContents(session, QDate::currentDate()));
     });
 }
 
@@ -179,6 +230,25 @@ const QList<Command> &commands()
          true,
          {},
          combine},
+        {QStringLiteral("sheet"),
+         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--stage СТАДИЯ] [--firm ФИРМА]"),
+         QStringLiteral("открывает файл, как программа, и печатает лист «Спецификация "
+                        "оборудования и материалов» (A3) в PDF, как команда «Спецификация»; "
+                        "стадия — из --stage, иначе «РД», фирма — из --firm, иначе из настроек"),
+         Command::Files::One,
+         true,
+         {},
+         sheet,
+         {kStageOption, kFirmOption}},
+        {QStringLiteral("estimate"),
+         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--firm ФИРМА]"),
+         QStringLiteral("открывает файл, как программа, и печатает смету (A4) в PDF, как "
+                        "команда «Смета»; фирма — из --firm, иначе из настроек"),
+         Command::Files::One,
+         true,
+         {},
+         estimate,
+         {kFirmOption}},
     };
     return table;
 }

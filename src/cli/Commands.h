@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,8 +18,9 @@ enum ExitStatus {
 // What the command line gives one command.
 struct Invocation {
     QStringList files;
-    QString output;    // -o
-    QStringList flags; // such as --clean, each one the command knows
+    QString output;                  // -o
+    QStringList flags;               // such as --clean, each one the command knows
+    QHash<QString, QString> options; // such as --stage РД
 };
 
 // One command of kvintor-cli. The front parses, checks and lists every
@@ -34,6 +36,7 @@ struct Command {
     QStringList flags; // the flags it takes, such as "--clean"
     ExitStatus (*run)(Workspace &workspace, const Invocation &invocation,
                       Console &console) = nullptr;
+    QStringList options; // the options with a value it takes, such as "--stage"
 };
 
 const QList<Command> &commands();

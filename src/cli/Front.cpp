@@ -22,6 +22,7 @@ struct CommandLine {
     std::optional<QString> output;
     QStringList files;
     QStringList flags;
+    QHash<QString, QString> options;
 };
 
 QString help()
@@ -90,6 +91,11 @@ CommandLine parse(const QStringList &arguments)
             if (line.catalogue.isEmpty())
                 throw AppError(QStringLiteral("после «%1» нужно имя файла.").arg(kCatalogueOption));
         } else if (std::any_of(commands().cbegin(), commands().cend(),
+                               [&](const Command &c) { return c.options.contains(argument); })) {
+            if (i + 1 == arguments.size())
+                throw AppError(QStringLiteral("после «%1» нужно значение.").arg(argument));
+            line.options.insert(argument, arguments[++i]);
+        } else if (std::any_of(commands().cbegin(), commands().cend(),
                                [&](const Command &c) { return c.flags.contains(argument); })) {
             line.flags << argument;
         } else {
@@ -116,6 +122,11 @@ const Command &checked(const CommandLine &line)
     if (command->needsOutput && !line.output)
         throw AppError(
             QStringLiteral("команде %1 нужен файл для записи: «-o ФАЙЛ».").arg(command->name));
+    for (const QString &option : line.options.keys()) {
+        if (!command->options.contains(option))
+            throw AppError(
+                QStringLiteral("команда %1 не знает параметра «%2».").arg(command->name, option));
+    }
     for (const QString &flag : line.flags) {
         if (!command->flags.contains(flag))
             throw AppError(
@@ -148,7 +159,8 @@ int run(const QStringList &arguments, const QString &programFolder, Console &con
 
     try {
         Workspace workspace(programFolder, line.catalogue);
-        return command->run(workspace, {line.files, line.output.value_or(QString()), line.flags},
+        return command->run(workspace,
+                            {line.files, line.output.value_or(QString()), line.flags, line.options},
                             console);
     } catch (const AppError &error) {
         console.refuse(error);

@@ -1,11 +1,31 @@
 #include "Console.h"
 #include "Front.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// Standard error carries the commands' own findings; Qt's note that a
+// headless session has no runtime folder is not one of them.
+void messages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("QStandardPaths: ")))
+        return;
+    qtHandler(type, context, message);
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    qtHandler = qInstallMessageHandler(messages);
+    // Printing to PDF needs fonts, which come with a graphical application;
+    // no window is ever shown, so no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     Console console;
     return Front::run(QCoreApplication::arguments().mid(1), QCoreApplication::applicationDirPath(),
                       console);

@@ -247,6 +247,30 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.filePath("none.СО")));
     }
 
+    // The reports as PDF pages: the sheet on A3 with the stage given and
+    // each position once; an estimate of nothing is refused and not written.
+    void reports()
+    {
+        put("in.СО", cp1251({{"1", "1", "вентилятор вк-1", "2", "Шт", "", ""},
+                             {"2", "1", "Клапан КО", "3", "Шт", "", ""}}));
+        Result result = run({"sheet", "in.СО", "-o", "sheet.pdf", "--stage", "ПД"});
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.status, 0);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {m_dir.filePath("sheet.pdf"), QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString pages = QString::fromUtf8(text.readAllStandardOutput());
+        QCOMPARE(pages.count(QStringLiteral("Вентилятор канальный")), 1);
+        QCOMPARE(pages.count(QStringLiteral("Клапан обратный")), 1);
+        QVERIFY(pages.contains(QStringLiteral("ПД")));
+
+        put("empty.СО", cp1251({}));
+        result = run({"estimate", "empty.СО", "-o", "estimate.pdf"});
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.err.startsWith(QStringLiteral("empty.СО: ")), qPrintable(result.err));
+        QVERIFY(!QFile::exists(m_dir.filePath("estimate.pdf")));
+    }
+
     void usage_data()
     {
         QTest::addColumn<QStringList>("arguments");

@@ -27,6 +27,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -421,6 +423,36 @@ private slots:
         QCOMPARE(program.session().positions().count(), 2);
         QCOMPARE(program.session().positions().read().last().quantity, -3.0);
         QVERIFY(program.session().isModified());
+    }
+
+    // "Спецификация" and "Смета" show their pages in the preview and leave
+    // the data, the view and the modified flag as they were.
+    void reportButtonsShowThePreviewAndChangeNothing()
+    {
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        program.startWindow().show();
+        item(&program.startWindow(), "N7")->trigger();
+        EditorWindow &editor = program.editorWindow();
+        auto *groups = editor.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+        groups->setCurrentText(Session::kUndefinedGroupItem);
+        emit groups->textActivated(Session::kUndefinedGroupItem);
+        const QList<Position> before = program.session().positions().read();
+        for (const char *button : {"SpeedButton1", "SpeedButton4"}) {
+            int pages = -1;
+            QTimer::singleShot(0, &editor, [&] {
+                auto *preview = editor.findChild<QPrintPreviewDialog *>();
+                QVERIFY(preview);
+                pages = preview->findChild<QPrintPreviewWidget *>()->pageCount();
+                preview->reject();
+            });
+            QTest::mouseClick(editor.findChild<QToolButton *>(QString::fromLatin1(button)),
+                              Qt::LeftButton);
+            QCOMPARE(pages, 1);
+        }
+        QCOMPARE(program.session().positions().read(), before);
+        QCOMPARE(program.session().viewFilter().kind, PositionFilter::Kind::UndefinedGroup);
+        QVERIFY(!program.session().isModified());
     }
 
     void leavingAsksToSaveAModifiedSpecification()

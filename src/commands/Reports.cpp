@@ -1,0 +1,112 @@
+#include "Reports.h"
+
+#include "AppError.h"
+#include "Numbers.h"
+#include "PositionsTable.h"
+#include "ReportOutput.h"
+#include "Session.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <algorithm>
+#include <limits>
+
+namespace Reports {
+namespace {
+
+// Positions in the order the reports print them: by position number, a
+// position without one first, then as stored.
+QList<Position> byNumber(Session &session)
+{
+    QList<Position> positions = session.positions().read();
+    std::stable_sort(positions.begin(), positions.end(), [](const Position &a, const Position &b) {
+        return a.number.value_or(std::numeric_limits<qint64>::min()) <
+               b.number.value_or(std::numeric_limits<qint64>::min());
+    });
+    return positions;
+}
+
+QString numberText(const std::optional<qint64> &number)
+{
+    return number ? QString::number(*number) : QString();
+}
+
+QString quantityText(const std::optional<double> &quantity)
+{
+    return quantity ? Numbers::general(*quantity) : QString();
+}
+
+} // namespace
+
+SheetContents sheetContents(Session &session)
+{
+    SheetContents contents;
+    contents.header = session.header();
+    contents.firm = session.firmName();
+
+    // A group prints once, at the smallest group number among its positions.
+    struct Gathered {
+        qint64 order = 0;
+        qsizetype first = 0;
+        SheetContents::Group group;
+    };
+    QList<Gathered> groups;
+    QHash<QString, qsizetype> indexOf;
+    for (const Position &position : byNumber(session)) {
+        const QString name = position.group.isEmpty() ? QString() : position.group;
+        const qint64 order = position.groupNumber.value_or(std::numeric_limits<qint64>::min());
+        auto found = indexOf.constFind(name);
+        if (found == indexOf.cend()) {
+            found = indexOf.insert(name, groups.size());
+            groups.append({order, groups.size(), {name, {}}});
+        }
+        Gathered &gathered = groups[*found];
+        gathered.order = std::min(gathered.order, order);
+        gathered.group.rows.append({numberText(position.number), position.caption, position.type,
+                                    position.code, position.maker, position.unit,
+                                    quantityText(position.quantity), position.mass,
+                                    position.comment});
+    }
+    std::stable_sort(groups.begin(), groups.end(),
+                     [](const Gathered &a, const Gathered &b) { return a.order < b.order; });
+    for (Gathered &gathered : groups)
+        contents.groups.append(std::move(gathered.group));
+    return contents;
+}
+
+EstimateContents estimateContents(Session &session, const QDate &date)
+{
+    EstimateContents contents;
+    contents.header = session.header();
+    contents.firm = session.firmName();
+    contents.date = date;
+    for (const Position &position : byNumber(session))
+        contents.rows.append({position.caption, position.quantity, position.unit, position.cost});
+    if (contents.rows.isEmpty())
+        throw AppError(QStringLiteral("В спецификации нет позиций: смете нечего перечислить."));
+    return contents;
+}
+
+void writePdf(Session &session, const Report &report, const QString &path)
+{
+    try {
+        ReportOutput::writePdf(report, path,
+                               [&](int done, int total) { session.reportProgress(done, total); });
+    } catch (...) {
+        session.reportProgress(0, 0);
+        throw;
+    }
+    session.reportProgress(0, 0);
+}
+
+QString proposedPdfName(const QString &specificationName, const QString &suffix)
+{
+    const QFileInfo file(specificationName);
+    QString base = file.completeBaseName();
+    if (base.isEmpty())
+        base = specificationName;
+    return file.dir().filePath(base + suffix + QStringLiteral(".pdf"));
+}
+
+} // namespace Reports

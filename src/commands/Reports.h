@@ -1,0 +1,33 @@
+#pragma once
+
+#include "EstimateReport.h"
+#include "SheetReport.h"
+
+#include <QDate>
+#include <QString>
+#include <functional>
+
+class Session;
+
+// "Спецификация" and "Смета": what the reports print, read from the session
+// without changing it. Every position prints, whatever the editor shows.
+namespace Reports {
+
+// The groups in the order of their group numbers, each once, with its
+// positions by position number; the positions of no group (or an empty one)
+// under an empty heading at the place of their group number. Header, stage
+// and firm from the session.
+SheetContents sheetContents(Session &session);
+
+// Every position by position number, with the header, firm and date.
+// Throws AppError when there is no position to estimate.
+EstimateContents estimateContents(Session &session, const QDate &date);
+
+// The report as a PDF file at path, atomically; progress goes to the session.
+void writePdf(Session &session, const Report &report, const QString &path);
+
+// The file name a report of the open specification is proposed under:
+// "<name>.pdf" or "<name> смета.pdf" beside it.
+QString proposedPdfName(const QString &specificationName, const QString &suffix);
+
+} // namespace Reports
