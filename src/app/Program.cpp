@@ -21,9 +21,12 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScopeGuard>
+#include <QUrl>
 #include <functional>
 
 namespace {
@@ -134,6 +137,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
             [this] { return std::make_unique<SheetReport>(Reports::sheetContents(m_session)); },
             QString());
     });
+    connect(editor.exportToWorkbook, &QAction::triggered, this, &Program::exportToWorkbook);
     connect(editor.estimate, &QAction::triggered, this, [this] {
         showReport(
             [this] {
@@ -252,6 +256,20 @@ void Program::showReport(const std::function<std::unique_ptr<Report>()> &make,
             });
         },
         m_editorWindow.get());
+}
+
+void Program::exportToWorkbook()
+{
+    const QString path = Reports::workbookPath(m_session.specificationName());
+    if (runGuarded([&] {
+            Reports::writeWorkbook(m_session, path, QDate::currentDate());
+            return Outcome::Done;
+        }) != Outcome::Done)
+        return;
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        m_prompts.notify(QStringLiteral("Книга Excel записана в файл %1, но программы, которая "
+                                        "открывает файлы .xlsx, не нашлось.")
+                             .arg(QDir::toNativeSeparators(path)));
 }
 
 void Program::createSpecification()

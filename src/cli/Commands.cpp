@@ -49,10 +49,10 @@ ExitStatus check(Workspace &workspace, const Invocation &invocation, Console &co
     return status;
 }
 
-// The commands that read one file, change it and write it: a refused file
-// or a failed write is named, and nothing is written.
-ExitStatus transform(Workspace &workspace, const Invocation &invocation, Console &console,
-                     const std::function<void(Session &session)> &change)
+// The commands that read one file and write what they make of it: a
+// refused file or a failed write is named, and nothing is written.
+ExitStatus transformTo(Workspace &workspace, const Invocation &invocation, Console &console,
+                       const std::function<void(Session &session)> &write)
 {
     const QString &source = invocation.files.first();
     try {
@@ -61,15 +61,23 @@ ExitStatus transform(Workspace &workspace, const Invocation &invocation, Console
         console.refuse(error, source);
         return Refused;
     }
-    const QString &target = invocation.output;
     try {
-        change(workspace.session());
-        SpecificationCommands::writeCopy(workspace.session(), target);
+        write(workspace.session());
     } catch (const AppError &error) {
-        console.refuse(error, target);
+        console.refuse(error, invocation.output);
         return Refused;
     }
     return Success;
+}
+
+// The same for a changed specification file.
+ExitStatus transform(Workspace &workspace, const Invocation &invocation, Console &console,
+                     const std::function<void(Session &session)> &change)
+{
+    return transformTo(workspace, invocation, console, [&](Session &session) {
+        change(session);
+        SpecificationCommands::writeCopy(session, invocation.output);
+    });
 }
 
 ExitStatus save(Workspace &workspace, const Invocation &invocation, Console &console)
@@ -136,6 +144,13 @@ ExitStatus estimate(Workspace &workspace, const Invocation &invocation, Console 
     return printed(workspace, invocation, console, [](Session &session) {
         return std::make_unique<EstimateReport>(
             Reports::estimateContents(session, QDate::currentDate()));
+    });
+}
+
+ExitStatus workbook(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    return transformTo(workspace, invocation, console, [&](Session &session) {
+        Reports::writeWorkbook(session, invocation.output, QDate::currentDate());
     });
 }
 
@@ -240,6 +255,14 @@ const QList<Command> &commands()
          {},
          sheet,
          {kStageOption, kFirmOption}},
+        {QStringLiteral("workbook"),
+         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.xlsx"),
+         QStringLiteral("открывает файл, как программа, и записывает книгу Excel, как команда "
+                        "«Экспорт в Excel»: группы с их позициями, числа — числовыми ячейками"),
+         Command::Files::One,
+         true,
+         {},
+         workbook},
         {QStringLiteral("estimate"),
          QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--firm ФИРМА]"),
          QStringLiteral("открывает файл, как программа, и печатает смету (A4) в PDF, как "

@@ -5,6 +5,7 @@
 #include "PositionsTable.h"
 #include "ReportOutput.h"
 #include "Session.h"
+#include "Workbook.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -98,6 +99,27 @@ void writePdf(Session &session, const Report &report, const QString &path)
         throw;
     }
     session.reportProgress(0, 0);
+}
+
+void writeWorkbook(Session &session, const QString &path, const QDate &date)
+{
+    const SheetContents contents = sheetContents(session);
+    try {
+        Workbook::write(contents, date, path,
+                        [&](int done, int total) { session.reportProgress(done, total); });
+    } catch (...) {
+        session.reportProgress(0, 0);
+        throw;
+    }
+    session.reportProgress(0, 0);
+}
+
+QString workbookPath(const QString &specificationName)
+{
+    QString base = QFileInfo(specificationName).completeBaseName();
+    if (base.isEmpty())
+        base = QStringLiteral("Спецификация");
+    return QDir(QDir::tempPath()).filePath(base + QStringLiteral(".xlsx"));
 }
 
 QString proposedPdfName(const QString &specificationName, const QString &suffix)

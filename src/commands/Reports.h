@@ -26,6 +26,14 @@ EstimateContents estimateContents(Session &session, const QDate &date);
 // The report as a PDF file at path, atomically; progress goes to the session.
 void writePdf(Session &session, const Report &report, const QString &path);
 
+// "Экспорт в Excel": the groups and positions as the sheet has them, with
+// the title lines and today's date, as a workbook at path, atomically.
+void writeWorkbook(Session &session, const QString &path, const QDate &date);
+
+// Where the program puts the workbook of the open specification before it
+// opens it: "<name>.xlsx" in the temporary folder.
+QString workbookPath(const QString &specificationName);
+
 // The file name a report of the open specification is proposed under:
 // "<name>.pdf" or "<name> смета.pdf" beside it.
 QString proposedPdfName(const QString &specificationName, const QString &suffix);

@@ -196,6 +196,7 @@ void EditorWindow::makeActions()
     m_actions.deleteZeros->setEnabled(true);
     m_actions.addSpecification->setEnabled(true);
     m_actions.sheet->setEnabled(true);
+    m_actions.exportToWorkbook->setEnabled(true);
     m_actions.estimate->setEnabled(true);
     connect(m_actions.filter, &QAction::triggered, this, &EditorWindow::toggleFilter);
     m_actions.leave = new QAction(QStringLiteral("Выход"), this);

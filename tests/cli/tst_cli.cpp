@@ -271,6 +271,45 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.filePath("estimate.pdf")));
     }
 
+    // The workbook as a spreadsheet reads it: headings bold and underlined,
+    // each position once under its group (those outside the catalogue under
+    // one empty heading, though they carry 999; a group without a number
+    // first), numbers as number cells and codes such as "007" as texts.
+    void workbook()
+    {
+        put("in.СО", cp1251({{"1", "1", "вентилятор вк-1", "2", "Шт", "", "007"},
+                             {"2", "999", "Решётка АМН", "2,5", "Шт", "д'Арси", ""},
+                             {"3", "999", "Узел У-1", "1", "компл.", "узел", ""},
+                             {"4", "", "Клапан КО", "1", "Шт", "", ""}}));
+        const Result result = run({"workbook", "in.СО", "-o", "book.xlsx"});
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.status, 0);
+        // Each row from 7 on: its cells, "B" marking a bold underlined one
+        // and "#" a number cell.
+        const QString script = QStringLiteral(
+            "import sys, openpyxl\n"
+            "s = openpyxl.load_workbook(sys.argv[1]).active\n"
+            "print(s.page_setup.paperSize, s.page_setup.orientation, s.print_title_rows)\n"
+            "for row in s.iter_rows(min_row=7):\n"
+            "    print('|'.join(('B' if c.font.b and c.font.u == 'single' else '') +\n"
+            "        ('#' if c.data_type == 'n' and c.value is not None else '') +\n"
+            "        ('' if c.value is None else str(c.value)) for c in row))\n");
+        QProcess reader;
+        reader.start(QStringLiteral("/usr/bin/python3"),
+                     {QStringLiteral("-c"), script, m_dir.filePath("book.xlsx")});
+        QVERIFY(reader.waitForFinished(60000));
+        const QString problems = QString::fromUtf8(reader.readAllStandardError());
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        const QStringList rows = QString::fromUtf8(reader.readAllStandardOutput()).split(u'\n');
+        QCOMPARE(rows, (QStringList{"8 landscape $4:$6",
+                                    // Its group has no number: it comes first.
+                                    "|BКлапаны|||||||", "#4|Клапан обратный|КО|002|Ровен|Шт|#1|#1|",
+                                    "||||||||", "|BВЕНТИЛЯТОРЫ|||||||",
+                                    "#1|Вентилятор канальный|ВК|001|Ровен|Шт|#2|#5|007", "||||||||",
+                                    "|B|||||||", "#2|д'Арси||||Шт|#2.5||", "#3|узел||||компл.|#1||",
+                                    ""}));
+    }
+
     void usage_data()
     {
         QTest::addColumn<QStringList>("arguments");
