@@ -7,6 +7,7 @@
 #include "Combine.h"
 #include "CombineDialog.h"
 #include "ComponentPicker.h"
+#include "DrawingExchange.h"
 #include "EditorWindow.h"
 #include "ErrorReport.h"
 #include "GroupOrderDialog.h"
@@ -138,6 +139,26 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
             QString());
     });
     connect(editor.exportToWorkbook, &QAction::triggered, this, &Program::exportToWorkbook);
+    const auto hideWindows = [this] {
+        // The CAD program takes the screen while it works on the drawing.
+        m_editorWindow->showMinimized();
+        if (m_startWindow->isVisible())
+            m_startWindow->showMinimized();
+    };
+    connect(editor.exportToCad, &QAction::triggered, this, [this, hideWindows] {
+        runGuarded([&] {
+            DrawingExchange::exportToDrawing(m_session, *m_cad, m_prompts, hideWindows);
+            return Outcome::Done;
+        });
+    });
+    connect(editor.findBlock, &QAction::triggered, this, [this, hideWindows] {
+        const QString name = m_editorWindow->currentBlockName();
+        runGuarded([&] {
+            DrawingExchange::findBlock(*m_cad, m_prompts, name, hideWindows);
+            return Outcome::Done;
+        });
+    });
+    connect(editor.synchronise, &QAction::triggered, this, &Program::synchronise);
     connect(editor.estimate, &QAction::triggered, this, [this] {
         showReport(
             [this] {
@@ -270,6 +291,21 @@ void Program::exportToWorkbook()
         m_prompts.notify(QStringLiteral("Книга Excel записана в файл %1, но программы, которая "
                                         "открывает файлы .xlsx, не нашлось.")
                              .arg(QDir::toNativeSeparators(path)));
+}
+
+void Program::synchronise()
+{
+    const QString file = m_prompts.chooseFileToOpen(drawingFolder());
+    if (file.isEmpty())
+        return;
+    if (runGuarded([&] {
+            DrawingExchange::synchronise(m_session, file);
+            return Outcome::Done;
+        }) != Outcome::Done)
+        return;
+    // The numbers came from this file: it is the one a save now proposes.
+    m_session.setSpecificationName(file);
+    m_prompts.notify(QStringLiteral("     Синхронизация завершена.     "));
 }
 
 void Program::createSpecification()

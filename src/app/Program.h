@@ -60,6 +60,8 @@ private:
     // "Экспорт в Excel": the workbook in the temporary folder, opened with
     // the desktop's program for .xlsx files.
     void exportToWorkbook();
+    // "Синхронизация": position numbers from a file chosen beside the drawing.
+    void synchronise();
     // The folder of the CAD program's active drawing, else the program's.
     QString drawingFolder();
 

@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "Combine.h"
 #include "Console.h"
+#include "DrawingExchange.h"
 #include "Numbering.h"
 #include "PositionsTable.h"
 #include "Reports.h"
@@ -154,6 +155,13 @@ ExitStatus workbook(Workspace &workspace, const Invocation &invocation, Console 
     });
 }
 
+ExitStatus exchange(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    return transformTo(workspace, invocation, console, [&](Session &session) {
+        DrawingExchange::writeExchangeFile(session, invocation.output);
+    });
+}
+
 // "ФАЙЛ.СО=N": the file and its coefficient; a plain name proposes its own,
 // as the combine dialog does. A file whose name has "=" in it is taken whole.
 std::optional<Combine::Source> source(const QString &argument)
@@ -263,6 +271,14 @@ const QList<Command> &commands()
          true,
          {},
          workbook},
+        {QStringLiteral("exchange"),
+         QStringLiteral("ФАЙЛ.СО -o ЧЕРТЁЖ.tmp"),
+         QStringLiteral("открывает файл, как программа, и записывает файл обмена с чертежом, "
+                        "который команда «Экспорт в Acad» кладёт рядом с чертежом"),
+         Command::Files::One,
+         true,
+         {},
+         exchange},
         {QStringLiteral("estimate"),
          QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--firm ФИРМА]"),
          QStringLiteral("открывает файл, как программа, и печатает смету (A4) в PDF, как "

@@ -246,7 +246,7 @@ Contents parse(const QByteArray &bytes, const QString &path)
     return contents;
 }
 
-Contents load(const QString &path)
+QByteArray readBytes(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -258,7 +258,30 @@ Contents load(const QString &path)
         throw AppError(QStringLiteral("Не удалось прочитать файл спецификации: ") +
                            SystemErrors::reason(file) + u'.',
                        path);
-    return parse(bytes, path);
+    return bytes;
+}
+
+Contents load(const QString &path)
+{
+    return parse(readBytes(path), path);
+}
+
+QStringList lines(const QByteArray &bytes, const QString &path)
+{
+    const QString text = decode(bytes, path);
+    QStringList result;
+    for (const QStringView line : splitLines(text))
+        result << line.toString();
+    return result;
+}
+
+QStringList headerLines(const HeaderFields &header)
+{
+    QStringList result{kHeaderMarker};
+    for (int field = 0; field < HeaderFields::kStoredCount; ++field)
+        result << header.texts[field];
+    result << kDataMarker;
+    return result;
 }
 
 int read(Session &session, const QString &path)

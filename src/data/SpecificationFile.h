@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class Session;
 
@@ -40,6 +41,18 @@ struct Contents {
 // Parses and checks the bytes of a whole file. Throws AppError naming path
 // and the line (from 1) at fault.
 Contents parse(const QByteArray &bytes, const QString &path);
+
+// The header's lines as a file holds them: the first marker, the twenty
+// stored fields, the second marker.
+QStringList headerLines(const HeaderFields &header);
+
+// The lines of a file in the layout of specification files, in whichever
+// encoding it was written (code page 1251, UTF-8 with or without its mark),
+// line ends of any kind. Throws AppError naming path when it is neither.
+QStringList lines(const QByteArray &bytes, const QString &path);
+
+// Reads path whole. Throws AppError naming path when it cannot be read.
+QByteArray readBytes(const QString &path);
 
 // Reads path whole and parses it. Throws AppError naming path and, for a
 // bad content, the line.

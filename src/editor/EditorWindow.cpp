@@ -197,6 +197,9 @@ void EditorWindow::makeActions()
     m_actions.addSpecification->setEnabled(true);
     m_actions.sheet->setEnabled(true);
     m_actions.exportToWorkbook->setEnabled(true);
+    m_actions.exportToCad->setEnabled(true);
+    m_actions.findBlock->setEnabled(true);
+    m_actions.synchronise->setEnabled(true);
     m_actions.estimate->setEnabled(true);
     connect(m_actions.filter, &QAction::triggered, this, &EditorWindow::toggleFilter);
     m_actions.leave = new QAction(QStringLiteral("Выход"), this);
@@ -505,6 +508,11 @@ void EditorWindow::navigate(RecordNavigator::Button button)
         refreshPositions();
     else
         m_grid->navigate(button);
+}
+
+QString EditorWindow::currentBlockName() const
+{
+    return m_blockName->text();
 }
 
 void EditorWindow::refreshPositions()

@@ -53,6 +53,8 @@ public:
     const Actions &actions() const { return m_actions; }
 
     PositionsModel *positions() const { return m_positions; }
+    // The block name of the current position, as "Имя блока:" shows it.
+    QString currentBlockName() const;
     RowsGrid *grid() const { return m_grid; }
     QProgressBar *progressBar() const { return m_progressBar; }
     FirmNameDialog *firmNameDialog() const { return m_firmDialog; }

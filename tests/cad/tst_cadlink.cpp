@@ -1,6 +1,12 @@
 #include "AppError.h"
 #include "BridgeCadLink.h"
+#include "CodePage1251.h"
+#include "DrawingExchange.h"
 #include "NoCadLink.h"
+#include "PositionsTable.h"
+#include "ScriptedPrompts.h"
+#include "Session.h"
+#include "TestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,6 +25,16 @@ private:
         QFile file(m_dir.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(contents);
+    }
+
+    // A session with an empty catalogue and working database in folder.
+    static void openSession(Session &session, const QTemporaryDir &folder)
+    {
+        session.setCatalogueFile(folder.filePath(QStringLiteral("goods.mdb")));
+        TestSupport::makeCatalogue(session.catalogueFile(), {});
+        TestSupport::makeTemplate(folder.filePath(QStringLiteral("template.dat")));
+        TestSupport::openFreshWorkingDatabase(session, folder.path(),
+                                              folder.filePath(QStringLiteral("template.dat")));
     }
 
     QStringList calls()
@@ -41,7 +57,8 @@ status() { cat "$dir/$1.status" 2>/dev/null || echo 0; }
 case "$1" in
   attach|start) [ "$(status $1)" = 0 ] || echo "$1: САПР не найдена" >&2; exit $(status $1) ;;
   fullname) cat "$dir/fullname.txt" 2>/dev/null; exit $(status fullname) ;;
-  send) exit $(status send) ;;
+  send) [ -f "$dir/Чертёж.tmp" ] && cp "$dir/Чертёж.tmp" "$dir/at-send.tmp"
+        exit $(status send) ;;
 esac
 exit 3
 )sh");
@@ -51,7 +68,7 @@ exit 3
     void init()
     {
         for (const char *name : {"calls.log", "attach.status", "start.status", "fullname.txt",
-                                 "fullname.status", "send.status"})
+                                 "fullname.status", "send.status", "Чертёж.tmp", "at-send.tmp"})
             QFile::remove(m_dir.filePath(QLatin1String(name)));
     }
 
@@ -126,6 +143,112 @@ exit 3
             QVERIFY(error.message().contains(QStringLiteral("САПР")));
         }
         QVERIFY_THROWS_EXCEPTION(AppError, none.activeDrawingFullName());
+    }
+
+    // "Экспорт в Acad": the exchange file beside the drawing, complete when
+    // the import command goes; a drawing without a file and a text the code
+    // page cannot hold write and send nothing.
+    void exportWritesTheFileThenSendsTheImport()
+    {
+        Session session;
+        const QTemporaryDir databases;
+        openSession(session, databases);
+        Position position;
+        position.number = 3;
+        position.name = QStringLiteral("ВК-160 'x'");
+        position.quantity = 2.5;
+        position.mass = QStringLiteral("0,5");
+        position.group = QStringLiteral("Воздуховоды");
+        session.positions().insert(position);
+        BridgeCadLink link(m_bridge);
+        ScriptedPrompts prompts;
+        int hidden = 0;
+        const auto hide = [&] { ++hidden; };
+
+        setFile(QStringLiteral("fullname.txt"),
+                m_dir.filePath(QStringLiteral("Чертёж.dwg")).toUtf8());
+        QVERIFY(DrawingExchange::exportToDrawing(session, link, prompts, hide));
+        QCOMPARE(calls().last(), QStringLiteral("[send][(dorvik_import 0)\r]"));
+        QCOMPARE(hidden, 1);
+        QFile sent(m_dir.filePath(QStringLiteral("at-send.tmp")));
+        QVERIFY(sent.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            CodePage1251::decode(sent.readAll()).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 22 + 12 + 1); // the last line ends too
+        QCOMPARE(lines.mid(22), (QStringList{"3", "ВК-160 'x'", "2.5", "", "", "", "", "", "0,5",
+                                             "", "Воздуховоды", "", ""}));
+
+        QFile::remove(m_dir.filePath(QStringLiteral("at-send.tmp")));
+        position.caption = QStringLiteral("Ø 160 ≈ 0,5 м");
+        session.positions().insert(position);
+        QVERIFY_THROWS_EXCEPTION(AppError,
+                                 DrawingExchange::exportToDrawing(session, link, prompts, hide));
+        setFile(QStringLiteral("fullname.txt"), "");
+        QVERIFY(!DrawingExchange::exportToDrawing(session, link, prompts, hide));
+        QCOMPARE(prompts.notices, QStringList{DrawingExchange::kNoDrawingFile});
+        QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("at-send.tmp"))));
+        QCOMPARE(hidden, 1);
+    }
+
+    // The block name goes in as a LISP string: quotes and backslashes
+    // escaped, so that it cannot end the string and add a command.
+    void findCommandQuotesTheName()
+    {
+        QCOMPARE(DrawingExchange::findBlockCommand(QStringLiteral("Узел \"А\") (command \"x\\")),
+                 QStringLiteral("(Kvintor-findblock \"Узел \\\"А\\\") (command \\\"x\\\\\")\r"));
+    }
+
+    // Numbers by block name (letter case aside, apostrophes included), 0 for
+    // the rest; a number that is not whole changes nothing.
+    void synchronisationNumbersByName()
+    {
+        Session session;
+        const QTemporaryDir databases;
+        openSession(session, databases);
+        for (const QString &name :
+             {QStringLiteral("д'Арси"), QStringLiteral("ВК-160"), QStringLiteral("Прочее")}) {
+            Position position;
+            position.name = name;
+            position.number = 9;
+            session.positions().insert(position);
+        }
+        const auto file = [&](const QString &number) {
+            QStringList lines(22);
+            lines << "5"
+                  << "0"
+                  << "Д'арси"
+                  << "1"
+                  << ""
+                  << ""
+                  << ""
+                  << "";
+            lines << number << "0"
+                  << "вк-160"
+                  << "1"
+                  << ""
+                  << ""
+                  << ""
+                  << "";
+            setFile(
+                QStringLiteral("sync.СО"),
+                CodePage1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+            return m_dir.filePath(QStringLiteral("sync.СО"));
+        };
+        const auto numbers = [&] {
+            QList<qint64> result;
+            for (const Position &position : session.positions().read())
+                result << position.number.value_or(-1);
+            return result;
+        };
+        try {
+            DrawingExchange::synchronise(session, file(QStringLiteral("7,5")));
+            QFAIL("a broken number went through");
+        } catch (const AppError &error) {
+            QCOMPARE(error.line(), 31);
+        }
+        QCOMPARE(numbers(), (QList<qint64>{9, 9, 9}));
+        QCOMPARE(DrawingExchange::synchronise(session, file(QString())), 2);
+        QCOMPARE(numbers(), (QList<qint64>{0, 0, 5}));
     }
 };
 

@@ -28,7 +28,7 @@ const QByteArray kUtf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
 // What stands at the path before a write that must fail.
 enum class Old { Nothing, File, Folder };
 
-QStringList headerLines(const HeaderFields &header)
+QStringList expectedHeaderLines(const HeaderFields &header)
 {
     QStringList lines{QStringLiteral("// Заголовок")};
     for (int field = 0; field < HeaderFields::kStoredCount; ++field)
@@ -47,7 +47,7 @@ QStringList record(const QString &number, const QString &group, const QString &n
 // Two good records after the header: "Первый" and "Второй".
 QStringList twoRecords()
 {
-    return headerLines(HeaderFields::defaults()) +
+    return expectedHeaderLines(HeaderFields::defaults()) +
            record(QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("Первый"),
                   QStringLiteral("2"), QStringLiteral("примечание")) +
            record(QStringLiteral("2"), QStringLiteral("5"), QStringLiteral("Второй"),
@@ -141,7 +141,7 @@ private slots:
         session->setHeader(header);
         const QString file = path(QStringLiteral("Пусто.СО"));
         write(*session, file, Rows::All, EmptyQuantity::Zero);
-        QCOMPARE(contentsOf(file), crlf(headerLines(header)));
+        QCOMPARE(contentsOf(file), crlf(expectedHeaderLines(header)));
 
         auto other = newSession();
         insertRow(*other, {1, 0, "Старое", "Старое", 1, "Шт", {}, {}, {}});
@@ -173,7 +173,7 @@ private slots:
         write(*session, file, Rows::All, emptyQuantity);
 
         const QStringList expected =
-            headerLines(header) +
+            expectedHeaderLines(header) +
             QStringList{"1", "5", "Возд-Кр-100", "2.5", "мп", "Воздуховод d=100", "", ""} +
             QStringList{"2",  "999",        "Узел",          emptyQuantityLine,
                         "Шт", "Узел учёта", "см. лист ОВ-3", ""} +
@@ -206,7 +206,7 @@ private slots:
         QFETCH(qint64, group);
         QFETCH(double, quantity);
         const QString file = path(QStringLiteral("Числа.СО"));
-        put(file, crlf(headerLines(HeaderFields::defaults()) +
+        put(file, crlf(expectedHeaderLines(HeaderFields::defaults()) +
                        record(lines[0], lines[1], QStringLiteral("Блок"), lines[2])));
         auto session = newSession();
         QCOMPARE(read(*session, file), 1);
@@ -489,7 +489,7 @@ private slots:
 
     void readKeepsTheStageAndReportsProgress()
     {
-        QStringList lines = headerLines(HeaderFields::defaults());
+        QStringList lines = expectedHeaderLines(HeaderFields::defaults());
         for (int i = 1; i <= 130; ++i)
             lines += record(QString::number(i), "1", QStringLiteral("Блок %1").arg(i), "1");
         const QString file = path(QStringLiteral("Много.СО"));

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class CadLink;
+class Prompts;
+class Session;
+
+// The exchange with the drawing open in the CAD program: the export of every
+// position into a file beside the drawing for the CAD side's import, the
+// position numbers taken back from a file, and the search for a block.
+namespace DrawingExchange {
+
+// The message when the drawing has no file to put the exchange file beside.
+extern const QString kNoDrawingFile;
+
+// The exchange file of a drawing: beside it, its extension replaced by
+// ".tmp" (appended when it has none).
+QString exchangeFilePath(const QString &drawingFullName);
+
+// The exchange file's bytes: the header's lines, then twelve lines a
+// position in position order (number, block name, quantity with a point,
+// unit, description, type, code, maker, mass, remark, group, an empty line),
+// in code page 1251 with CR LF. Throws AppError naming the positions whose
+// text the code page cannot hold.
+QByteArray exchangeFile(Session &session);
+
+// Writes the exchange file to path, whole or not at all.
+void writeExchangeFile(Session &session, const QString &path);
+
+// "Экспорт в Acad": attaches to the CAD program or starts it, writes the
+// exchange file beside the drawing and, once it is complete, hides the
+// program's windows (beforeSending) and sends the import command. A drawing
+// without a file is told and nothing is written. False when nothing was sent.
+bool exportToDrawing(Session &session, CadLink &cad, Prompts &prompts,
+                     const std::function<void()> &beforeSending);
+
+// The find command for a block: the name as a LISP string, its double quotes
+// and backslashes escaped, so that no name can add a command of its own.
+QString findBlockCommand(const QString &blockName);
+
+// "Поиск блока": attaches or starts, then sends the find command for
+// blockName. A drawing without a file is told and nothing is sent.
+bool findBlock(CadLink &cad, Prompts &prompts, const QString &blockName,
+               const std::function<void()> &beforeSending);
+
+// Reads the position numbers of path (a file in the layout of specification
+// files) and gives them, all or nothing, to the positions by block name
+// (letter case ignored); every other position gets 0. A number that is not
+// whole is refused with its line and nothing changes. Returns the number of
+// records read.
+int synchronise(Session &session, const QString &path);
+
+} // namespace DrawingExchange
