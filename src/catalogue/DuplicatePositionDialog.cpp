@@ -1,5 +1,6 @@
 #include "DuplicatePositionDialog.h"
 
+#include "DialogButtons.h"
 #include "Numbers.h"
 
 #include <QFrame>
@@ -77,26 +78,18 @@ DuplicatePositionDialog::DuplicatePositionDialog(QWidget *parent)
     m_name->setObjectName(QStringLiteral("Label10"));
     m_name->setVisible(false);
 
-    auto *ok = new QPushButton(QStringLiteral("ОК"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    cancel->setObjectName(QStringLiteral("Button2"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons(this, QStringLiteral("ОК"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(frame);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     resize(410, 263);
 
     connect(m_increment, &QLineEdit::textChanged, this, &DuplicatePositionDialog::recompute);
-    connect(ok, &QPushButton::clicked, this, [this] {
+    connect(buttons.ok, &QPushButton::clicked, this, [this] {
         if (m_total)
             accept();
     });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void DuplicatePositionDialog::fill(const DuplicatePosition &duplicate)

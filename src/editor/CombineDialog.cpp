@@ -1,5 +1,6 @@
 #include "CombineDialog.h"
 
+#include "DialogButtons.h"
 #include "Prompts.h"
 
 #include <QDir>
@@ -30,26 +31,18 @@ CombineDialog::CombineDialog(Prompts &prompts, QWidget *parent)
     m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
 
-    auto *ok = new QPushButton(QStringLiteral("ОК"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    cancel->setObjectName(QStringLiteral("Button2"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons(this, QStringLiteral("ОК"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_grid);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
-    connect(ok, &QPushButton::clicked, this, [this] {
+    connect(buttons.ok, &QPushButton::clicked, this, [this] {
         if (std::optional<QList<Combine::Source>> sources = readRows()) {
             m_sources = *sources;
             accept();
         }
     });
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 std::optional<QList<Combine::Source>> CombineDialog::ask(const QStringList &files)

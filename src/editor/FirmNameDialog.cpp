@@ -1,5 +1,7 @@
 #include "FirmNameDialog.h"
 
+#include "DialogButtons.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,25 +23,17 @@ FirmNameDialog::FirmNameDialog(QWidget *parent) : QDialog(parent)
     m_nameEdit = new QLineEdit(this);
     m_nameEdit->setObjectName(QStringLiteral("Edit1"));
     m_nameEdit->setAccessibleName(QStringLiteral("Название фирмы"));
-    auto *ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("Button1"));
-    ok->setDefault(true);
-    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
-    cancel->setObjectName(QStringLiteral("Button2"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    const DialogButtons buttons(this, QStringLiteral("OK"));
     layout->addWidget(label);
     layout->addWidget(m_nameEdit);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
-    connect(ok, &QPushButton::clicked, this, [this] {
+    connect(buttons.ok, &QPushButton::clicked, this, [this] {
         emit firmNameChosen(m_nameEdit->text());
         hide();
     });
-    connect(cancel, &QPushButton::clicked, this, &QWidget::hide);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 void FirmNameDialog::showFor(const QString &name)
