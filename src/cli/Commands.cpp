@@ -263,6 +263,15 @@ const QList<Command> &commands()
          {},
          sheet,
          {kStageOption, kFirmOption}},
+        {QStringLiteral("estimate"),
+         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--firm ФИРМА]"),
+         QStringLiteral("открывает файл, как программа, и печатает смету (A4) в PDF, как "
+                        "команда «Смета»; фирма — из --firm, иначе из настроек"),
+         Command::Files::One,
+         true,
+         {},
+         estimate,
+         {kFirmOption}},
         {QStringLiteral("workbook"),
          QStringLiteral("ФАЙЛ.СО -o ВЫХОД.xlsx"),
          QStringLiteral("открывает файл, как программа, и записывает книгу Excel, как команда "
@@ -279,15 +288,6 @@ const QList<Command> &commands()
          true,
          {},
          exchange},
-        {QStringLiteral("estimate"),
-         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--firm ФИРМА]"),
-         QStringLiteral("открывает файл, как программа, и печатает смету (A4) в PDF, как "
-                        "команда «Смета»; фирма — из --firm, иначе из настроек"),
-         Command::Files::One,
-         true,
-         {},
-         estimate,
-         {kFirmOption}},
     };
     return table;
 }
