@@ -1,4 +1,5 @@
 #include "CadLink.h"
+#include "Catalogue.h"
 #include "CatalogueEditor.h"
 #include "ComponentPicker.h"
 #include "DuplicatePositionDialog.h"
@@ -26,9 +27,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -453,6 +454,33 @@ private slots:
         QCOMPARE(program.session().positions().read(), before);
         QCOMPARE(program.session().viewFilter().kind, PositionFilter::Kind::UndefinedGroup);
         QVERIFY(!program.session().isModified());
+    }
+
+    // "Обновить базу" comes alive with each "Сортировка" and goes after use;
+    // the good it writes is in the catalogue at once.
+    void updateCatalogueFollowsEachSort()
+    {
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        program.startWindow().show();
+        item(&program.startWindow(), "N7")->trigger();
+        EditorWindow &editor = program.editorWindow();
+        QAction *update = editor.actions().updateCatalogue;
+        QVERIFY(!update->isEnabled());
+        Position position = program.session().positions().read().first();
+        position.name = QStringLiteral("НОВ-1 'тест'");
+        position.caption = QStringLiteral("Новый товар");
+        program.session().positions().update(position);
+        QTest::mouseClick(editor.findChild<QToolButton *>(QStringLiteral("SpeedButton7")),
+                          Qt::LeftButton);
+        QVERIFY(update->isEnabled());
+        QTest::mouseClick(editor.findChild<QToolButton *>(QStringLiteral("SpeedButton8")),
+                          Qt::LeftButton);
+        QVERIFY(!update->isEnabled());
+        const QList<std::optional<CatalogueGood>> found =
+            program.session().goods().find({QStringLiteral("нов-1 'ТЕСТ'")});
+        QVERIFY(found.first());
+        QCOMPARE(found.first()->caption, QStringLiteral("Новый товар"));
     }
 
     void leavingAsksToSaveAModifiedSpecification()
