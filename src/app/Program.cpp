@@ -49,6 +49,16 @@ Outcome runGuarded(const std::function<Outcome()> &command)
     return outcome;
 }
 
+// The same for a command that either does its work or throws: true when it
+// did.
+bool succeeded(const std::function<void()> &command)
+{
+    return runGuarded([&] {
+               command();
+               return Outcome::Done;
+           }) == Outcome::Done;
+}
+
 } // namespace
 
 Program::Program(const StartUpPlace &place, Prompts *prompts)
@@ -104,11 +114,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     });
     connect(editor.sort, &QAction::triggered, this, [this] {
         int undefined = 0;
-        const Outcome outcome = runGuarded([&] {
-            undefined = Numbering::sortAndNumber(m_session);
-            return Outcome::Done;
-        });
-        if (outcome != Outcome::Done)
+        if (!succeeded([&] { undefined = Numbering::sortAndNumber(m_session); }))
             return;
         // Each catalogue update follows a sort of its own.
         m_editorWindow->actions().updateCatalogue->setEnabled(true);
@@ -118,20 +124,12 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
         }
     });
     connect(editor.updateCatalogue, &QAction::triggered, this, [this] {
-        const Outcome outcome = runGuarded([this] {
-            CatalogueUpdate::updateCatalogue(m_session);
-            return Outcome::Done;
-        });
         // After a failure, which changed nothing, it may be tried again.
-        if (outcome == Outcome::Done)
+        if (succeeded([this] { CatalogueUpdate::updateCatalogue(m_session); }))
             m_editorWindow->actions().updateCatalogue->setEnabled(false);
     });
-    connect(editor.deleteZeros, &QAction::triggered, this, [this] {
-        runGuarded([this] {
-            Numbering::removeEmpty(m_session, m_prompts);
-            return Outcome::Done;
-        });
-    });
+    connect(editor.deleteZeros, &QAction::triggered, this,
+            [this] { succeeded([this] { Numbering::removeEmpty(m_session, m_prompts); }); });
     connect(editor.addSpecification, &QAction::triggered, this, &Program::addSpecifications);
     connect(editor.sheet, &QAction::triggered, this, [this] {
         showReport(
@@ -146,17 +144,12 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
             m_startWindow->showMinimized();
     };
     connect(editor.exportToCad, &QAction::triggered, this, [this, hideWindows] {
-        runGuarded([&] {
-            DrawingExchange::exportToDrawing(m_session, *m_cad, m_prompts, hideWindows);
-            return Outcome::Done;
-        });
+        succeeded(
+            [&] { DrawingExchange::exportToDrawing(m_session, *m_cad, m_prompts, hideWindows); });
     });
     connect(editor.findBlock, &QAction::triggered, this, [this, hideWindows] {
         const QString name = m_editorWindow->currentBlockName();
-        runGuarded([&] {
-            DrawingExchange::findBlock(*m_cad, m_prompts, name, hideWindows);
-            return Outcome::Done;
-        });
+        succeeded([&] { DrawingExchange::findBlock(*m_cad, m_prompts, name, hideWindows); });
     });
     connect(editor.synchronise, &QAction::triggered, this, &Program::synchronise);
     connect(editor.estimate, &QAction::triggered, this, [this] {
@@ -253,28 +246,19 @@ void Program::addSpecifications()
     const std::optional<QList<Combine::Source>> sources = m_combineDialog->ask(files);
     if (!sources)
         return;
-    runGuarded([&] {
-        Combine::combine(m_session, *sources);
-        return Outcome::Done;
-    });
+    succeeded([&] { Combine::combine(m_session, *sources); });
 }
 
 void Program::showReport(const std::function<std::unique_ptr<Report>()> &make,
                          const QString &pdfSuffix)
 {
     std::unique_ptr<Report> report;
-    if (runGuarded([&] {
-            report = make();
-            return Outcome::Done;
-        }) != Outcome::Done)
+    if (!succeeded([&] { report = make(); }))
         return;
     ReportPreview::show(
         *report, Reports::proposedPdfName(m_session.specificationName(), pdfSuffix),
         [&](const QString &path) {
-            runGuarded([&] {
-                Reports::writePdf(m_session, *report, path);
-                return Outcome::Done;
-            });
+            succeeded([&] { Reports::writePdf(m_session, *report, path); });
         },
         m_editorWindow.get());
 }
@@ -282,10 +266,7 @@ void Program::showReport(const std::function<std::unique_ptr<Report>()> &make,
 void Program::exportToWorkbook()
 {
     const QString path = Reports::workbookPath(m_session.specificationName());
-    if (runGuarded([&] {
-            Reports::writeWorkbook(m_session, path, QDate::currentDate());
-            return Outcome::Done;
-        }) != Outcome::Done)
+    if (!succeeded([&] { Reports::writeWorkbook(m_session, path, QDate::currentDate()); }))
         return;
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         m_prompts.notify(QStringLiteral("Книга Excel записана в файл %1, но программы, которая "
@@ -298,10 +279,7 @@ void Program::synchronise()
     const QString file = m_prompts.chooseFileToOpen(drawingFolder());
     if (file.isEmpty())
         return;
-    if (runGuarded([&] {
-            DrawingExchange::synchronise(m_session, file);
-            return Outcome::Done;
-        }) != Outcome::Done)
+    if (!succeeded([&] { DrawingExchange::synchronise(m_session, file); }))
         return;
     // The numbers came from this file: it is the one a save now proposes.
     m_session.setSpecificationName(file);

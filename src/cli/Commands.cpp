@@ -51,13 +51,18 @@ ExitStatus check(Workspace &workspace, const Invocation &invocation, Console &co
 }
 
 // The commands that read one file and write what they make of it: a
-// refused file or a failed write is named, and nothing is written.
+// refused file or a failed write is named, and nothing is written. What
+// prepare refuses is the source file's fault, what write refuses the
+// output's.
 ExitStatus transformTo(Workspace &workspace, const Invocation &invocation, Console &console,
-                       const std::function<void(Session &session)> &write)
+                       const std::function<void(Session &session)> &write,
+                       const std::function<void(Session &session)> &prepare = {})
 {
     const QString &source = invocation.files.first();
     try {
         workspace.open(source);
+        if (prepare)
+            prepare(workspace.session());
     } catch (const AppError &error) {
         console.refuse(error, source);
         return Refused;
@@ -109,28 +114,18 @@ ExitStatus sort(Workspace &workspace, const Invocation &invocation, Console &con
 ExitStatus printed(Workspace &workspace, const Invocation &invocation, Console &console,
                    const std::function<std::unique_ptr<Report>(Session &session)> &make)
 {
-    const QString &source = invocation.files.first();
-    Session &session = workspace.session();
     std::unique_ptr<Report> report;
-    try {
-        workspace.open(source);
+    const auto prepare = [&](Session &session) {
         if (invocation.options.contains(kStageOption))
             session.editHeaderField(HeaderFields::Stage, invocation.options.value(kStageOption));
         session.setFirmName(invocation.options.contains(kFirmOption)
                                 ? invocation.options.value(kFirmOption)
                                 : Settings().firmName());
         report = make(session);
-    } catch (const AppError &error) {
-        console.refuse(error, source);
-        return Refused;
-    }
-    try {
-        Reports::writePdf(session, *report, invocation.output);
-    } catch (const AppError &error) {
-        console.refuse(error, invocation.output);
-        return Refused;
-    }
-    return Success;
+    };
+    return transformTo(
+        workspace, invocation, console,
+        [&](Session &session) { Reports::writePdf(session, *report, invocation.output); }, prepare);
 }
 
 ExitStatus sheet(Workspace &workspace, const Invocation &invocation, Console &console)
@@ -223,7 +218,8 @@ const QList<Command> &commands()
          Command::Files::Many,
          false,
          {},
-         check},
+         check,
+         {}},
         {QStringLiteral("save"),
          QStringLiteral("ФАЙЛ.СО -o ВЫХОД.СО"),
          QStringLiteral(
@@ -232,7 +228,8 @@ const QList<Command> &commands()
          Command::Files::One,
          true,
          {},
-         save},
+         save,
+         {}},
         {QStringLiteral("sort"),
          QStringLiteral("ФАЙЛ.СО -o ВЫХОД.СО [--clean]"),
          QStringLiteral("открывает файл, как программа, нумерует позиции по порядку групп базы "
@@ -242,7 +239,8 @@ const QList<Command> &commands()
          Command::Files::One,
          true,
          {QStringLiteral("--clean")},
-         sort},
+         sort,
+         {}},
         {QStringLiteral("combine"),
          QStringLiteral("-o ВЫХОД.СО ФАЙЛ.СО[=N]..."),
          QStringLiteral("складывает спецификации, как «Добавить спецификацию», начиная с "
@@ -252,7 +250,8 @@ const QList<Command> &commands()
          Command::Files::Many,
          true,
          {},
-         combine},
+         combine,
+         {}},
         {QStringLiteral("sheet"),
          QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--stage СТАДИЯ] [--firm ФИРМА]"),
          QStringLiteral("открывает файл, как программа, и печатает лист «Спецификация "
@@ -279,7 +278,8 @@ const QList<Command> &commands()
          Command::Files::One,
          true,
          {},
-         workbook},
+         workbook,
+         {}},
         {QStringLiteral("exchange"),
          QStringLiteral("ФАЙЛ.СО -o ЧЕРТЁЖ.tmp"),
          QStringLiteral("открывает файл, как программа, и записывает файл обмена с чертежом, "
@@ -287,7 +287,8 @@ const QList<Command> &commands()
          Command::Files::One,
          true,
          {},
-         exchange},
+         exchange,
+         {}},
     };
     return table;
 }

@@ -14,13 +14,6 @@
 namespace Combine {
 namespace {
 
-// The line (from 1) of a position's quantity in its file: a header of
-// twenty-two lines, then eight lines a position with the quantity fourth.
-int quantityLine(qsizetype index)
-{
-    return int(22 + 8 * index + 4);
-}
-
 // The positions of one name: every row and the quantity they all take.
 struct NamedRows {
     QList<qint64> keys;
@@ -81,10 +74,12 @@ int combine(Session &session, const QList<Source> &sources)
                     NamedRows &rows = byName[TextFolding::folded(read.name)];
                     const double sum = rows.keys.isEmpty() ? added : rows.quantity + added;
                     if (!Numbers::fits(sum))
-                        throw AppError(QStringLiteral("Количество «%1» после сложения слишком "
-                                                      "велико для спецификации.")
-                                           .arg(read.name),
-                                       source.path, quantityLine(index));
+                        throw AppError(
+                            QStringLiteral("Количество «%1» после сложения слишком "
+                                           "велико для спецификации.")
+                                .arg(read.name),
+                            source.path,
+                            int(SpecificationFile::lineOf(index, SpecificationFile::Quantity) + 1));
                     // Fifteen digits, as the file keeps them: 0,1 × 3 is 0,3.
                     rows.quantity = Numbers::parse(Numbers::general(sum)).value_or(sum);
                     if (rows.keys.isEmpty()) {

@@ -19,13 +19,6 @@ namespace DrawingExchange {
 namespace {
 
 const QString kImportCommand = QStringLiteral("(dorvik_import 0)\r");
-constexpr int kHeaderLines = 22;
-constexpr int kRecordLines = 8;
-
-QString numberText(const std::optional<qint64> &number)
-{
-    return number ? QString::number(*number) : QString();
-}
 
 // The drawing's full name, after attaching to the CAD program or starting
 // it; empty, and the user told, when the drawing has no file.
@@ -56,7 +49,7 @@ QByteArray exchangeFile(Session &session)
     QStringList lines = SpecificationFile::headerLines(session.header());
     QStringList refused;
     for (const Position &position : session.positions().read()) {
-        const QStringList record{numberText(position.number),
+        const QStringList record{Numbers::whole(position.number),
                                  position.name,
                                  position.quantity
                                      ? Numbers::pointForm(Numbers::general(*position.quantity))
@@ -71,10 +64,11 @@ QByteArray exchangeFile(Session &session)
                                  position.group,
                                  QString()};
         if (!CodePage1251::canEncode(record.join(QString())))
-            refused << QStringLiteral("поз. %1 %2").arg(numberText(position.number), position.name);
+            refused
+                << QStringLiteral("поз. %1 %2").arg(Numbers::whole(position.number), position.name);
         lines << record;
     }
-    if (!CodePage1251::canEncode(lines.mid(0, kHeaderLines).join(QString())))
+    if (!CodePage1251::canEncode(lines.mid(0, SpecificationFile::kHeaderLines).join(QString())))
         refused.prepend(QStringLiteral("заголовок"));
     if (!refused.isEmpty())
         throw AppError(QStringLiteral("Программа САПР читает файл обмена в кодовой странице "
@@ -130,17 +124,17 @@ int synchronise(Session &session, const QString &path)
     // The numbers by folded block name, the last record of a name winning;
     // every line is checked before anything changes.
     QHash<QString, qint64> numbers;
-    const qsizetype records =
-        lines.size() < kHeaderLines ? 0 : (lines.size() - kHeaderLines) / kRecordLines;
+    const qsizetype records = SpecificationFile::recordCount(lines.size());
     for (qsizetype record = 0; record < records; ++record) {
-        const qsizetype first = kHeaderLines + record * kRecordLines;
-        const QString text = lines[first].trimmed();
-        bool whole = true;
-        const qint64 number = text.isEmpty() ? 0 : text.toLongLong(&whole);
-        if (!whole)
-            throw AppError(QStringLiteral("Номер позиции «%1» не целое число.").arg(text), path,
-                           int(first + 1));
-        numbers.insert(TextFolding::folded(lines[first + 2]), number);
+        const qsizetype line = SpecificationFile::lineOf(record, SpecificationFile::Number);
+        const std::optional<qint64> number = SpecificationFile::wholeNumber(lines[line]);
+        if (!number)
+            throw AppError(
+                QStringLiteral("Номер позиции «%1» не является целым числом.").arg(lines[line]),
+                path, int(line + 1));
+        numbers.insert(
+            TextFolding::folded(lines[SpecificationFile::lineOf(record, SpecificationFile::Name)]),
+            *number);
     }
 
     PositionsTable &table = session.positions();

@@ -16,23 +16,6 @@
 namespace Reports {
 namespace {
 
-// Positions in the order the reports print them: by position number, a
-// position without one first, then as stored.
-QList<Position> byNumber(Session &session)
-{
-    QList<Position> positions = session.positions().read();
-    std::stable_sort(positions.begin(), positions.end(), [](const Position &a, const Position &b) {
-        return a.number.value_or(std::numeric_limits<qint64>::min()) <
-               b.number.value_or(std::numeric_limits<qint64>::min());
-    });
-    return positions;
-}
-
-QString numberText(const std::optional<qint64> &number)
-{
-    return number ? QString::number(*number) : QString();
-}
-
 QString quantityText(const std::optional<double> &quantity)
 {
     return quantity ? Numbers::general(*quantity) : QString();
@@ -54,7 +37,7 @@ SheetContents sheetContents(Session &session)
     };
     QList<Gathered> groups;
     QHash<QString, qsizetype> indexOf;
-    for (const Position &position : byNumber(session)) {
+    for (const Position &position : session.positions().read()) {
         const QString name = position.group.isEmpty() ? QString() : position.group;
         const qint64 order = position.groupNumber.value_or(std::numeric_limits<qint64>::min());
         auto found = indexOf.constFind(name);
@@ -64,8 +47,8 @@ SheetContents sheetContents(Session &session)
         }
         Gathered &gathered = groups[*found];
         gathered.order = std::min(gathered.order, order);
-        gathered.group.rows.append({numberText(position.number), position.caption, position.type,
-                                    position.code, position.maker, position.unit,
+        gathered.group.rows.append({Numbers::whole(position.number), position.caption,
+                                    position.type, position.code, position.maker, position.unit,
                                     quantityText(position.quantity), position.mass,
                                     position.comment});
     }
@@ -82,7 +65,7 @@ EstimateContents estimateContents(Session &session, const QDate &date)
     contents.header = session.header();
     contents.firm = session.firmName();
     contents.date = date;
-    for (const Position &position : byNumber(session))
+    for (const Position &position : session.positions().read())
         contents.rows.append({position.caption, position.quantity, position.unit, position.cost});
     if (contents.rows.isEmpty())
         throw AppError(QStringLiteral("В спецификации нет позиций: смете нечего перечислить."));

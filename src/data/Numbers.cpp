@@ -51,6 +51,11 @@ QString general(double value)
     return regionalLocale().toString(value, 'g', 15);
 }
 
+QString whole(const std::optional<qint64> &number)
+{
+    return number ? QString::number(*number) : QString();
+}
+
 QString masked(double value, const QString &mask)
 {
     const qsizetype point = mask.indexOf(u'.');

@@ -12,6 +12,9 @@ namespace Numbers {
 // the regional form ("2,5", "3", "0,1").
 QString general(double value);
 
+// A position or group number as text; empty for none.
+QString whole(const std::optional<qint64> &number);
+
 // A display mask: "0" a digit that always prints, "#" a digit that prints
 // only when significant, "." the regional decimal separator, any other
 // character prints as it stands between printed digits. Integer digits beyond

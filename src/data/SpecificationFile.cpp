@@ -19,10 +19,6 @@ const QString kHeaderMarker = QStringLiteral("// Заголовок");
 const QString kDataMarker = QStringLiteral("// Начало базы");
 const QByteArray kUtf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
 
-constexpr int kHeaderLines = 2 + HeaderFields::kStoredCount;
-constexpr int kRecordLines = 8;
-enum RecordLine { Number, Group, Name, Quantity, Unit, Caption, Comment, Closing };
-
 // Text as UTF-8, or nothing when a byte of it is not UTF-8 (a U+FEFF at the
 // start stays, as it is the file's own text).
 std::optional<QString> strictUtf8(QByteArrayView bytes)
@@ -139,17 +135,6 @@ QString shown(QStringView line)
                                    : line.first(kLongest).toString() + QStringLiteral("…");
 }
 
-// An empty line reads as 0; blanks around a number are allowed.
-std::optional<qint64> wholeNumber(QStringView line)
-{
-    const QStringView text = line.trimmed();
-    if (text.isEmpty())
-        return 0;
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    return ok ? std::optional(value) : std::nullopt;
-}
-
 std::optional<double> quantity(QStringView line)
 {
     const QStringView text = line.trimmed();
@@ -186,6 +171,16 @@ QString rendered(const QVariant &value)
 
 } // namespace
 
+std::optional<qint64> wholeNumber(QStringView line)
+{
+    const QStringView text = line.trimmed();
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
 Contents parse(const QByteArray &bytes, const QString &path)
 {
     const QString text = decode(bytes, path);
@@ -210,15 +205,13 @@ Contents parse(const QByteArray &bytes, const QString &path)
     for (int field = 0; field < HeaderFields::kStoredCount; ++field)
         contents.header.texts[field] = lines[1 + field].toString();
 
-    // Lines after the last complete record are left alone, as they always
-    // were: a record that lacks its closing line is not read.
-    const qsizetype count = (lines.size() - kHeaderLines) / kRecordLines;
+    const qsizetype count = recordCount(lines.size());
     contents.positions.reserve(count);
     const auto refused = [&](qsizetype index, const QString &message) {
         return AppError(message.arg(shown(lines[index])), path, int(index + 1));
     };
     for (qsizetype record = 0; record < count; ++record) {
-        const qsizetype first = kHeaderLines + record * kRecordLines;
+        const qsizetype first = lineOf(record, Number);
         const std::optional<qint64> number = wholeNumber(lines[first + Number]);
         if (!number)
             throw refused(first + Number,

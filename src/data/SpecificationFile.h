@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+#include <optional>
 
 class Session;
 
@@ -18,6 +20,24 @@ class Session;
 // that is valid UTF-8 without the mark (as Linux editors write it) is read as
 // UTF-8 too.
 namespace SpecificationFile {
+
+// The layout: the header's lines, then a record of lines for each position.
+constexpr int kHeaderLines = 2 + HeaderFields::kStoredCount;
+constexpr int kRecordLines = 8;
+enum RecordLine { Number, Group, Name, Quantity, Unit, Caption, Comment, Closing };
+
+// The line (from 0) of a record's line; records count from 0.
+constexpr qsizetype lineOf(qsizetype record, RecordLine line)
+{
+    return kHeaderLines + record * kRecordLines + line;
+}
+
+// The number of whole records in a file of lineCount lines; the lines of a
+// record that lacks its closing line are not read.
+constexpr qsizetype recordCount(qsizetype lineCount)
+{
+    return lineCount < kHeaderLines ? 0 : (lineCount - kHeaderLines) / kRecordLines;
+}
 
 // Which positions of table `data` a save writes.
 enum class Rows {
@@ -41,6 +61,10 @@ struct Contents {
 // Parses and checks the bytes of a whole file. Throws AppError naming path
 // and the line (from 1) at fault.
 Contents parse(const QByteArray &bytes, const QString &path);
+
+// A position or group number line: an empty line reads as 0, blanks around
+// the number are allowed; nothing when it is no whole number.
+std::optional<qint64> wholeNumber(QStringView line);
 
 // The header's lines as a file holds them: the first marker, the twenty
 // stored fields, the second marker.

@@ -10,14 +10,11 @@ namespace {
 
 // Thin and heavy rules.
 constexpr double kRuleWidthMm = 0.25;
-// Layout measures at the resolution of a PDF page.
-constexpr double kMeasureDpi = 1200;
-
 const QImage &measuringDevice()
 {
     static const QImage device = [] {
         QImage image(1, 1, QImage::Format_Mono);
-        const int dotsPerMetre = qRound(kMeasureDpi / 0.0254);
+        const int dotsPerMetre = qRound(PageCanvas::kMeasureDotsPerMm * 1000);
         image.setDotsPerMeterX(dotsPerMetre);
         image.setDotsPerMeterY(dotsPerMetre);
         return image;
@@ -94,15 +91,19 @@ QFont PageCanvas::font(const TextStyle &style)
     return font;
 }
 
+QFontMetricsF PageCanvas::metrics(const TextStyle &style)
+{
+    return QFontMetricsF(font(style), &measuringDevice());
+}
+
 double PageCanvas::measure(const QString &text, double width, const TextStyle &style)
 {
-    const QFontMetricsF metrics(font(style), &measuringDevice());
-    const double dotsPerMm = kMeasureDpi / 25.4;
+    const QFontMetricsF measured = metrics(style);
     if (text.isEmpty())
-        return metrics.height() / dotsPerMm;
+        return measured.height() / kMeasureDotsPerMm;
     const QRectF bounds =
-        metrics.boundingRect(QRectF(0, 0, width * dotsPerMm, 1e9), Qt::TextWordWrap, text);
-    return bounds.height() / dotsPerMm;
+        measured.boundingRect(QRectF(0, 0, width * kMeasureDotsPerMm, 1e9), Qt::TextWordWrap, text);
+    return bounds.height() / kMeasureDotsPerMm;
 }
 
 double PageCanvas::lineHeight(const TextStyle &style)
@@ -112,8 +113,7 @@ double PageCanvas::lineHeight(const TextStyle &style)
 
 double PageCanvas::width(const QString &text, const TextStyle &style)
 {
-    const QFontMetricsF metrics(font(style), &measuringDevice());
-    return metrics.horizontalAdvance(text) / (kMeasureDpi / 25.4);
+    return metrics(style).horizontalAdvance(text) / kMeasureDotsPerMm;
 }
 
 QRectF PageCanvas::toDevice(const QRectF &box) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -46,6 +47,10 @@ public:
     // The family the forms print in.
     static QString family();
     static QFont font(const TextStyle &style);
+    // Layout measures at the resolution of a PDF page: metrics give lengths
+    // in dots of kMeasureDotsPerMm a millimetre.
+    static constexpr double kMeasureDotsPerMm = 1200 / 25.4;
+    static QFontMetricsF metrics(const TextStyle &style);
     // The height in millimetres that text takes in a box width wide, lines
     // broken at words; one line's height for an empty text.
     static double measure(const QString &text, double width, const TextStyle &style);

@@ -1,30 +1,14 @@
 #include "SheetText.h"
 
-#include <QImage>
-
 namespace {
 
-// Widths as a PDF page (1200 dpi) lays the text out.
-constexpr double kDotsPerMm = 1200 / 25.4;
 // A text this much narrower than its box surely fits on one line, whatever
 // the resolution of the device rounds its glyphs to.
 constexpr double kSureFit = 0.97;
 
-const QImage &measuringDevice()
-{
-    static const QImage device = [] {
-        QImage image(1, 1, QImage::Format_Mono);
-        image.setDotsPerMeterX(qRound(kDotsPerMm * 1000));
-        image.setDotsPerMeterY(qRound(kDotsPerMm * 1000));
-        return image;
-    }();
-    return device;
-}
-
 } // namespace
 
-SheetText::SheetText(const TextStyle &style)
-    : m_style(style), m_metrics(PageCanvas::font(style), &measuringDevice())
+SheetText::SheetText(const TextStyle &style) : m_style(style), m_metrics(PageCanvas::metrics(style))
 {
 }
 
@@ -60,11 +44,11 @@ QString SheetText::fitted(const QString &text, double width) const
 double SheetText::height(const QString &fittedText, double width) const
 {
     if (!fittedText.contains(u'\n') && widthOf(fittedText) <= width * kSureFit)
-        return m_metrics.height() / kDotsPerMm;
+        return m_metrics.height() / PageCanvas::kMeasureDotsPerMm;
     return PageCanvas::measure(fittedText, width, m_style);
 }
 
 double SheetText::widthOf(const QString &text) const
 {
-    return m_metrics.horizontalAdvance(text) / kDotsPerMm;
+    return m_metrics.horizontalAdvance(text) / PageCanvas::kMeasureDotsPerMm;
 }
