@@ -173,15 +173,15 @@ void write(const SheetContents &contents, const QDate &date, const QString &path
         writer.check(worksheet_repeat_rows(sheet, kTitleRow, kNumbersRow));
 
         const HeaderFields &h = contents.header;
-        const auto text = [&](lxw_row_t row, lxw_col_t column, const QString &value,
-                              lxw_format *format = nullptr) {
-            if (value.isEmpty() && !format)
+        // A position's cell: a number cell when its text reads as one.
+        const auto cell = [&](lxw_row_t row, lxw_col_t column, const QString &value) {
+            if (value.isEmpty())
                 return;
-            if (const std::optional<double> value_ = number(value); value_ && !format)
-                writer.check(worksheet_write_number(sheet, row, column, *value_, nullptr));
+            if (const std::optional<double> read = number(value))
+                writer.check(worksheet_write_number(sheet, row, column, *read, nullptr));
             else
                 writer.check(
-                    worksheet_write_string(sheet, row, column, utf8(value).constData(), format));
+                    worksheet_write_string(sheet, row, column, utf8(value).constData(), nullptr));
         };
         // Title lines stay texts whatever they hold.
         const auto line = [&](lxw_row_t row, const QString &value) {
@@ -218,7 +218,7 @@ void write(const SheetContents &contents, const QDate &date, const QString &path
                     &position.code,     &position.maker,   &position.unit,
                     &position.quantity, &position.mass,    &position.comment};
                 for (lxw_col_t column = 0; column < 9; ++column)
-                    text(row, column, *cells[column]);
+                    cell(row, column, *cells[column]);
                 if (progress)
                     progress(++done, total);
             }
