@@ -72,6 +72,7 @@ DuplicatePositionDialog::DuplicatePositionDialog(QWidget *parent)
     m_warning = new QLabel(frame);
     m_warning->setObjectName(QStringLiteral("Label9"));
     m_warning->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_warning->setWordWrap(true);
     grid->addWidget(m_warning, 7, 0, 1, 3);
     // The good's block name travels with the dialog, out of sight.
     m_name = new QLabel(frame);
@@ -125,9 +126,11 @@ void DuplicatePositionDialog::recompute()
     if (!total) {
         // The total keeps its last value until the increment reads as a number.
         const QString typed = m_increment->text().trimmed();
-        m_warning->setText(Numbers::parse(typed)
-                               ? QStringLiteral("Сумма вне допустимого диапазона.")
-                               : QStringLiteral("«%1» не является числом.").arg(typed));
+        const std::optional<QString> fault = Numbers::quantityFault(typed);
+        m_warning->setText(
+            fault ? QStringLiteral("Количество «%1» %2.").arg(typed, *fault)
+                  : QStringLiteral("Сумма слишком велика: %1.").arg(Numbers::quantityLimitText()));
+        m_warning->setToolTip(m_warning->text());
         return;
     }
     m_warning->clear();

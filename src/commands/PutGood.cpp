@@ -20,15 +20,17 @@ QString quantityText(const std::optional<double> &quantity)
 std::optional<double> mergeTotal(const QString &existing, const QString &increment)
 {
     const auto read = [](const QString &text) -> std::optional<double> {
+        if (Numbers::quantityFault(text))
+            return std::nullopt;
         return text.trimmed().isEmpty() ? std::optional<double>(0.0) : Numbers::parse(text);
     };
     const std::optional<double> first = read(existing);
     const std::optional<double> second = read(increment);
     if (!first || !second)
         return std::nullopt;
-    // Two numbers that each fit may add up to one that no file can hold.
+    // Two quantities that each fit may add up to one that no document holds.
     const double total = *first + *second;
-    if (!Numbers::fits(total))
+    if (!Numbers::isQuantity(total))
         return std::nullopt;
     return total;
 }

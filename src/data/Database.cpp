@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "AppError.h"
+#include "RegularFile.h"
 #include "Schema.h"
 #include "Statement.h"
 #include "TextFolding.h"
@@ -92,11 +93,7 @@ void Database::setFile(const QString &path)
 
 void Database::checkFile(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        throw AppError(QStringLiteral("Файл базы данных не найден."), path);
-    if (!info.isFile())
-        throw AppError(QStringLiteral("Путь базы данных указывает не на файл."), path);
+    RegularFile::require(path, QStringLiteral("Файл базы данных"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Файл базы данных нельзя прочитать: ") + file.errorString(),

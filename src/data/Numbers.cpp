@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace Numbers {
@@ -158,6 +159,71 @@ bool fits(double value)
     bool ok = false;
     const double back = QLocale::c().toDouble(QLocale::c().toString(value, 'g', 15), &ok);
     return ok && std::isfinite(back);
+}
+
+} // namespace Numbers
+
+namespace Numbers {
+namespace {
+
+// The digits between the first and the last that is not zero in the number
+// text (the exponent aside): "0,00120" has two, "1200" four.
+int significantDigits(const QString &text)
+{
+    QString mantissa = pointForm(text.trimmed());
+    const qsizetype exponent = mantissa.indexOf(QRegularExpression(QStringLiteral("[eE]")));
+    if (exponent >= 0)
+        mantissa.truncate(exponent);
+    const qsizetype point = mantissa.indexOf(u'.');
+    QString digits;
+    for (const QChar c : std::as_const(mantissa))
+        if (c.isDigit())
+            digits += c;
+    const qsizetype integerDigits =
+        point < 0 ? digits.size()
+                  : std::count_if(mantissa.cbegin(), mantissa.cbegin() + point,
+                                  [](QChar c) { return c.isDigit(); });
+    // Zeros at the end of the fraction say nothing; in the integer part they
+    // are the number's own.
+    qsizetype end = digits.size();
+    while (end > integerDigits && digits[end - 1] == u'0')
+        --end;
+    qsizetype start = 0;
+    while (start < end && digits[start] == u'0')
+        ++start;
+    return int(end - start);
+}
+
+} // namespace
+
+std::optional<QString> quantityFault(const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return std::nullopt;
+    const std::optional<double> value = parse(text);
+    if (!value)
+        return outOfRange(text)
+                   ? QStringLiteral("вне допустимого диапазона: %1").arg(quantityLimitText())
+                   : QStringLiteral("не является числом");
+    if (std::fabs(*value) >= kQuantityLimit)
+        return QStringLiteral("слишком велико: %1").arg(quantityLimitText());
+    if (significantDigits(text) > kSignificantDigits)
+        return QStringLiteral("содержит больше %1 значащих цифр: %2")
+            .arg(kSignificantDigits)
+            .arg(quantityLimitText());
+    return std::nullopt;
+}
+
+bool isQuantity(double value)
+{
+    return std::isfinite(value) && std::fabs(value) < kQuantityLimit;
+}
+
+QString quantityLimitText()
+{
+    return QStringLiteral("в графах документов печатается количество не больше чем из %1 "
+                          "значащих цифр, по модулю меньше 1 000 000 000")
+        .arg(kSignificantDigits);
 }
 
 } // namespace Numbers

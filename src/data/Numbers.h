@@ -38,3 +38,23 @@ bool outOfRange(const QString &text);
 bool fits(double value);
 
 } // namespace Numbers
+
+// What the printed documents hold of a quantity: its box on the sheet and the
+// estimate's sum print at most fifteen significant digits of a number less
+// than a milliard. A quantity beyond that is refused wherever it comes in.
+namespace Numbers {
+
+constexpr double kQuantityLimit = 1e9;
+constexpr int kSignificantDigits = 15;
+
+// Why text (the quantity as typed or read) cannot be a quantity; nothing when
+// it can. An empty text is a quantity of nothing.
+std::optional<QString> quantityFault(const QString &text);
+
+// True when value, as a file writes it, is a quantity the documents hold.
+bool isQuantity(double value);
+
+// The limit as the user reads it.
+QString quantityLimitText();
+
+} // namespace Numbers

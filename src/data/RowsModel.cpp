@@ -60,6 +60,10 @@ QVariant converted(const QString &column, const QVariant &value)
     }
     if (!number)
         refuse(text, kind, Numbers::outOfRange(text));
+    // A quantity must print whole in the documents' boxes.
+    if (column.compare(QLatin1String("KOL"), Qt::CaseInsensitive) == 0)
+        if (const std::optional<QString> fault = Numbers::quantityFault(text))
+            throw AppError(QStringLiteral("Количество «%1» %2.").arg(text, *fault));
     if (kind == Kind::Real)
         return *number;
     // 2 to the 63rd: the first number past the whole numbers a column holds.

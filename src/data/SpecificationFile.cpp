@@ -4,12 +4,14 @@
 #include "AtomicFile.h"
 #include "CodePage1251.h"
 #include "Numbers.h"
+#include "RegularFile.h"
 #include "Session.h"
 #include "SystemErrors.h"
 
 #include <QFile>
 #include <QStringDecoder>
 #include <QVariant>
+#include <algorithm>
 #include <optional>
 
 namespace SpecificationFile {
@@ -135,10 +137,9 @@ QString shown(QStringView line)
                                    : line.first(kLongest).toString() + QStringLiteral("…");
 }
 
-std::optional<double> quantity(QStringView line)
+bool isBlank(QStringView line)
 {
-    const QStringView text = line.trimmed();
-    return text.isEmpty() ? std::optional(0.0) : Numbers::parse(text.toString());
+    return line.trimmed().isEmpty();
 }
 
 void appendLine(QString &text, QStringView value)
@@ -205,13 +206,33 @@ Contents parse(const QByteArray &bytes, const QString &path)
     for (int field = 0; field < HeaderFields::kStoredCount; ++field)
         contents.header.texts[field] = lines[1 + field].toString();
 
-    const qsizetype count = recordCount(lines.size());
-    contents.positions.reserve(count);
     const auto refused = [&](qsizetype index, const QString &message) {
         return AppError(message.arg(shown(lines[index])), path, int(index + 1));
     };
+    // Editors that strip the blank lines at the end of a file leave the last
+    // record without its closing line; blank lines added after the last
+    // record are no record. Anything else short of a record was cut off.
+    qsizetype count = recordCount(lines.size());
+    const qsizetype rest = lines.size() - lineOf(count, Number);
+    if (rest > 0 && !std::all_of(lines.cbegin() + lineOf(count, Number), lines.cend(), isBlank)) {
+        if (rest != Closing)
+            throw AppError(QStringLiteral("Запись последней позиции обрывается: в ней %1 из %2 "
+                                          "строк (номер, номер группы, имя блока, количество, "
+                                          "единица, наименование, примечание и пустая строка).")
+                               .arg(rest)
+                               .arg(kRecordLines),
+                           path, int(lineOf(count, Number) + 1));
+        ++count;
+    }
+    contents.positions.reserve(count);
     for (qsizetype record = 0; record < count; ++record) {
         const qsizetype first = lineOf(record, Number);
+        // A value that held a line break shifts every later line: the record
+        // would take the next one's lines for its own.
+        if (first + Closing < lines.size() && !isBlank(lines[first + Closing]))
+            throw refused(first + Closing,
+                          QStringLiteral("Запись позиции должна заканчиваться пустой строкой, а "
+                                         "здесь «%1»: в файле лишняя или недостающая строка."));
         const std::optional<qint64> number = wholeNumber(lines[first + Number]);
         if (!number)
             throw refused(first + Number,
@@ -220,19 +241,20 @@ Contents parse(const QByteArray &bytes, const QString &path)
         if (!group)
             throw refused(first + Group,
                           QStringLiteral("Номер группы «%1» не является целым числом."));
-        const std::optional<double> amount = quantity(lines[first + Quantity]);
-        if (!amount)
-            throw refused(first + Quantity,
-                          Numbers::outOfRange(lines[first + Quantity].toString())
-                              ? QStringLiteral("Количество «%1» вне допустимого диапазона.")
-                              : QStringLiteral("Количество «%1» не является числом."));
+        const QString quantityText = lines[first + Quantity].toString();
+        if (const std::optional<QString> fault = Numbers::quantityFault(quantityText))
+            throw refused(first + Quantity, QStringLiteral("Количество «%1» ") + *fault + u'.');
+        const double amount = Numbers::parse(quantityText).value_or(0.0);
         Position position;
         position.number = *number;
         position.groupNumber = *group;
         position.name = textOrNull(lines[first + Name]);
-        position.quantity = *amount;
+        position.quantity = amount;
         position.unit = textOrNull(lines[first + Unit]);
-        position.caption = textOrNull(lines[first + Caption]);
+        // A good outside the catalogue is described by its block name when
+        // the file gives no description; the catalogue's own comes later.
+        position.caption =
+            isBlank(lines[first + Caption]) ? position.name : lines[first + Caption].toString();
         position.comment = textOrNull(lines[first + Comment]);
         contents.positions.append(std::move(position));
     }
@@ -241,6 +263,7 @@ Contents parse(const QByteArray &bytes, const QString &path)
 
 QByteArray readBytes(const QString &path)
 {
+    RegularFile::require(path, QStringLiteral("Файл спецификации"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Не удалось открыть файл спецификации: ") +

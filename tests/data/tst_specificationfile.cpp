@@ -225,6 +225,27 @@ private slots:
             QVERIFY(query.value(column).isNull());
     }
 
+    // A good outside the catalogue whose file gives no description is
+    // described by its block name on every document; a given one is kept.
+    void missingDescriptionIsTheBlockName()
+    {
+        QStringList lines = expectedHeaderLines(HeaderFields::defaults());
+        lines += record("1", "0", QStringLiteral("Заглушка ЗГ-100"), "2");
+        lines += record("2", "0", QStringLiteral("Муфта"), "1");
+        lines[22 + 5] = QString();
+        lines[22 + 8 + 5] = QStringLiteral("  ");
+        lines += record("3", "0", QStringLiteral("Хомут"), "1");
+        const QString file = path(QStringLiteral("Без описаний.СО"));
+        put(file, crlf(lines));
+        auto session = newSession();
+        QCOMPARE(read(*session, file), 3);
+        QStringList captions;
+        for (const Position &position : session->positions().read())
+            captions << position.caption;
+        QCOMPARE(captions, (QStringList{QStringLiteral("Заглушка ЗГ-100"), QStringLiteral("Муфта"),
+                                        QStringLiteral("Хомут, подпись")}));
+    }
+
     void lineEndsAndIncompleteRecords_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -241,10 +262,15 @@ private slots:
         for (int i = 0; i < lines.size(); ++i)
             mixed += lines[i] + QStringList{"\r\n", "\n", "\r"}[i % 3];
         QTest::newRow("mixed") << CodePage1251::encode(mixed) << both;
+        // Editors that strip blank lines at the end of a file leave the last
+        // record without its closing line; it is read whole.
         QTest::newRow("last record without its empty line")
-            << crlf(lines.first(lines.size() - 1)) << QStringList{QStringLiteral("Первый")};
-        QTest::newRow("surplus lines")
-            << crlf(lines + QStringList{"3", "нет", "не число", "", "", "", ""}) << both;
+            << crlf(lines.first(lines.size() - 1)) << both;
+        QTest::newRow("without its empty line and its end of line")
+            << CodePage1251::encode(lines.first(lines.size() - 1).join(QStringLiteral("\r\n")))
+            << both;
+        QTest::newRow("blank lines after the last record")
+            << crlf(lines + QStringList{"", " ", ""}) << both;
         QTest::newRow("UTF-8 with LF") << kUtf8Mark + (lines.join(u'\n') + u'\n').toUtf8() << both;
         QTest::newRow("UTF-8 without a mark") << (lines.join(u'\n') + u'\n').toUtf8() << both;
         QStringList damaged = lines;
@@ -359,6 +385,17 @@ private slots:
         QTest::newRow("group a word") << with(24, "пять") << 24 << QString();
         QTest::newRow("quantity a word") << with(34, "два") << 34 << "не является числом";
         QTest::newRow("quantity with two commas") << with(26, "2,5,1") << 26 << QString();
+        // What the documents' boxes print of a quantity is its limit.
+        QTest::newRow("quantity of a milliard") << with(26, "1e9") << 26 << "слишком велико";
+        QTest::newRow("quantity of sixteen digits")
+            << with(34, "0,1234567890123456") << 34 << "значащих цифр";
+        // A record cut short by more than its closing line, or a value whose
+        // line break shifted every later line, is no record to guess at.
+        QTest::newRow("last record cut short")
+            << crlf(lines + QStringList{"3", "0", "Третий"}) << 39 << "обрывается";
+        QStringList shifted = lines;
+        shifted.insert(27, QStringLiteral("вторая строка описания"));
+        QTest::newRow("closing line not empty") << crlf(shifted) << 30 << "пустой строкой";
         // The largest real number as fifteen digits write it.
         QTest::newRow("quantity past real numbers")
             << with(34, "1.79769313486232e+308") << 34 << "вне допустимого диапазона";
@@ -414,8 +451,17 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("reason"); // empty: accepted
+        QTest::newRow("largest the documents print") << "KOL"
+                                                     << "-999999999,999999" << QString();
+        QTest::newRow("a milliard") << "KOL"
+                                    << "1000000000"
+                                    << "слишком велико";
+        QTest::newRow("sixteen significant digits") << "KOL"
+                                                    << "1,000000000000001"
+                                                    << "значащих цифр";
         QTest::newRow("largest in fifteen digits") << "KOL"
-                                                   << "1,79769313486231e308" << QString();
+                                                   << "1,79769313486231e308"
+                                                   << "слишком велико";
         QTest::newRow("largest real number") << "KOL"
                                              << "1,7976931348623157e308"
                                              << "вне допустимого диапазона";
