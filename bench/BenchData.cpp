@@ -4,7 +4,9 @@
 #include "Schema.h"
 #include "Session.h"
 
+#include <QCoreApplication>
 #include <QStringList>
+#include <vector>
 
 namespace BenchData {
 namespace {
@@ -102,6 +104,33 @@ void makeWorkingDatabase(Session &session, const QString &path)
     session.setWorkingDatabasePath(path);
     session.working().create();
     Schema::createWorkingTables(session.working());
+}
+
+} // namespace BenchData
+
+namespace BenchData {
+namespace {
+
+std::vector<std::function<void()>> &deleters()
+{
+    static std::vector<std::function<void()>> list;
+    return list;
+}
+
+} // namespace
+
+void deleteBeforeExit(std::function<void()> deleter)
+{
+    if (deleters().empty())
+        qAddPostRoutine([] {
+            std::vector<std::function<void()>> &list = deleters();
+            while (!list.empty()) {
+                const std::function<void()> last = std::move(list.back());
+                list.pop_back();
+                last();
+            }
+        });
+    deleters().push_back(std::move(deleter));
 }
 
 } // namespace BenchData

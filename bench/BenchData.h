@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class Database;
 class Session;
@@ -24,5 +25,17 @@ void makeWorkingDatabase(Session &session, const QString &path);
 // Fills an empty table `data` with positions that name goods of a catalogue
 // of catalogueGoods goods; every twentieth name is not in the catalogue.
 void fillSpecification(const Database &working, int positions, int catalogueGoods);
+
+// Runs deleter while the application object still stands, the last one
+// given first: a session's SQL connections must not outlive Qt's, as a
+// static fixture deleted after main() would make them.
+void deleteBeforeExit(std::function<void()> deleter);
+
+// A fixture made once and kept for the rest of the run.
+template <typename T> T &keptUntilExit(T *made)
+{
+    deleteBeforeExit([made] { delete made; });
+    return *made;
+}
 
 } // namespace BenchData

@@ -36,7 +36,7 @@ struct Fixture {
 
 Fixture &catalogue()
 {
-    static Fixture instance;
+    static Fixture &instance = BenchData::keptUntilExit(new Fixture);
     return instance;
 }
 

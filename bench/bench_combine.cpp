@@ -60,7 +60,7 @@ struct Fixture {
 
 void BM_Combine(benchmark::State &state)
 {
-    static Fixture f;
+    static Fixture &f = BenchData::keptUntilExit(new Fixture);
     for (auto _ : state) {
         state.PauseTiming();
         f.session.positions().replaceAll(f.start);

@@ -47,7 +47,7 @@ struct Fixture {
 
 Fixture &fixture()
 {
-    static Fixture instance;
+    static Fixture &instance = BenchData::keptUntilExit(new Fixture);
     return instance;
 }
 

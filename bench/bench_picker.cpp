@@ -32,10 +32,10 @@ struct Fixture {
 // Made at first use: the large one takes a while to fill.
 Fixture &catalogue(int goods)
 {
-    static std::map<int, std::unique_ptr<Fixture>> made;
-    std::unique_ptr<Fixture> &instance = made[goods];
+    static std::map<int, Fixture *> made;
+    Fixture *&instance = made[goods];
     if (!instance)
-        instance = std::make_unique<Fixture>(goods);
+        instance = &BenchData::keptUntilExit(new Fixture(goods));
     return *instance;
 }
 

@@ -33,7 +33,7 @@ struct Fixture {
 
 void BM_SortAndNumber(benchmark::State &state)
 {
-    static Fixture f;
+    static Fixture &f = BenchData::keptUntilExit(new Fixture);
     for (auto _ : state)
         benchmark::DoNotOptimize(Numbering::sortAndNumber(f.session));
 }

@@ -64,7 +64,7 @@ struct Fixture {
 
 void BM_UpdateCatalogue(benchmark::State &state)
 {
-    static Fixture f;
+    static Fixture &f = BenchData::keptUntilExit(new Fixture);
     for (auto _ : state) {
         state.PauseTiming();
         f.restoreCatalogue();
