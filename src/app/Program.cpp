@@ -279,10 +279,8 @@ void Program::synchronise()
     const QString file = m_prompts.chooseFileToOpen(drawingFolder());
     if (file.isEmpty())
         return;
-    if (!succeeded([&] { DrawingExchange::synchronise(m_session, file); }))
+    if (!succeeded([&] { DrawingExchange::synchroniseFrom(m_session, m_prompts, file); }))
         return;
-    // The numbers came from this file: it is the one a save now proposes.
-    m_session.setSpecificationName(file);
     m_prompts.notify(QStringLiteral("     Синхронизация завершена.     "));
 }
 

@@ -64,7 +64,9 @@ ExitStatus transformTo(Workspace &workspace, const Invocation &invocation, Conso
         if (prepare)
             prepare(workspace.session());
     } catch (const AppError &error) {
-        console.refuse(error, source);
+        // A file read on the way (the numbers of a synchronisation) is named
+        // itself.
+        console.refuse(error, error.file().isEmpty() ? source : error.file());
         return Refused;
     }
     try {
@@ -157,6 +159,16 @@ ExitStatus exchange(Workspace &workspace, const Invocation &invocation, Console 
     });
 }
 
+// "Синхронизация" without the dialog: the numbers of the second file given
+// to the first one's positions by block name.
+ExitStatus sync(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    return transformTo(
+        workspace, invocation, console,
+        [&](Session &session) { SpecificationCommands::writeCopy(session, invocation.output); },
+        [&](Session &session) { DrawingExchange::synchronise(session, invocation.files.at(1)); });
+}
+
 // "ФАЙЛ.СО=N": the file and its coefficient; a plain name proposes its own,
 // as the combine dialog does. A file whose name has "=" in it is taken whole.
 std::optional<Combine::Source> source(const QString &argument)
@@ -173,14 +185,23 @@ std::optional<Combine::Source> source(const QString &argument)
     return Combine::Source{argument.left(equals), *coefficient};
 }
 
+// Why the coefficient after "=" of argument is refused.
+QString coefficientFault(const QString &argument)
+{
+    return Combine::coefficientFault(argument.mid(argument.lastIndexOf(u'=') + 1))
+        .value_or(QString());
+}
+
 ExitStatus combine(Workspace &workspace, const Invocation &invocation, Console &console)
 {
     QList<Combine::Source> sources;
     for (const QString &argument : invocation.files) {
         const std::optional<Combine::Source> read = source(argument);
         if (!read) {
-            console.refuse(AppError(QStringLiteral("коэффициент после «=» не целое число.")),
-                           argument);
+            console.refuse(
+                AppError(
+                    QStringLiteral("коэффициент после «=» %1.").arg(coefficientFault(argument))),
+                argument);
             return WrongUsage;
         }
         sources << *read;
@@ -288,6 +309,16 @@ const QList<Command> &commands()
          true,
          {},
          exchange,
+         {}},
+        {QStringLiteral("sync"),
+         QStringLiteral("ФАЙЛ.СО НОМЕРА.СО -o ВЫХОД.СО"),
+         QStringLiteral("открывает файл, как программа, и даёт его позициям номера позиций с тем "
+                        "же именем блока из второго файла, как «Синхронизация»: остальные "
+                        "получают 0; второй файл проверяется, как файл спецификации"),
+         Command::Files::Two,
+         true,
+         {},
+         sync,
          {}},
     };
     return table;

@@ -26,7 +26,7 @@ struct Invocation {
 // One command of kvintor-cli. The front parses, checks and lists every
 // command from this table alone, so a new command is one more entry.
 struct Command {
-    enum class Files { One, Many };
+    enum class Files { One, Two, Many };
 
     QString name;
     QString operands; // as the help shows them

@@ -119,6 +119,9 @@ const Command &checked(const CommandLine &line)
     if (command->files == Command::Files::One && line.files.size() > 1)
         throw AppError(
             QStringLiteral("команда %1 берёт один файл спецификации.").arg(command->name));
+    if (command->files == Command::Files::Two && line.files.size() != 2)
+        throw AppError(QStringLiteral("команда %1 берёт два файла: %2.")
+                           .arg(command->name, command->operands.section(u' ', 0, 1)));
     if (command->needsOutput && !line.output)
         throw AppError(
             QStringLiteral("команде %1 нужен файл для записи: «-o ФАЙЛ».").arg(command->name));

@@ -10,6 +10,9 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
+#include <QRegularExpression>
+#include <cmath>
 
 namespace Combine {
 namespace {
@@ -35,13 +38,25 @@ QString proposedCoefficient(const QString &fileName)
     return text;
 }
 
+std::optional<QString> coefficientFault(const QString &text)
+{
+    static const QRegularExpression wholeNumber(QStringLiteral("^[+-]?[0-9]+$"));
+    const QString trimmed = text.trimmed();
+    if (!wholeNumber.match(trimmed).hasMatch())
+        return QStringLiteral("не целое число");
+    bool fits = false;
+    const qlonglong value = trimmed.toLongLong(&fits);
+    if (!fits || value < -kCoefficientLimit || value > kCoefficientLimit)
+        return QStringLiteral("вне допустимого диапазона: от −%1 до %1")
+            .arg(QLocale(QLocale::Russian).toString(kCoefficientLimit));
+    return std::nullopt;
+}
+
 std::optional<int> coefficient(const QString &text)
 {
-    bool whole = false;
-    const int value = text.trimmed().toInt(&whole);
-    if (!whole)
+    if (coefficientFault(text))
         return std::nullopt;
-    return value;
+    return text.trimmed().toInt();
 }
 
 int combine(Session &session, const QList<Source> &sources)
@@ -73,11 +88,14 @@ int combine(Session &session, const QList<Source> &sources)
                     const double added = read.quantity.value_or(0) * source.coefficient;
                     NamedRows &rows = byName[TextFolding::folded(read.name)];
                     const double sum = rows.keys.isEmpty() ? added : rows.quantity + added;
-                    if (!Numbers::fits(sum))
+                    if (!Numbers::isQuantity(sum))
                         throw AppError(
-                            QStringLiteral("Количество «%1» после сложения слишком "
-                                           "велико для спецификации.")
-                                .arg(read.name),
+                            QStringLiteral("Количество позиции «%1» (поз. %2) после сложения "
+                                           "— %3 — слишком велико: %4.")
+                                .arg(read.name, Numbers::whole(read.number),
+                                     std::isfinite(sum) ? Numbers::general(sum)
+                                                        : QStringLiteral("бесконечность"),
+                                     Numbers::quantityLimitText()),
                             source.path,
                             int(SpecificationFile::lineOf(index, SpecificationFile::Quantity) + 1));
                     // Fifteen digits, as the file keeps them: 0,1 × 3 is 0,3.

@@ -24,8 +24,16 @@ struct Source {
 // "Узел (10шт).СО"; "1" when the name has neither.
 QString proposedCoefficient(const QString &fileName);
 
+// The largest coefficient either way: a quantity times more would pass the
+// largest quantity the documents print.
+constexpr int kCoefficientLimit = 999'999'999;
+
+// Why a coefficient text is refused ("не целое число", or out of range with
+// the range named); nothing when it is a coefficient.
+std::optional<QString> coefficientFault(const QString &text);
+
 // A coefficient text as a whole number, a minus sign subtracting; nothing
-// when the text is no whole number.
+// when coefficientFault() refuses it.
 std::optional<int> coefficient(const QString &text);
 
 // Reads and checks every file before anything changes, then merges them all

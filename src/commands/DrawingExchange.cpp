@@ -8,6 +8,7 @@
 #include "PositionsTable.h"
 #include "Prompts.h"
 #include "Session.h"
+#include "SpecificationCommands.h"
 #include "SpecificationFile.h"
 #include "TextFolding.h"
 
@@ -120,22 +121,13 @@ bool findBlock(CadLink &cad, Prompts &prompts, const QString &blockName,
 
 int synchronise(Session &session, const QString &path)
 {
-    const QStringList lines = SpecificationFile::lines(SpecificationFile::readBytes(path), path);
-    // The numbers by folded block name, the last record of a name winning;
-    // every line is checked before anything changes.
+    // Read with every check of the reader, so that a file that is no
+    // specification changes nothing.
+    const SpecificationFile::Contents contents = SpecificationFile::load(path);
+    // The numbers by folded block name, the last record of a name winning.
     QHash<QString, qint64> numbers;
-    const qsizetype records = SpecificationFile::recordCount(lines.size());
-    for (qsizetype record = 0; record < records; ++record) {
-        const qsizetype line = SpecificationFile::lineOf(record, SpecificationFile::Number);
-        const std::optional<qint64> number = SpecificationFile::wholeNumber(lines[line]);
-        if (!number)
-            throw AppError(
-                QStringLiteral("Номер позиции «%1» не является целым числом.").arg(lines[line]),
-                path, int(line + 1));
-        numbers.insert(
-            TextFolding::folded(lines[SpecificationFile::lineOf(record, SpecificationFile::Name)]),
-            *number);
-    }
+    for (const Position &read : contents.positions)
+        numbers.insert(TextFolding::folded(read.name), read.number.value_or(0));
 
     PositionsTable &table = session.positions();
     const QList<Position> positions = table.read();
@@ -155,7 +147,15 @@ int synchronise(Session &session, const QString &path)
         throw;
     }
     session.reportProgress(0, total);
-    return int(records);
+    return int(contents.positions.size());
+}
+
+int synchroniseFrom(Session &session, Prompts &prompts, const QString &path)
+{
+    const int records = synchronise(session, path);
+    // The numbers came from this file: it is the one a save now proposes.
+    SpecificationCommands::moveToFile(session, prompts, path);
+    return records;
 }
 
 } // namespace DrawingExchange

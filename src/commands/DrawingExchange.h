@@ -46,11 +46,16 @@ QString findBlockCommand(const QString &blockName);
 bool findBlock(CadLink &cad, Prompts &prompts, const QString &blockName,
                const std::function<void()> &beforeSending);
 
-// Reads the position numbers of path (a file in the layout of specification
-// files) and gives them, all or nothing, to the positions by block name
-// (letter case ignored); every other position gets 0. A number that is not
-// whole is refused with its line and nothing changes. Returns the number of
-// records read.
+// Reads path whole with every check of the specification reader and gives
+// its position numbers, all or nothing, to the positions by block name
+// (letter case ignored); every other position gets 0. A file that is refused
+// (no specification, a record cut short, a number that is not whole) changes
+// nothing and AppError names its line. Returns the number of records read.
 int synchronise(Session &session, const QString &path);
+
+// "Синхронизация" of the open specification: the numbers of path as above,
+// then path becomes the specification's file and takes its lock
+// (SpecificationCommands::moveToFile). Returns the number of records read.
+int synchroniseFrom(Session &session, Prompts &prompts, const QString &path);
 
 } // namespace DrawingExchange

@@ -165,7 +165,9 @@ Outcome open(Session &session, Prompts &prompts, const QString &startFolder)
 Outcome openFromCommandLine(Session &session, Prompts &prompts)
 {
     const QString file = session.commandLineFile();
-    if (file.isEmpty() || !QFileInfo(file).isFile())
+    // A file that is gone is no more asked for; one that is there but no
+    // plain file (a folder, a pipe) is refused by the reader with its reason.
+    if (file.isEmpty() || !QFileInfo::exists(file))
         return Outcome::Cancelled;
     const Outcome outcome = openFile(session, prompts, file, false);
     // A file that failed is tried again at the next activation.
@@ -266,6 +268,20 @@ Outcome saveOnLeaving(Session &session, Prompts &prompts)
     }
     session.setLock(nullptr);
     return Outcome::Done;
+}
+
+void moveToFile(Session &session, Prompts &prompts, const QString &path)
+{
+    const QString bare = session.specificationName().endsWith(kReadOnlySuffix)
+                             ? session.specificationName().chopped(kReadOnlySuffix.size())
+                             : session.specificationName();
+    if (path == bare && session.lock())
+        return;
+    clearAbandonedLock(prompts, path);
+    std::unique_ptr<SpecificationLock> lock = SpecificationLock::take(path);
+    const QString name = lock ? path : path + kReadOnlySuffix;
+    session.setLock(std::move(lock));
+    session.setSpecificationName(name);
 }
 
 void readInto(Session &session, const QString &path)

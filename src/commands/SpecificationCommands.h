@@ -64,6 +64,12 @@ Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilter
 // leave; Cancelled or Failed mean it stays, with the lock back on.
 Outcome saveOnLeaving(Session &session, Prompts &prompts);
 
+// The open specification takes path as its file, as a save under a new name
+// does: the lock moves to it (a lock left by a copy that is gone is cleared
+// first, and the user told); when another running copy holds it, the
+// specification is named read-only and keeps no lock.
+void moveToFile(Session &session, Prompts &prompts, const QString &path);
+
 // Reads path as opening does, without the lock and the questions: the file
 // whole into the positions and the header, then the reconciliation with the
 // catalogue (the headless twin).

@@ -70,15 +70,15 @@ std::optional<QList<Combine::Source>> CombineDialog::readRows()
         const QTableWidgetItem *name = m_grid->item(row, 0);
         const QTableWidgetItem *count = m_grid->item(row, 1);
         const QString text = count ? count->text() : QString();
-        const std::optional<int> coefficient = Combine::coefficient(text);
-        if (!coefficient) {
-            m_prompts.notify(QStringLiteral("В строке %1 коэффициент «%2» не целое число.")
-                                 .arg(row + 1)
-                                 .arg(text));
+        const std::optional<QString> fault = Combine::coefficientFault(text);
+        if (fault) {
+            m_prompts.notify(
+                QStringLiteral("В строке %1 коэффициент «%2» %3.").arg(row + 1).arg(text, *fault));
             m_grid->setCurrentCell(row, 1);
             return std::nullopt;
         }
-        sources.append({QDir(m_folder).filePath(name ? name->text() : QString()), *coefficient});
+        sources.append({QDir(m_folder).filePath(name ? name->text() : QString()),
+                        *Combine::coefficient(text)});
     }
     return sources;
 }

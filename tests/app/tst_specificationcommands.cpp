@@ -2,6 +2,7 @@
 #include "Catalogue.h"
 #include "CatalogueUpdate.h"
 #include "CodePage1251.h"
+#include "DrawingExchange.h"
 #include "ErrorReport.h"
 #include "ScriptedPrompts.h"
 #include "Session.h"
@@ -327,8 +328,15 @@ private slots:
         // Opening the open file again asks nothing and keeps what b had.
         QCOMPARE(open(*s, prompts, {}), Outcome::Done);
         QVERIFY(prompts.questions.isEmpty());
-        QCOMPARE(saveOnLeaving(*s, prompts), Outcome::Done);
+        // The file that synchronisation takes its numbers from becomes the
+        // open one, and the lock goes with it.
+        const QString c = writeFile(QStringLiteral("В.СО"), {QStringLiteral("ВР-4")});
+        QCOMPARE(DrawingExchange::synchroniseFrom(*s, prompts, c), 1);
+        QCOMPARE(s->specificationName(), c);
+        QVERIFY(isLocked(c));
         QCOMPARE(ownBits(b), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(saveOnLeaving(*s, prompts), Outcome::Done);
+        QCOMPARE(ownBits(c), kOrdinary);
     }
 
     // A second running copy sees the first one's file as read-only.

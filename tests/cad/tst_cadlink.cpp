@@ -199,9 +199,36 @@ exit 3
     }
 
     // Numbers by block name (letter case aside, apostrophes included), 0 for
-    // the rest; a number that is not whole changes nothing.
+    // the rest. The file is read with every check of the specification
+    // reader: one that is not a specification, or is damaged, changes
+    // nothing.
+    void synchronisationNumbersByName_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("refusedLine"); // 0: taken
+        QTest::addColumn<QList<qint64>>("numbers");
+        QStringList header{QStringLiteral("// Заголовок")};
+        header << QStringList(20) << QStringLiteral("// Начало базы");
+        const QStringList first{"5", "0", "Д'арси", "1", "", "", "", ""};
+        const QStringList second{"", "0", "вк-160", "1", "", "", "", ""};
+        QTest::newRow("numbers by name") << header + first + second << 0 << QList<qint64>{0, 0, 5};
+        QTest::newRow("last record without its empty line")
+            << header + first + second.first(7) << 0 << QList<qint64>{0, 0, 5};
+        QStringList broken = second;
+        broken[0] = QStringLiteral("7,5");
+        QTest::newRow("number not whole")
+            << header + first + broken << 31 << QList<qint64>{9, 9, 9};
+        QTest::newRow("any other text")
+            << QStringList(40, QStringLiteral("просто текст")) << 1 << QList<qint64>{9, 9, 9};
+        QTest::newRow("record cut short")
+            << header + first + second.first(3) << 31 << QList<qint64>{9, 9, 9};
+    }
+
     void synchronisationNumbersByName()
     {
+        QFETCH(QStringList, lines);
+        QFETCH(int, refusedLine);
+        QFETCH(QList<qint64>, numbers);
         Session session;
         const QTemporaryDir databases;
         openSession(session, databases);
@@ -212,43 +239,20 @@ exit 3
             position.number = 9;
             session.positions().insert(position);
         }
-        const auto file = [&](const QString &number) {
-            QStringList lines(22);
-            lines << "5"
-                  << "0"
-                  << "Д'арси"
-                  << "1"
-                  << ""
-                  << ""
-                  << ""
-                  << "";
-            lines << number << "0"
-                  << "вк-160"
-                  << "1"
-                  << ""
-                  << ""
-                  << ""
-                  << "";
-            setFile(
-                QStringLiteral("sync.СО"),
+        setFile(QStringLiteral("sync.СО"),
                 CodePage1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
-            return m_dir.filePath(QStringLiteral("sync.СО"));
-        };
-        const auto numbers = [&] {
-            QList<qint64> result;
-            for (const Position &position : session.positions().read())
-                result << position.number.value_or(-1);
-            return result;
-        };
+        const QString file = m_dir.filePath(QStringLiteral("sync.СО"));
         try {
-            DrawingExchange::synchronise(session, file(QStringLiteral("7,5")));
-            QFAIL("a broken number went through");
+            QCOMPARE(DrawingExchange::synchronise(session, file), 2);
+            QCOMPARE(refusedLine, 0);
         } catch (const AppError &error) {
-            QCOMPARE(error.line(), 31);
+            QCOMPARE(error.file(), file);
+            QCOMPARE(error.line(), refusedLine);
         }
-        QCOMPARE(numbers(), (QList<qint64>{9, 9, 9}));
-        QCOMPARE(DrawingExchange::synchronise(session, file(QString())), 2);
-        QCOMPARE(numbers(), (QList<qint64>{0, 0, 5}));
+        QList<qint64> found;
+        for (const Position &position : session.positions().read())
+            found << position.number.value_or(-1);
+        QCOMPARE(found, numbers);
     }
 };
 

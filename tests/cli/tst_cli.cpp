@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/stat.h>
 
 // kvintor-cli as a script meets it: the real program in its program folder,
 // its output streams and its exit status.
@@ -103,6 +104,10 @@ private slots:
                                {"4", "0", "РЕШЁТКА амн", "2", "Шт", "", ""}}));
         put("bad.СО", refusedFile());
         put("notadb.mdb", "Name\tCaption\n");
+        // Files that are no plain files: read, they would never end.
+        QVERIFY(QDir(m_dir.path()).mkpath("folder.СО"));
+        for (const char *pipe : {"pipe.СО", "pipe.mdb"})
+            QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(pipe)).constData(), 0600), 0);
     }
 
     void check_data()
@@ -125,6 +130,16 @@ private slots:
             << "^bad\\.СО:34: [^\\n]+\\n$";
         QTest::newRow("a missing file has no line")
             << QStringList{"check", "absent.СО"} << 1 << QString() << "^absent\\.СО: [^\\n]+\\n$";
+        const QString notRegular = QStringLiteral(": [^\\n]*не является обычным файлом[^\\n]*\\n$");
+        QTest::newRow("a named pipe")
+            << QStringList{"check", "pipe.СО"} << 1 << QString() << "^pipe\\.СО" + notRegular;
+        QTest::newRow("a folder") << QStringList{"check", "folder.СО"} << 1 << QString()
+                                  << "^folder\\.СО" + notRegular;
+        QTest::newRow("a device") << QStringList{"check", "/dev/zero"} << 1 << QString()
+                                  << "^/dev/zero" + notRegular;
+        QTest::newRow("a named pipe for a catalogue")
+            << QStringList{"check", "--catalogue", "pipe.mdb", "good.СО"} << 1 << QString()
+            << "^pipe\\.mdb" + notRegular;
         QTest::newRow("--catalogue overrides the settings")
             << QStringList{"check", "--catalogue", "notadb.mdb", "good.СО"} << 1 << QString()
             << "^notadb\\.mdb: [^\\n]+\\n$";
@@ -245,6 +260,38 @@ private slots:
         QCOMPARE(result.status, 1);
         QVERIFY2(result.err.startsWith(QStringLiteral("bad.СО:34: ")), qPrintable(result.err));
         QVERIFY(!QFile::exists(m_dir.filePath("none.СО")));
+    }
+
+    // The numbers of a second file given to the positions by block name; a
+    // second file that is no specification is refused and nothing written.
+    void sync_data()
+    {
+        QTest::addColumn<QByteArray>("numbers");
+        QTest::addColumn<QByteArray>("written"); // null: nothing written
+        QTest::addColumn<QString>("err");        // a pattern
+        QTest::newRow("numbers by name")
+            << cp1251({{"12", "0", "КЛАПАН КО", "1", "Шт", "", ""}})
+            << cp1251({{"0", "0", "вентилятор вк-1", "2", "Шт", "Вентилятор канальный", ""},
+                       {"12", "0", "Клапан КО", "1", "Шт", "Клапан обратный", ""}})
+            << "^$";
+        QTest::newRow("any other text")
+            << QByteArray("x\ny\n").repeated(20) << QByteArray() << "^numbers\\.СО:1: [^\\n]+\\n$";
+    }
+
+    void sync()
+    {
+        QFETCH(QByteArray, numbers);
+        QFETCH(QByteArray, written);
+        QFETCH(QString, err);
+        put("in.СО", cp1251({{"1", "0", "вентилятор вк-1", "2", "Шт", "", ""},
+                             {"2", "0", "Клапан КО", "1", "Шт", "", ""}}));
+        put("numbers.СО", numbers);
+        QFile::remove(m_dir.filePath("synced.СО"));
+        const Result result = run({"sync", "in.СО", "numbers.СО", "-o", "synced.СО"});
+        QVERIFY2(QRegularExpression(err).match(result.err).hasMatch(), qPrintable(result.err));
+        QCOMPARE(result.status, written.isNull() ? 1 : 0);
+        QCOMPARE(QFile::exists(m_dir.filePath("synced.СО")), !written.isNull());
+        QCOMPARE(contents("synced.СО"), written);
     }
 
     // The reports as PDF pages: the sheet on A3 with the stage given and
