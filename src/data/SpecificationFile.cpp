@@ -218,7 +218,9 @@ Contents parse(const QByteArray &bytes, const QString &path)
         if (rest != Closing)
             throw AppError(QStringLiteral("Запись последней позиции обрывается: в ней %1 из %2 "
                                           "строк (номер, номер группы, имя блока, количество, "
-                                          "единица, наименование, примечание и пустая строка).")
+                                          "единица, наименование, примечание и пустая строка). "
+                                          "Если редактор удалил пустые строки в конце файла, "
+                                          "допишите их.")
                                .arg(rest)
                                .arg(kRecordLines),
                            path, int(lineOf(count, Number) + 1));
