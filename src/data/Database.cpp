@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "RegularFile.h"
 #include "Schema.h"
+#include "SqliteErrors.h"
 #include "Statement.h"
 #include "TextFolding.h"
 
@@ -139,12 +140,12 @@ void Database::connect(bool mayCreate)
     db.setDatabaseName(uri);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
-        fail(QStringLiteral("Не удалось открыть базу данных."), db.lastError().text());
+        fail(QStringLiteral("Не удалось открыть базу данных"), db.lastError());
 
     sqlite3 *sqlite = engine();
     if (!sqlite || !TextFolding::registerOn(sqlite)) {
         db.close();
-        fail(QStringLiteral("Не удалось настроить сравнение текста без учёта регистра."), {});
+        fail(QStringLiteral("Не удалось настроить сравнение текста без учёта регистра."), QString());
     }
     // Reading through a memory map spares a system call for every page that
     // a look-up touches; the catalogue is read far more often than written.
@@ -195,21 +196,26 @@ void Database::fail(const QString &what, const QString &engineMessage) const
     throw AppError(message, m_file);
 }
 
+void Database::fail(const QString &what, const QSqlError &error) const
+{
+    throw AppError(QStringLiteral("%1: %2.").arg(what, SqliteErrors::reason(error)), m_file);
+}
+
 QSqlQuery Database::prepare(const QString &sql) const
 {
     if (!isOpen())
-        fail(QStringLiteral("База данных не открыта."), {});
+        fail(QStringLiteral("База данных не открыта."), QString());
     QSqlQuery query(connection());
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        fail(QStringLiteral("Ошибка базы данных."), query.lastError().text());
+        fail(QStringLiteral("Ошибка базы данных"), query.lastError());
     return query;
 }
 
 void Database::execPrepared(QSqlQuery &query) const
 {
     if (!query.exec())
-        fail(QStringLiteral("Ошибка базы данных."), query.lastError().text());
+        fail(QStringLiteral("Ошибка базы данных"), query.lastError());
 }
 
 QSqlQuery Database::exec(const QString &sql, const QVariantList &values) const
@@ -229,13 +235,13 @@ QVariant Database::scalar(const QString &sql, const QVariantList &values) const
 void Database::begin() const
 {
     if (!connection().transaction())
-        fail(QStringLiteral("Не удалось начать транзакцию."), connection().lastError().text());
+        fail(QStringLiteral("Не удалось начать транзакцию"), connection().lastError());
 }
 
 void Database::commit() const
 {
     if (!connection().commit())
-        fail(QStringLiteral("Не удалось завершить транзакцию."), connection().lastError().text());
+        fail(QStringLiteral("Не удалось завершить транзакцию"), connection().lastError());
 }
 
 void Database::rollback() const

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVariantList>
 
+class QSqlError;
+
 struct sqlite3;
 
 // One connection to an SQLite database file through Qt SQL. It is opened and
@@ -67,6 +69,8 @@ public:
 private:
     void connect(bool mayCreate);
     [[noreturn]] void fail(const QString &what, const QString &engineMessage) const;
+    // what, then the engine's reason in Russian.
+    [[noreturn]] void fail(const QString &what, const QSqlError &error) const;
     void begin() const;
     void commit() const;
     void rollback() const;

@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "Database.h"
+#include "SqliteErrors.h"
 
 #include <QSqlDriver>
 #include <QStringDecoder>
@@ -47,8 +48,10 @@ Statement::~Statement()
 
 void Statement::fail() const
 {
-    throw AppError(
-        QStringLiteral("Ошибка базы данных.\n") + QString::fromUtf8(sqlite3_errmsg(m_db)), m_file);
+    throw AppError(QStringLiteral("Ошибка базы данных: %1.")
+                       .arg(SqliteErrors::reason(sqlite3_extended_errcode(m_db),
+                                                 QString::fromUtf8(sqlite3_errmsg(m_db)))),
+                   m_file);
 }
 
 void Statement::bind(int place, const QString &value)

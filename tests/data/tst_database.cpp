@@ -2,6 +2,7 @@
 #include "Database.h"
 #include "Schema.h"
 #include "SqliteCatalogue.h"
+#include "SqliteErrors.h"
 #include "Statement.h"
 #include "TestSupport.h"
 #include "TextFolding.h"
@@ -110,19 +111,66 @@ private slots:
         QCOMPARE(QFileInfo(path).size(), qint64(contents.size()));
     }
 
-    void engineErrorsNameTheFile()
+    // The engine's reasons reach the user in Russian, with the file named:
+    // never "no such table" or "database disk image is malformed".
+    void engineErrorsAreSaidInRussian_data()
     {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing table") << "table"
+                                       << "нет таблицы nowhere";
+        QTest::newRow("damaged file") << "damaged"
+                                      << "повреждён";
+        QTest::newRow("read-only database") << "read-only"
+                                            << "только для чтения";
+    }
+
+    void engineErrorsAreSaidInRussian()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        const QString path = freshTemplate();
         Database db(QStringLiteral("engine-error"));
-        db.setFile(freshTemplate());
-        db.open();
-        try {
-            db.exec(QStringLiteral("SELECT Name FROM nowhere"));
-            QFAIL("a bad statement ran");
-        } catch (const AppError &error) {
-            QVERIFY2(error.message().contains(QStringLiteral("nowhere")),
-                     qPrintable(error.message()));
-            QCOMPARE(error.file(), db.file());
+        db.setFile(path);
+        QString message;
+        if (fault == QStringLiteral("read-only")) {
+            // Root writes any file, whatever its permissions: the engine is
+            // told to read only, as on a read-only share.
+            sqlite3 *engine = nullptr;
+            QCOMPARE(sqlite3_open_v2(QFile::encodeName(path).constData(), &engine,
+                                     SQLITE_OPEN_READONLY, nullptr),
+                     SQLITE_OK);
+            QVERIFY(sqlite3_exec(engine, "DELETE FROM data", nullptr, nullptr, nullptr) !=
+                    SQLITE_OK);
+            message = SqliteErrors::reason(sqlite3_extended_errcode(engine),
+                                           QString::fromUtf8(sqlite3_errmsg(engine)));
+            sqlite3_close(engine);
+        } else {
+            if (fault == QStringLiteral("damaged")) {
+                db.open();
+                for (int i = 0; i < 200; ++i)
+                    db.exec(QStringLiteral("INSERT INTO data (Name, Caption) VALUES (?, ?)"),
+                            {QString::number(i), QString(300, u'ж')});
+                db.close();
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::ReadWrite));
+                QVERIFY(file.seek(4096));
+                file.write(QByteArray(int(file.size()) - 4096, '\xA5'));
+            }
+            try {
+                db.open();
+                db.exec(fault == QStringLiteral("table")
+                            ? QStringLiteral("SELECT COUNT(*) FROM nowhere")
+                            : QStringLiteral("SELECT SUM(length(Caption)) FROM data"));
+                QFAIL("a bad statement ran");
+            } catch (const AppError &error) {
+                QCOMPARE(error.file(), path);
+                message = error.message();
+            }
         }
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY2(!message.contains(QRegularExpression(QStringLiteral("[a-z]{4,} [a-z]{4,}"))),
+                 qPrintable(message));
     }
 
     void columnsStandInTheirPlaces()
