@@ -8,6 +8,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -15,10 +17,38 @@ namespace {
 const QString kCatalogueFileName = QStringLiteral("dorvik-Vent.mdb");
 const QString kTemplateFileName = QStringLiteral("dorvik.dat");
 
+const QString kFolderPrefix = QStringLiteral("kvintor-cli-");
+
+// A folder without a working database may be one that a run has only just
+// made; left this long, it is a killed run's.
+constexpr qint64 kYoungFolderSeconds = 60;
+
+// Takes away the temporary folders of runs that were killed: those whose
+// working database's lock says its process is gone, and those left empty
+// long enough. The folders of runs still working stay.
+void removeLeftovers()
+{
+    const QDir temp(QDir::tempPath());
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QFileInfo &entry :
+         temp.entryInfoList({kFolderPrefix + u'*'}, QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString folder = entry.absoluteFilePath();
+        const bool gone = WorkingDatabase::removeAbandoned({folder}) > 0;
+        QDir dir(folder);
+        const QStringList left =
+            dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        const bool empty = std::none_of(left.cbegin(), left.cend(), [](const QString &name) {
+            return name.endsWith(QStringLiteral(".mdb")) || name.startsWith(QStringLiteral(".~"));
+        });
+        if (gone || (empty && entry.lastModified().secsTo(now) > kYoungFolderSeconds))
+            dir.removeRecursively();
+    }
+}
+
 } // namespace
 
 Workspace::Workspace(const QString &programFolder, const QString &catalogueFile)
-    : m_folder(QDir(QDir::tempPath()).filePath(QStringLiteral("kvintor-cli-XXXXXX")))
+    : m_folder((removeLeftovers(), QDir(QDir::tempPath()).filePath(kFolderPrefix + "XXXXXX")))
 {
     m_session.setCatalogueFile(catalogueFile.isEmpty()
                                    ? Settings::catalogueFolder(Settings().path(), programFolder) +

@@ -26,13 +26,19 @@ private:
 
     // Runs in the test folder, with settings of its own whose `path` names
     // the test catalogue's folder.
-    Result run(const QStringList &arguments)
+    QProcessEnvironment environment()
     {
-        QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.filePath("config"));
         environment.insert(QStringLiteral("HOME"), m_dir.filePath("home"));
-        process.setProcessEnvironment(environment);
+        environment.insert(QStringLiteral("TMPDIR"), m_dir.filePath("tmp"));
+        return environment;
+    }
+
+    Result run(const QStringList &arguments)
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
         process.setWorkingDirectory(m_dir.path());
         process.start(QStringLiteral(KV_CLI), arguments);
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
@@ -85,6 +91,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         QVERIFY(QDir(m_dir.path()).mkpath("catalogue"));
         QVERIFY(QDir(m_dir.path()).mkpath("config"));
+        QVERIFY(QDir(m_dir.path()).mkpath("tmp"));
         // Letter case differs between a good's group and the group order, as
         // it may in a catalogue kept by hand.
         TestSupport::makeCatalogue(
@@ -355,6 +362,42 @@ private slots:
                                     "#1|Вентилятор канальный|ВК|001|Ровен|Шт|#2|#5|007", "||||||||",
                                     "|B|||||||", "#2|д'Арси||||Шт|#2.5||", "#3|узел||||компл.|#1||",
                                     ""}));
+    }
+
+    // A run killed halfway leaves its temporary folder; the next run takes
+    // it away, and nothing is left behind.
+    void killedRunsLeaveNothing()
+    {
+        QList<QStringList> many;
+        for (int i = 0; i < 60'000; ++i)
+            many << QStringList{
+                QString::number(i), "0", QStringLiteral("Клапан КО"), "1", "Шт", "", ""};
+        put("many.СО", cp1251(many));
+        QDir temp(m_dir.filePath("tmp"));
+        const auto leftovers = [&] {
+            return temp.entryList({QStringLiteral("kvintor-cli-*")},
+                                  QDir::Dirs | QDir::NoDotAndDotDot);
+        };
+        QVERIFY(leftovers().isEmpty());
+        QProcess killed;
+        killed.setProcessEnvironment(environment());
+        killed.setWorkingDirectory(m_dir.path());
+        killed.start(QStringLiteral(KV_CLI), {"check", "many.СО"});
+        // Killed once its working database is there.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const QString &folder : leftovers())
+                    if (!QDir(temp.filePath(folder)).entryList({"*.mdb"}).isEmpty())
+                        return true;
+                return false;
+            },
+            30000));
+        killed.kill();
+        QVERIFY(killed.waitForFinished(10000));
+        QCOMPARE(leftovers().size(), 1);
+
+        QCOMPARE(run({"check", "good.СО"}).status, 0);
+        QCOMPARE(leftovers(), QStringList());
     }
 
     void usage_data()
