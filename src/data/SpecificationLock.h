@@ -17,6 +17,8 @@ class QLockFile;
 // permission cannot be changed, in a read-only folder no lock file can be
 // made. When the holder is gone from this host, its lock file says so, and
 // the file gets its permissions back instead of staying read-only for good.
+// In a folder that takes no lock file, the user's data folder keeps the lock
+// and the permissions instead, for this user's next start to find.
 class SpecificationLock {
 public:
     ~SpecificationLock(); // lets go of the file
@@ -36,6 +38,15 @@ public:
     // file gets back the permissions recorded in the lock file and the lock
     // file goes. Returns who held it; nothing when there was no such lock.
     static std::optional<QString> clearAbandoned(const QString &path);
+
+    // The locks that this user's copies kept in the data folder for files in
+    // folders that take no lock file: each whose copy is gone gives its file
+    // the permissions back and goes.
+    static void clearAbandonedRecords();
+
+    // Takes lockFile, or takes it over from a copy gone from this host: also
+    // from one of another user, whose lock file only the folder lets go.
+    static bool tryLock(QLockFile &lockFile);
 
     // The hidden lock file beside path.
     static QString lockFilePath(const QString &path);

@@ -180,8 +180,8 @@ int removeAbandoned(const QStringList &folders)
                 !QFileInfo::exists(SpecificationLock::lockFilePath(path)))
                 continue;
             const std::shared_ptr<QLockFile> lock = lockFileFor(path);
-            // QLockFile takes over only the lock of a process gone from this host.
-            if (!lock->tryLock(0))
+            // Only the lock of a process gone from this host is taken over.
+            if (!SpecificationLock::tryLock(*lock))
                 continue;
             QFile note(openFileNote(path));
             if (note.open(QIODevice::ReadOnly)) {
@@ -194,6 +194,7 @@ int removeAbandoned(const QStringList &folders)
             lock->unlock();
         }
     }
+    SpecificationLock::clearAbandonedRecords();
     return removed;
 }
 

@@ -87,6 +87,20 @@ int holdLikeACopyThatWillCrash(int argc, char *argv[])
         QThread::sleep(60);
 }
 
+// The next start of a copy: the abandoned working databases in folder go
+// and the locks of copies that are gone are cleared; then it tries to lock
+// the file, and says whether it could.
+int startAndLock(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    WorkingDatabase::removeAbandoned({arguments[2]});
+    SpecificationLock::clearAbandoned(arguments[3]);
+    const auto lock = SpecificationLock::take(arguments[3]);
+    std::printf(lock ? "locked\n" : "not locked\n");
+    return 0;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(SpecificationCommands::Outcome)
@@ -782,12 +796,99 @@ private slots:
         QCOMPARE(ownBits(a), kOrdinary);
         QVERIFY(!QFile::exists(SpecificationLock::lockFilePath(a)));
     }
+
+    // The crashes that left a file read-only for good: in a folder that takes
+    // no lock file (the permission alone held the lock), and of another
+    // user's copy (its lock file is not writable to the next user). Copies
+    // run as the unprivileged users "nobody" and "daemon".
+    void crashOfAnotherUserOrFolderLeavesNothingLocked_data()
+    {
+        QTest::addColumn<bool>("readOnlyFolder");
+        QTest::addColumn<uint>("nextUser");
+        QTest::newRow("read-only folder, the same user starts again") << true << 65534u;
+        QTest::newRow("another user's lock file") << false << 1u;
+    }
+
+    void crashOfAnotherUserOrFolderLeavesNothingLocked()
+    {
+        QFETCH(bool, readOnlyFolder);
+        QFETCH(uint, nextUser);
+        if (::geteuid() != 0)
+            QSKIP("copies of other users can be started by the administrator only");
+        constexpr uint kNobody = 65534;
+        // Folders every user of the test reaches.
+        QTemporaryDir base(QStringLiteral("/tmp/kvintor-users-XXXXXX"));
+        QVERIFY(QFile::setPermissions(base.path(), kOrdinary | QFileDevice::ExeOwner |
+                                                       QFileDevice::ExeGroup |
+                                                       QFileDevice::ExeOther));
+        const auto folderOf = [&](const QString &name, uint owner) {
+            const QString folder = base.filePath(name);
+            QDir().mkpath(folder);
+            ::chown(QFile::encodeName(folder).constData(), owner, owner);
+            return folder;
+        };
+        const QString shared = folderOf(QStringLiteral("общая папка"), kNobody);
+        const QString file = QDir(shared).filePath(QStringLiteral("файл.СО"));
+        QVERIFY(
+            QFile::copy(writeFile(QStringLiteral("пример.СО"), {QStringLiteral("ВК-160")}), file));
+        const QFileDevice::Permissions everybody =
+            kOrdinary | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+        if (readOnlyFolder) {
+            // The file is the user's own; the folder takes nothing new.
+            ::chown(QFile::encodeName(file).constData(), kNobody, kNobody);
+            QVERIFY(QFile::setPermissions(file, kOrdinary));
+            QVERIFY(QFile::setPermissions(shared, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                      QFileDevice::ReadOther |
+                                                      QFileDevice::ExeOther));
+        } else {
+            // A file of somebody else that all may write, in a folder all may.
+            QVERIFY(QFile::setPermissions(file, everybody));
+            QVERIFY(QFile::setPermissions(shared, everybody | QFileDevice::ExeOwner |
+                                                      QFileDevice::ExeGroup |
+                                                      QFileDevice::ExeOther));
+        }
+        const QString templateCopy = QDir(base.path()).filePath(QStringLiteral("dorvik.dat"));
+        QVERIFY(QFile::copy(m_template, templateCopy));
+        QFile::setPermissions(templateCopy, kOrdinary);
+        const auto asUser = [&](QProcess &process, uint user, const QStringList &arguments) {
+            const QString home = folderOf(QStringLiteral("home-%1").arg(user), user);
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("HOME"), home);
+            environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+            process.setProcessEnvironment(environment);
+            process.setChildProcessModifier([user] {
+                if (::setgid(user) != 0 || ::setuid(user) != 0)
+                    ::_exit(3);
+            });
+            process.start(QCoreApplication::applicationFilePath(), arguments);
+        };
+
+        QProcess crashing;
+        const QString work = folderOf(QStringLiteral("work-nobody"), kNobody);
+        asUser(crashing, kNobody, {QStringLiteral("--hold"), work, file, templateCopy});
+        QVERIFY(crashing.waitForReadyRead(20000));
+        QCOMPARE(crashing.readAll(), QByteArray("locked\n"));
+        QCOMPARE(QFileInfo::exists(SpecificationLock::lockFilePath(file)), !readOnlyFolder);
+        crashing.kill();
+        QVERIFY(crashing.waitForFinished());
+
+        QProcess next;
+        const QString nextWork = folderOf(QStringLiteral("work-%1").arg(nextUser), nextUser);
+        asUser(next, nextUser,
+               {QStringLiteral("--start"), nextUser == kNobody ? work : nextWork, file});
+        QVERIFY(next.waitForFinished(20000));
+        QCOMPARE(next.readAllStandardOutput(), QByteArray("locked\n"));
+        QCOMPARE(ownBits(file), readOnlyFolder ? kOrdinary : everybody);
+        QVERIFY(!QFileInfo::exists(SpecificationLock::lockFilePath(file)));
+    }
 };
 
 int main(int argc, char *argv[])
 {
     if (argc == 5 && qstrcmp(argv[1], "--hold") == 0)
         return holdLikeACopyThatWillCrash(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--start") == 0)
+        return startAndLock(argc, argv);
     QApplication app(argc, argv);
     SpecificationCommandsTest test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -1,0 +1,29 @@
+#include "Platform.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <signal.h>
+#endif
+
+namespace Platform {
+
+bool processIsGone(qint64 pid)
+{
+    if (pid <= 0)
+        return false;
+#ifdef Q_OS_WIN
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(pid));
+    if (!process)
+        return GetLastError() == ERROR_INVALID_PARAMETER;
+    const bool gone = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return gone;
+#else
+    // A process of another user answers "no permission": it runs.
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+#endif
+}
+
+} // namespace Platform

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QtGlobal>
+
+// The few questions the program asks the operating system that Qt does not
+// answer, each in one place with its answer for every system.
+namespace Platform {
+
+// True when no process pid runs on this computer; false when one does, or
+// when the system will not tell.
+bool processIsGone(qint64 pid);
+
+} // namespace Platform
