@@ -1,4 +1,8 @@
 #include "PageCanvas.h"
+#include "Reports.h"
+#include "ScriptedPrompts.h"
+#include "Session.h"
+#include "SpecificationCommands.h"
 #include "TestSupport.h"
 #include "Workbook.h"
 
@@ -103,6 +107,7 @@ class WorkbookTest : public QObject {
 private:
     QTemporaryDir m_dir;
     QJsonObject m_types, m_look;
+    QString m_template;
 
     QString write(const SheetContents &contents, const QString &name)
     {
@@ -140,6 +145,9 @@ private slots:
                      "Примечание " + kLongWords});
         rows.append({"5", "Шумоглушитель", "", "", "", "шт", "1", "~5", ""});
         m_look = readBack(write(look, QStringLiteral("форма.xlsx")));
+
+        m_template = m_dir.filePath(QStringLiteral("dorvik.dat"));
+        TestSupport::makeTemplate(m_template);
     }
 
     // The column decides what a cell is: numbers in the position, quantity
@@ -207,6 +215,118 @@ private slots:
             height += m_look[QStringLiteral("rows")][row][QStringLiteral("height")].toDouble();
         QVERIFY2(height >= lines * linePoints,
                  qPrintable(QStringLiteral("%1 pt for %2 lines").arg(height).arg(lines)));
+    }
+
+    // "Экспорт в Excel": the dialog proposes the name beside the
+    // specification, an existing file is replaced only after a Yes, the file
+    // is opened, and a notice says where it is when nothing opens it. Paths
+    // are relative to a folder of the case's own; "чертежи" is the folder a
+    // new specification's workbook is proposed in.
+    void exportAsksWhereAndOpens_data()
+    {
+        QTest::addColumn<QString>("specification");
+        QTest::addColumn<bool>("specificationExists");
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QList<bool>>("confirmations");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("proposal");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("noticed");
+
+        const QStringList none;
+        const QList<bool> noQuestion;
+        QTest::newRow("beside the specification")
+            << "ОВ-1.СО" << true << "" << QStringList{"ОВ-1.xlsx"} << noQuestion << true
+            << "ОВ-1.xlsx"
+            << "ОВ-1.xlsx" << false;
+        QTest::newRow("read-only specification")
+            << "А.СО" + SpecificationCommands::kReadOnlySuffix << true << ""
+            << QStringList{"А.xlsx"} << noQuestion << true << "А.xlsx"
+            << "А.xlsx" << false;
+        QTest::newRow("new specification")
+            << SpecificationCommands::kNewSpecificationName << false << ""
+            << QStringList{"чертежи/Новая спецификация.xlsx"} << noQuestion << true
+            << "чертежи/Новая спецификация.xlsx"
+            << "чертежи/Новая спецификация.xlsx" << false;
+        QTest::newRow("cancelled")
+            << "ОВ-1.СО" << true << "" << none << noQuestion << true << "ОВ-1.xlsx"
+            << "" << false;
+        QTest::newRow("existing kept after No")
+            << "ОВ-1.СО" << true << "ОВ-1.xlsx" << QStringList{"ОВ-1.xlsx"} << QList<bool>{false}
+            << true << "ОВ-1.xlsx"
+            << "" << false;
+        QTest::newRow("existing replaced after Yes")
+            << "ОВ-1.СО" << true << "ОВ-1.xlsx" << QStringList{"ОВ-1.xlsx"} << QList<bool>{true}
+            << true << "ОВ-1.xlsx"
+            << "ОВ-1.xlsx" << false;
+        QTest::newRow("typed without extension")
+            << "ОВ-1.СО" << true << "" << QStringList{"книга"} << noQuestion << true << "ОВ-1.xlsx"
+            << "книга.xlsx" << false;
+        QTest::newRow("no program for .xlsx") << "ОВ-1.СО" << true << "" << QStringList{"ОВ-1.xlsx"}
+                                              << noQuestion << false << "ОВ-1.xlsx"
+                                              << "ОВ-1.xlsx" << true;
+    }
+
+    void exportAsksWhereAndOpens()
+    {
+        QFETCH(QString, specification);
+        QFETCH(bool, specificationExists);
+        QFETCH(QString, existing);
+        QFETCH(QStringList, answers);
+        QFETCH(QList<bool>, confirmations);
+        QFETCH(bool, opens);
+        QFETCH(QString, proposal);
+        QFETCH(QString, written);
+        QFETCH(bool, noticed);
+
+        QTemporaryDir folder;
+        const QDir here(folder.path());
+        QVERIFY(here.mkdir(QStringLiteral("чертежи")));
+        const auto at = [&](const QString &name) { return here.filePath(name); };
+        Session session;
+        TestSupport::openFreshWorkingDatabase(session, folder.path(), m_template);
+        session.setSpecificationName(at(specification));
+        if (specificationExists) {
+            QFile file(at(QString(specification).remove(SpecificationCommands::kReadOnlySuffix)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QByteArray old("старая книга");
+        if (!existing.isEmpty()) {
+            QFile file(at(existing));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(old);
+        }
+        ScriptedPrompts prompts;
+        for (const QString &answer : answers)
+            prompts.saveAnswers << at(answer);
+        prompts.answers = confirmations;
+        QStringList opened;
+
+        const QString result = Reports::exportWorkbook(
+            session, prompts, QDate(2026, 12, 9), [&] { return at(QStringLiteral("чертежи")); },
+            [&](const QString &path) {
+                opened << path;
+                return opens;
+            });
+
+        QCOMPARE(prompts.proposedPaths.value(0), at(proposal));
+        QCOMPARE(prompts.questions.size(), int(confirmations.size()));
+        QCOMPARE(result, written.isEmpty() ? QString() : at(written));
+        QCOMPARE(opened, written.isEmpty() ? QStringList() : QStringList{at(written)});
+        if (!written.isEmpty()) {
+            QFile file(at(written));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(file.read(2) == "PK");
+        } else if (!existing.isEmpty()) {
+            QFile file(at(existing));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), old);
+        }
+        QCOMPARE(prompts.notices.size(), noticed ? 1 : 0);
+        if (noticed)
+            QVERIFY2(prompts.notices.first().contains(at(written)),
+                     qPrintable(prompts.notices.first()));
     }
 };
 
