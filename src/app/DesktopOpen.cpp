@@ -25,7 +25,9 @@ bool noProgramFor(const QString &path)
         query.waitForFinished();
         return false;
     }
-    return query.exitStatus() == QProcess::NormalExit && query.exitCode() == 0 &&
+    // An empty answer means no program; the exit status that comes with it
+    // differs between versions.
+    return query.exitStatus() == QProcess::NormalExit &&
            query.readAllStandardOutput().trimmed().isEmpty();
 }
 #else
