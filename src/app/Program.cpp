@@ -7,6 +7,7 @@
 #include "Combine.h"
 #include "CombineDialog.h"
 #include "ComponentPicker.h"
+#include "DesktopOpen.h"
 #include "DrawingExchange.h"
 #include "EditorWindow.h"
 #include "ErrorReport.h"
@@ -22,12 +23,9 @@
 
 #include <QAction>
 #include <QDate>
-#include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScopeGuard>
-#include <QUrl>
 #include <functional>
 
 namespace {
@@ -265,13 +263,11 @@ void Program::showReport(const std::function<std::unique_ptr<Report>()> &make,
 
 void Program::exportToWorkbook()
 {
-    const QString path = Reports::workbookPath(m_session.specificationName());
-    if (!succeeded([&] { Reports::writeWorkbook(m_session, path, QDate::currentDate()); }))
-        return;
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        m_prompts.notify(QStringLiteral("Книга Excel записана в файл %1, но программы, которая "
-                                        "открывает файлы .xlsx, не нашлось.")
-                             .arg(QDir::toNativeSeparators(path)));
+    succeeded([this] {
+        Reports::exportWorkbook(
+            m_session, m_prompts, QDate::currentDate(), [this] { return drawingFolder(); },
+            DesktopOpen::open);
+    });
 }
 
 void Program::synchronise()

@@ -57,8 +57,9 @@ private:
     // "Спецификация" and "Смета": the report made, then shown in the print
     // preview, which saves it as "<name><pdfSuffix>.pdf".
     void showReport(const std::function<std::unique_ptr<Report>()> &make, const QString &pdfSuffix);
-    // "Экспорт в Excel": the workbook in the temporary folder, opened with
-    // the desktop's program for .xlsx files.
+    // "Экспорт в Excel": the workbook where the user chooses (proposed
+    // beside the specification), opened with the desktop's program for .xlsx
+    // files.
     void exportToWorkbook();
     // "Синхронизация": position numbers from a file chosen beside the drawing.
     void synchronise();

@@ -3,6 +3,8 @@
 #include "SpecificationFileDialog.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -63,6 +65,28 @@ QString WidgetPrompts::chooseFileToSave(const QString &folder, const QString &pr
     SpecificationFileDialog dialog(SpecificationFileDialog::Purpose::Save, folder,
                                    QApplication::activeWindow());
     dialog.selectFile(presetName);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+QString WidgetPrompts::chooseFileOfKindToSave(const FileKind &kind, const QString &proposedPath)
+{
+    const ArrowWhileAsking arrow;
+    QFileDialog dialog(QApplication::activeWindow(), kind.title);
+    dialog.setObjectName(QStringLiteral("fileOfKindDialog"));
+    // Qt's own dialog, as for specification files: the same look, and a
+    // dialog the tests and the screenshots can reach.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The command asks its own overwrite question.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(kind.filter);
+    dialog.setDefaultSuffix(kind.extension);
+    const QFileInfo proposed(proposedPath);
+    dialog.setDirectory(proposed.absolutePath());
+    dialog.selectFile(proposed.fileName());
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);

@@ -10,4 +10,5 @@ public:
     QString chooseFileToOpen(const QString &folder) override;
     QStringList chooseFilesToOpen(const QString &folder) override;
     QString chooseFileToSave(const QString &folder, const QString &presetName) override;
+    QString chooseFileOfKindToSave(const FileKind &kind, const QString &proposedPath) override;
 };

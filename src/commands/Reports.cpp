@@ -3,8 +3,10 @@
 #include "AppError.h"
 #include "Numbers.h"
 #include "PositionsTable.h"
+#include "Prompts.h"
 #include "ReportOutput.h"
 #include "Session.h"
+#include "SpecificationCommands.h"
 #include "Workbook.h"
 
 #include <QDir>
@@ -97,12 +99,38 @@ void writeWorkbook(Session &session, const QString &path, const QDate &date)
     session.reportProgress(0, 0);
 }
 
-QString workbookPath(const QString &specificationName)
+QString exportWorkbook(Session &session, Prompts &prompts, const QDate &date,
+                       const std::function<QString()> &folderOfNew,
+                       const std::function<bool(const QString &path)> &open)
 {
-    QString base = QFileInfo(specificationName).completeBaseName();
+    static const FileKind workbook{QStringLiteral("Экспорт в Excel"),
+                                   QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("xlsx")};
+    QString name = session.specificationName();
+    if (name.endsWith(SpecificationCommands::kReadOnlySuffix))
+        name.chop(SpecificationCommands::kReadOnlySuffix.size());
+    const QFileInfo specification(name);
+    QString base = specification.completeBaseName();
     if (base.isEmpty())
         base = QStringLiteral("Спецификация");
-    return QDir(QDir::tempPath()).filePath(base + QStringLiteral(".xlsx"));
+    const QString folder = specification.isFile() ? specification.absolutePath() : folderOfNew();
+    QString target = QDir(folder).filePath(base + QStringLiteral(".xlsx"));
+    for (;;) {
+        target = prompts.chooseFileOfKindToSave(workbook, target);
+        if (target.isEmpty())
+            return {};
+        if (QFileInfo(target).suffix().compare(workbook.extension, Qt::CaseInsensitive) != 0)
+            target += u'.' + workbook.extension;
+        if (!QFileInfo::exists(target) ||
+            prompts.confirm(QStringLiteral("Переписать файл ") + QDir::toNativeSeparators(target) +
+                            QStringLiteral(" ?")))
+            break;
+    }
+    writeWorkbook(session, target, date);
+    if (!open(target))
+        prompts.notify(QStringLiteral("Книга Excel записана в файл %1, но программы, которая "
+                                      "открывает файлы .xlsx, не нашлось.")
+                           .arg(QDir::toNativeSeparators(target)));
+    return target;
 }
 
 QString proposedPdfName(const QString &specificationName, const QString &suffix)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 
+class Prompts;
 class Session;
 
 // "Спецификация" and "Смета": what the reports print, read from the session
@@ -26,13 +27,19 @@ EstimateContents estimateContents(Session &session, const QDate &date);
 // The report as a PDF file at path, atomically; progress goes to the session.
 void writePdf(Session &session, const Report &report, const QString &path);
 
-// "Экспорт в Excel": the groups and positions as the sheet has them, with
-// the title lines and today's date, as a workbook at path, atomically.
+// The groups and positions as the sheet has them, with the title lines and
+// the date, as a workbook at path, atomically (kvintor-cli workbook).
 void writeWorkbook(Session &session, const QString &path, const QDate &date);
 
-// Where the program puts the workbook of the open specification before it
-// opens it: "<name>.xlsx" in the temporary folder.
-QString workbookPath(const QString &specificationName);
+// "Экспорт в Excel": the save dialog proposes "<name>.xlsx" beside the
+// specification, or in folderOfNew() for one that has no file yet; an
+// existing file is overwritten only after a Yes, a No shows the dialog again.
+// The workbook is written there and handed to open (the desktop's program
+// for .xlsx files); when that fails, a notice says where the file is.
+// Returns the file written, empty when the user cancelled.
+QString exportWorkbook(Session &session, Prompts &prompts, const QDate &date,
+                       const std::function<QString()> &folderOfNew,
+                       const std::function<bool(const QString &path)> &open);
 
 // The file name a report of the open specification is proposed under:
 // "<name>.pdf" or "<name> смета.pdf" beside it.

@@ -3,6 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+// A kind of file other than a specification that a command writes: the
+// save dialog is titled after the command and lists the files of the kind.
+struct FileKind {
+    QString title;     // "Экспорт в Excel"
+    QString filter;    // "Книга Excel (*.xlsx)"
+    QString extension; // "xlsx", given to a name typed without it
+};
+
 // How commands and windows ask the user: the program answers with message
 // boxes, the tests with scripted answers. A "No" or a cancel is an answer,
 // not an error.
@@ -22,4 +30,8 @@ public:
     // A file to save to, starting in folder with presetName filled in; empty
     // when cancelled. Overwriting is not confirmed here: the caller asks.
     virtual QString chooseFileToSave(const QString &folder, const QString &presetName) = 0;
+    // A file of kind to save to, the dialog opened on proposedPath (its
+    // folder, its name filled in); empty when cancelled. Overwriting is not
+    // confirmed here: the caller asks.
+    virtual QString chooseFileOfKindToSave(const FileKind &kind, const QString &proposedPath) = 0;
 };

@@ -38,4 +38,10 @@ public:
         savePresets << presetName;
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
+    QStringList proposedPaths; // the proposal of every save dialog for a file of a kind
+    QString chooseFileOfKindToSave(const FileKind &, const QString &proposedPath) override
+    {
+        proposedPaths << proposedPath;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
 };
