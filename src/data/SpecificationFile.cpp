@@ -141,19 +141,6 @@ std::optional<double> quantity(QStringView line)
     return text.isEmpty() ? std::optional(0.0) : Numbers::parse(text.toString());
 }
 
-void appendLine(QString &text, QStringView value)
-{
-    // The format has no escapes: a line break inside a value would shift
-    // every later line, so it is written as a blank.
-    const qsizetype start = text.size();
-    text += value;
-    for (qsizetype i = start; i < text.size(); ++i) {
-        if (text[i] == u'\r' || text[i] == u'\n')
-            text[i] = u' ';
-    }
-    text += QStringLiteral("\r\n");
-}
-
 // A value as the editor shows it.
 QString rendered(const QVariant &value)
 {
@@ -170,6 +157,19 @@ QString rendered(const QVariant &value)
 }
 
 } // namespace
+
+void appendLine(QString &text, QStringView value)
+{
+    // The format has no escapes: a line break inside a value would shift
+    // every later line, so it is written as a blank.
+    const qsizetype start = text.size();
+    text += value;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n')
+            text[i] = u' ';
+    }
+    text += QStringLiteral("\r\n");
+}
 
 std::optional<qint64> wholeNumber(QStringView line)
 {

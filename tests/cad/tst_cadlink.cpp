@@ -2,6 +2,7 @@
 #include "BridgeCadLink.h"
 #include "CodePage1251.h"
 #include "DrawingExchange.h"
+#include "HeaderFields.h"
 #include "NoCadLink.h"
 #include "PositionsTable.h"
 #include "ScriptedPrompts.h"
@@ -69,7 +70,7 @@ exit 3
     {
         for (const char *name : {"calls.log", "attach.status", "start.status", "fullname.txt",
                                  "fullname.status", "send.status", "Чертёж.tmp", "at-send.tmp"})
-            QFile::remove(m_dir.filePath(QLatin1String(name)));
+            QFile::remove(m_dir.filePath(QString::fromUtf8(name)));
     }
 
     void quietAttachReportsWithoutMessages()
@@ -178,8 +179,14 @@ exit 3
         QCOMPARE(lines.mid(22), (QStringList{"3", "ВК-160 'x'", "2.5", "", "", "", "", "", "0,5",
                                              "", "Воздуховоды", "", ""}));
 
+        QCOMPARE(prompts.notices,
+                 QStringList{QStringLiteral("Файл обмена %1 записан, позиций: 1. Программе САПР "
+                                            "передана команда импорта.")
+                                 .arg(m_dir.filePath(QStringLiteral("Чертёж.tmp")))});
+
         QFile::remove(m_dir.filePath(QStringLiteral("at-send.tmp")));
-        position.caption = QStringLiteral("Ø 160 ≈ 0,5 м");
+        prompts.notices.clear();
+        position.caption = QStringLiteral("Воздуховод ☺");
         session.positions().insert(position);
         QVERIFY_THROWS_EXCEPTION(AppError,
                                  DrawingExchange::exportToDrawing(session, link, prompts, hide));
@@ -188,6 +195,115 @@ exit 3
         QCOMPARE(prompts.notices, QStringList{DrawingExchange::kNoDrawingFile});
         QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("at-send.tmp"))));
         QCOMPARE(hidden, 1);
+    }
+
+    // The exchange file holds a value to a line, whatever the value holds:
+    // line breaks become blanks, characters code page 1251 lacks their
+    // nearest spelling; a character without one is refused, named with its
+    // position and code.
+    void exchangeFileKeepsOneValueALine_data()
+    {
+        QTest::addColumn<QString>("customer");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("maker");
+        QTest::addColumn<QStringList>("lines"); // customer, caption and maker lines
+        QTest::addColumn<QStringList>("respelled");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("line breaks")
+            << "ООО\r\nРога"
+            << "Воздуховод\nd=160"
+            << "Завод\r№1\u2028цех" << QStringList{"ООО  Рога", "Воздуховод d=160", "Завод №1 цех"}
+            << QStringList{"поз. 1 ВК-160: «\u2028» → « »"} << QString();
+        QTest::newRow("catalogue's own")
+            << "Дом²"
+            << "Вентилятор 500 м³/ч, Ø63, t ≤ 40 °С"
+            << "−5…+5 × 2 μm"
+            << QStringList{"Дом2", "Вентилятор 500 м3/ч, диам.63, t <= 40 °С", "-5…+5 x 2 µm"}
+            << QStringList{"заголовок: «²» → «2»", "поз. 1 ВК-160: «³» → «3», «Ø» → «диам.», "
+                                                   "«≤» → «<=», «−» → «-», «×» → «x», "
+                                                   "«μ» → «µ»"}
+            << QString();
+        QTest::newRow("no spelling") << "ООО"
+                                     << "Клапан ☺ ≥ 2"
+                                     << "Завод 😀" << QStringList() << QStringList()
+                                     << "поз. 1 ВК-160: «☺» (U+263A), «😀» (U+1F600)";
+        QTest::newRow("no spelling in header")
+            << "Дом ☺"
+            << "Клапан"
+            << "" << QStringList() << QStringList() << "заголовок: «☺» (U+263A)";
+    }
+
+    void exchangeFileKeepsOneValueALine()
+    {
+        QFETCH(QString, customer);
+        QFETCH(QString, caption);
+        QFETCH(QString, maker);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, respelled);
+        QFETCH(QString, refused);
+        Session session;
+        const QTemporaryDir databases;
+        openSession(session, databases);
+        HeaderFields header;
+        header[HeaderFields::Customer] = customer;
+        session.setHeader(header);
+        Position position;
+        position.number = 1;
+        position.name = QStringLiteral("ВК-160");
+        position.caption = caption;
+        position.maker = maker;
+        session.positions().insert(position);
+        position.number = 2;
+        position.name = QStringLiteral("ВК-200");
+        position.caption = position.maker = QString();
+        session.positions().insert(position);
+
+        try {
+            const DrawingExchange::ExchangeFile file = DrawingExchange::exchangeFile(session);
+            QVERIFY2(refused.isEmpty(), "a character without a spelling went through");
+            QStringList written;
+            for (const DrawingExchange::Respelled &place : file.respelled)
+                written << DrawingExchange::respelledLine(place);
+            QCOMPARE(written, respelled);
+            QVERIFY(CodePage1251::canEncode(CodePage1251::decode(file.bytes)));
+            QStringList read = CodePage1251::decode(file.bytes).split(QStringLiteral("\r\n"));
+            QCOMPARE(read.takeLast(), QString()); // the last line ends too
+            QCOMPARE(read.size(), 22 + 12 * 2);
+            QCOMPARE((QStringList{read[1], read[22 + 4], read[22 + 7]}), lines);
+            QCOMPARE(read.mid(22 + 12, 2), (QStringList{"2", "ВК-200"}));
+        } catch (const AppError &error) {
+            QVERIFY2(!refused.isEmpty(), qPrintable(error.message()));
+            QVERIFY2(error.message().endsWith(u'\n' + refused), qPrintable(error.message()));
+        }
+    }
+
+    // Every good of the bundled catalogue reaches the drawing.
+    void bundledGoodsAreExported()
+    {
+        Session session;
+        const QTemporaryDir databases;
+        openSession(session, databases);
+        QFile seed(QStringLiteral(KV_SOURCE_DIR "/resources/catalogue.tsv"));
+        QVERIFY(seed.open(QIODevice::ReadOnly));
+        QList<Position> positions;
+        for (const QString &line : QString::fromUtf8(seed.readAll()).split(u'\n').mid(1)) {
+            const QStringList columns = line.split(u'\t');
+            if (columns.size() < 9)
+                continue;
+            Position position;
+            position.number = positions.size() + 1;
+            std::tie(position.name, position.caption, position.unit, position.mass, position.type,
+                     position.code, position.maker, position.group) =
+                std::tie(columns[0], columns[1], columns[2], columns[4], columns[5], columns[6],
+                         columns[7], columns[8]);
+            positions << position;
+        }
+        session.positions().replaceAll(positions);
+        const DrawingExchange::ExchangeFile file = DrawingExchange::exchangeFile(session);
+        QCOMPARE(file.positions, positions.size());
+        QVERIFY(!file.respelled.isEmpty());
+        QCOMPARE(CodePage1251::decode(file.bytes).count(QStringLiteral("\r\n")),
+                 22 + 12 * positions.size());
     }
 
     // The block name goes in as a LISP string: quotes and backslashes
