@@ -65,6 +65,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     : m_prompts(prompts ? *prompts : m_widgetPrompts),
       m_cad(CadLink::create(m_settings.cadBridge()))
 {
+    m_cad->setWait(&m_cadWait);
     m_place = place;
     m_problems = startUp(m_session, m_settings, *m_cad, place);
     m_startWindow = std::make_unique<StartWindow>(m_session, *m_cad);

@@ -1,7 +1,9 @@
 #include "AppError.h"
 #include "BridgeCadLink.h"
+#include "CadWait.h"
 #include "CodePage1251.h"
 #include "DrawingExchange.h"
+#include "ErrorReport.h"
 #include "HeaderFields.h"
 #include "NoCadLink.h"
 #include "PositionsTable.h"
@@ -12,6 +14,20 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+
+// A wait shown as the program would, called off at the given turn.
+class ScriptedWait final : public CadWait {
+public:
+    int cancelAt = -1; // never
+    QStringList begun;
+    int proceeds = 0;
+    int ended = 0;
+
+    void begin(const QString &what) override { begun << what; }
+    bool proceed() override { return ++proceeds != cancelAt; }
+    void end() override { ++ended; }
+};
 
 // The CAD link through a fake bridge that records every call it gets.
 class CadLinkTest : public QObject {
@@ -55,6 +71,8 @@ dir=$(dirname "$0")
 for a in "$@"; do printf '[%s]' "$a" >> "$dir/calls.log"; done
 echo >> "$dir/calls.log"
 status() { cat "$dir/$1.status" 2>/dev/null || echo 0; }
+[ -f "$dir/$1.delay" ] && sleep "$(cat "$dir/$1.delay")"
+if [ -f "$dir/$1.hang" ]; then echo $$ > "$dir/hung.pid"; exec sleep 60; fi
 case "$1" in
   attach|start) [ "$(status $1)" = 0 ] || echo "$1: САПР не найдена" >&2; exit $(status $1) ;;
   fullname) cat "$dir/fullname.txt" 2>/dev/null; exit $(status fullname) ;;
@@ -69,7 +87,8 @@ exit 3
     void init()
     {
         for (const char *name : {"calls.log", "attach.status", "start.status", "fullname.txt",
-                                 "fullname.status", "send.status", "Чертёж.tmp", "at-send.tmp"})
+                                 "fullname.status", "send.status", "Чертёж.tmp", "at-send.tmp",
+                                 "attach.delay", "attach.hang", "send.hang", "hung.pid"})
             QFile::remove(m_dir.filePath(QString::fromUtf8(name)));
     }
 
@@ -304,6 +323,58 @@ exit 3
         QVERIFY(!file.respelled.isEmpty());
         QCOMPARE(CodePage1251::decode(file.bytes).count(QStringLiteral("\r\n")),
                  22 + 12 * positions.size());
+    }
+
+    // A slow bridge is waited for through the program's wait, which may
+    // call it off: the bridge is stopped, the export ends without a word,
+    // and nothing is sent.
+    void slowBridgeIsWaitedForAndCancelled_data()
+    {
+        QTest::addColumn<QString>("slowFile");
+        QTest::addColumn<int>("cancelAt");
+        QTest::addColumn<int>("waits");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("answered") << "attach.delay" << -1 << 3 << true;
+        QTest::newRow("cancelled while attaching") << "attach.hang" << 3 << 1 << false;
+        QTest::newRow("cancelled while sending") << "send.hang" << 3 << 3 << true;
+    }
+
+    void slowBridgeIsWaitedForAndCancelled()
+    {
+        QFETCH(QString, slowFile);
+        QFETCH(int, cancelAt);
+        QFETCH(int, waits);
+        QFETCH(bool, written);
+        Session session;
+        const QTemporaryDir databases;
+        openSession(session, databases);
+        setFile(slowFile, "0.3");
+        setFile(QStringLiteral("fullname.txt"),
+                m_dir.filePath(QStringLiteral("Чертёж.dwg")).toUtf8());
+        BridgeCadLink link(m_bridge);
+        ScriptedWait wait;
+        wait.cancelAt = cancelAt;
+        link.setWait(&wait);
+        ScriptedPrompts prompts;
+        QStringList errors;
+        ErrorReport::setSink([&](const QString &message) { errors << message; });
+
+        const bool done = ErrorReport::guard(
+            [&] { DrawingExchange::exportToDrawing(session, link, prompts, {}); });
+        ErrorReport::setSink({});
+        QCOMPARE(done, cancelAt < 0);
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(prompts.notices.size(), done ? 1 : 0);
+        QCOMPARE(wait.begun.size(), waits);
+        QCOMPARE(wait.ended, waits);
+        QVERIFY(wait.proceeds > 0);
+        QCOMPARE(QFile::exists(m_dir.filePath(QStringLiteral("Чертёж.tmp"))), written);
+        if (!done) {
+            QFile pid(m_dir.filePath(QStringLiteral("hung.pid")));
+            QVERIFY(pid.open(QIODevice::ReadOnly));
+            QCOMPARE(::kill(pid.readAll().trimmed().toInt(), 0), -1); // stopped
+            QCOMPARE(calls().filter(QStringLiteral("[send]")).size(), written ? 1 : 0);
+        }
     }
 
     // The block name goes in as a LISP string: quotes and backslashes
