@@ -125,8 +125,11 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
         }
     });
     connect(editor.updateCatalogue, &QAction::triggered, this, [this] {
-        // After a failure, which changed nothing, it may be tried again.
-        if (succeeded([this] { CatalogueUpdate::updateCatalogue(m_session); }))
+        // After a failure or a No, which changed nothing, it may be tried
+        // again.
+        std::optional<GoodsWritten> written;
+        if (succeeded([&] { written = CatalogueUpdate::updateCatalogue(m_session, m_prompts); }) &&
+            written)
             m_editorWindow->actions().updateCatalogue->setEnabled(false);
     });
     connect(editor.deleteZeros, &QAction::triggered, this,
