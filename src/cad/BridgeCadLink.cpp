@@ -9,6 +9,11 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr int kQuickMs = 10'000;
@@ -19,6 +24,16 @@ constexpr int kStartMs = 120'000;
 
 const QString kAttaching = QStringLiteral("Подключение к программе САПР…");
 
+void stop(QProcess &process)
+{
+#ifdef Q_OS_UNIX
+    if (process.processId() > 0)
+        ::kill(-pid_t(process.processId()), SIGKILL);
+#endif
+    process.kill();
+    process.waitForFinished(1000);
+}
+
 } // namespace
 
 BridgeCadLink::BridgeCadLink(QString bridgeProgram) : m_program(std::move(bridgeProgram)) {}
@@ -28,6 +43,10 @@ BridgeCadLink::Outcome BridgeCadLink::run(const QStringList &arguments, int time
 {
     Outcome outcome;
     QProcess process;
+#ifdef Q_OS_UNIX
+    // A group of its own, so that stopping the bridge stops what it started.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
     process.start(m_program, arguments);
     if (!process.waitForStarted(kQuickMs)) {
         const QFileInfo program(m_program);
@@ -40,8 +59,7 @@ BridgeCadLink::Outcome BridgeCadLink::run(const QStringList &arguments, int time
     }
     process.closeWriteChannel();
     if (!waitForAnswer(process, timeoutMs, what)) {
-        process.kill();
-        process.waitForFinished(1000);
+        stop(process);
         outcome.error = QStringLiteral("программа связи не ответила вовремя");
         return outcome;
     }
@@ -71,8 +89,7 @@ bool BridgeCadLink::waitForAnswer(QProcess &process, int timeoutMs, const QStrin
         if (clock.hasExpired(timeoutMs))
             return false;
         if (!shown->proceed()) {
-            process.kill();
-            process.waitForFinished(1000);
+            stop(process);
             throw Cancelled();
         }
     }
