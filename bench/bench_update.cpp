@@ -5,6 +5,7 @@
 #include "BenchData.h"
 #include "CatalogueUpdate.h"
 #include "PositionsTable.h"
+#include "Prompts.h"
 #include "Session.h"
 
 #include <QFile>
@@ -62,14 +63,26 @@ struct Fixture {
     }
 };
 
+// Nobody to ask: the notice at the end is passed over.
+class Silent final : public Prompts {
+public:
+    bool confirm(const QString &) override { return true; }
+    void notify(const QString &) override {}
+    QString chooseFileToOpen(const QString &) override { return {}; }
+    QStringList chooseFilesToOpen(const QString &) override { return {}; }
+    QString chooseFileToSave(const QString &, const QString &) override { return {}; }
+    QString chooseFileOfKindToSave(const FileKind &, const QString &) override { return {}; }
+};
+
 void BM_UpdateCatalogue(benchmark::State &state)
 {
     static Fixture &f = BenchData::keptUntilExit(new Fixture);
+    Silent prompts;
     for (auto _ : state) {
         state.PauseTiming();
         f.restoreCatalogue();
         state.ResumeTiming();
-        benchmark::DoNotOptimize(CatalogueUpdate::updateCatalogue(f.session));
+        benchmark::DoNotOptimize(CatalogueUpdate::updateCatalogue(f.session, prompts));
     }
 }
 BENCHMARK(BM_UpdateCatalogue)

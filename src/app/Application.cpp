@@ -12,6 +12,7 @@ bool Application::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
+    } catch (const Cancelled &) {
     } catch (const AppError &error) {
         ErrorReport::show(error.fullText());
     } catch (const std::exception &error) {

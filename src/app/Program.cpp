@@ -63,6 +63,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     : m_prompts(prompts ? *prompts : m_widgetPrompts),
       m_cad(CadLink::create(m_settings.cadBridge()))
 {
+    m_cad->setWait(&m_cadWait);
     m_place = place;
     m_problems = startUp(m_session, m_settings, *m_cad, place);
     m_startWindow = std::make_unique<StartWindow>(m_session, *m_cad);
@@ -122,8 +123,11 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
         }
     });
     connect(editor.updateCatalogue, &QAction::triggered, this, [this] {
-        // After a failure, which changed nothing, it may be tried again.
-        if (succeeded([this] { CatalogueUpdate::updateCatalogue(m_session); }))
+        // After a failure or a No, which changed nothing, it may be tried
+        // again.
+        std::optional<GoodsWritten> written;
+        if (succeeded([&] { written = CatalogueUpdate::updateCatalogue(m_session, m_prompts); }) &&
+            written)
             m_editorWindow->actions().updateCatalogue->setEnabled(false);
     });
     connect(editor.deleteZeros, &QAction::triggered, this,

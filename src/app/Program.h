@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppError.h"
+#include "CadWaitDialog.h"
 #include "Session.h"
 #include "Settings.h"
 #include "StartUp.h"
@@ -69,6 +70,7 @@ private:
     Settings m_settings;
     WidgetPrompts m_widgetPrompts;
     Prompts &m_prompts;
+    CadWaitDialog m_cadWait;
     std::unique_ptr<CadLink> m_cad;
     Session m_session;
     QList<AppError> m_problems;

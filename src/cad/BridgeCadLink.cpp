@@ -1,25 +1,52 @@
 #include "BridgeCadLink.h"
 
 #include "AppError.h"
+#include "CadWait.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <unistd.h>
+#endif
 
 namespace {
 
 constexpr int kQuickMs = 10'000;
+// How long the windows may go without a repaint while the bridge works.
+constexpr int kPollMs = 40;
 // Starting a CAD program takes its time.
 constexpr int kStartMs = 120'000;
+
+const QString kAttaching = QStringLiteral("Подключение к программе САПР…");
+
+void stop(QProcess &process)
+{
+#ifdef Q_OS_UNIX
+    if (process.processId() > 0)
+        ::kill(-pid_t(process.processId()), SIGKILL);
+#endif
+    process.kill();
+    process.waitForFinished(1000);
+}
 
 } // namespace
 
 BridgeCadLink::BridgeCadLink(QString bridgeProgram) : m_program(std::move(bridgeProgram)) {}
 
-BridgeCadLink::Outcome BridgeCadLink::run(const QStringList &arguments, int timeoutMs) const
+BridgeCadLink::Outcome BridgeCadLink::run(const QStringList &arguments, int timeoutMs,
+                                          const QString &what) const
 {
     Outcome outcome;
     QProcess process;
+#ifdef Q_OS_UNIX
+    // A group of its own, so that stopping the bridge stops what it started.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
     process.start(m_program, arguments);
     if (!process.waitForStarted(kQuickMs)) {
         const QFileInfo program(m_program);
@@ -31,9 +58,8 @@ BridgeCadLink::Outcome BridgeCadLink::run(const QStringList &arguments, int time
         return outcome;
     }
     process.closeWriteChannel();
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(1000);
+    if (!waitForAnswer(process, timeoutMs, what)) {
+        stop(process);
         outcome.error = QStringLiteral("программа связи не ответила вовремя");
         return outcome;
     }
@@ -45,6 +71,31 @@ BridgeCadLink::Outcome BridgeCadLink::run(const QStringList &arguments, int time
     return outcome;
 }
 
+bool BridgeCadLink::waitForAnswer(QProcess &process, int timeoutMs, const QString &what) const
+{
+    CadWait *const shown = wait();
+    if (!shown)
+        return process.waitForFinished(timeoutMs);
+    // Short waits, between which the program repaints its windows and the
+    // user may call the wait off, so that a slow CAD program never freezes
+    // them.
+    shown->begin(what);
+    const auto end = qScopeGuard([shown] { shown->end(); });
+    QElapsedTimer clock;
+    clock.start();
+    while (process.state() != QProcess::NotRunning) {
+        if (process.waitForFinished(kPollMs))
+            break;
+        if (clock.hasExpired(timeoutMs))
+            return false;
+        if (!shown->proceed()) {
+            stop(process);
+            throw Cancelled();
+        }
+    }
+    return true;
+}
+
 void BridgeCadLink::fail(const QString &what, const Outcome &outcome) const
 {
     throw AppError(what + QStringLiteral("\n") + outcome.error, m_program);
@@ -52,17 +103,22 @@ void BridgeCadLink::fail(const QString &what, const Outcome &outcome) const
 
 bool BridgeCadLink::attachQuietly()
 {
-    m_attached = run({QStringLiteral("attach")}, kQuickMs).ok;
+    try {
+        m_attached = run({QStringLiteral("attach")}, kQuickMs, kAttaching).ok;
+    } catch (const Cancelled &) {
+        m_attached = false;
+    }
     return m_attached;
 }
 
 void BridgeCadLink::attachOrStart()
 {
-    if (run({QStringLiteral("attach")}, kQuickMs).ok) {
+    if (run({QStringLiteral("attach")}, kQuickMs, kAttaching).ok) {
         m_attached = true;
         return;
     }
-    const Outcome started = run({QStringLiteral("start")}, kStartMs);
+    const Outcome started =
+        run({QStringLiteral("start")}, kStartMs, QStringLiteral("Запуск программы САПР…"));
     if (!started.ok)
         fail(QStringLiteral("Не удалось подключиться к программе САПР или запустить её."), started);
     m_attached = true;
@@ -71,14 +127,15 @@ void BridgeCadLink::attachOrStart()
 void BridgeCadLink::makeVisible()
 {
     // The bridge shows the CAD program whenever it attaches to it.
-    const Outcome outcome = run({QStringLiteral("attach")}, kQuickMs);
+    const Outcome outcome = run({QStringLiteral("attach")}, kQuickMs, kAttaching);
     if (!outcome.ok)
         fail(QStringLiteral("Программа САПР не отвечает."), outcome);
 }
 
 QString BridgeCadLink::activeDrawingFullName()
 {
-    const Outcome outcome = run({QStringLiteral("fullname")}, kQuickMs);
+    const Outcome outcome = run({QStringLiteral("fullname")}, kQuickMs,
+                                QStringLiteral("Программа САПР называет активный чертёж…"));
     if (!outcome.ok)
         fail(QStringLiteral("Не удалось узнать имя активного чертежа."), outcome);
     return outcome.output.trimmed();
@@ -86,7 +143,8 @@ QString BridgeCadLink::activeDrawingFullName()
 
 void BridgeCadLink::sendCommand(const QString &commandLine)
 {
-    const Outcome outcome = run({QStringLiteral("send"), commandLine}, kQuickMs);
+    const Outcome outcome = run({QStringLiteral("send"), commandLine}, kQuickMs,
+                                QStringLiteral("Передача команды в программу САПР…"));
     if (!outcome.ok)
         fail(QStringLiteral("Не удалось передать команду в программу САПР."), outcome);
 }

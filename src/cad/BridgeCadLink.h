@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+class QProcess;
+
 // The link through a bridge program that speaks to the CAD program:
 //   BRIDGE attach      attach to a running CAD program and show it
 //   BRIDGE start       start the CAD program and show it
@@ -30,7 +32,11 @@ private:
         QString output;
         QString error;
     };
-    Outcome run(const QStringList &arguments, int timeoutMs) const;
+    // Runs the bridge; what tells the user what it waits for.
+    Outcome run(const QStringList &arguments, int timeoutMs, const QString &what) const;
+    // False when the bridge has not finished within timeoutMs. Throws
+    // Cancelled when the user calls the wait off.
+    bool waitForAnswer(QProcess &process, int timeoutMs, const QString &what) const;
     [[noreturn]] void fail(const QString &what, const Outcome &outcome) const;
 
     QString m_program;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+class CadWait;
+
 // The program's reach into the CAD program that holds the drawing. It never
 // reads drawing contents: it learns the active drawing's file and types
 // command lines into the CAD program.
@@ -26,7 +28,18 @@ public:
     // Lets go of the CAD program; the program itself keeps running.
     virtual void release() = 0;
 
+    // Shows every wait for the CAD program through wait (not owned; null:
+    // wait without a word). A wait the user calls off ends the call with
+    // Cancelled, after the CAD program's bridge has been stopped.
+    void setWait(CadWait *wait) { m_wait = wait; }
+
     // The link that the settings ask for: a bridge program when bridgeProgram
     // names one, otherwise the link to no CAD program.
     static std::unique_ptr<CadLink> create(const QString &bridgeProgram);
+
+protected:
+    CadWait *wait() const { return m_wait; }
+
+private:
+    CadWait *m_wait = nullptr;
 };

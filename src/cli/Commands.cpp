@@ -154,9 +154,23 @@ ExitStatus workbook(Workspace &workspace, const Invocation &invocation, Console 
 
 ExitStatus exchange(Workspace &workspace, const Invocation &invocation, Console &console)
 {
-    return transformTo(workspace, invocation, console, [&](Session &session) {
-        DrawingExchange::writeExchangeFile(session, invocation.output);
-    });
+    // A text the exchange file cannot hold is the source file's fault.
+    DrawingExchange::ExchangeFile file;
+    const ExitStatus status = transformTo(
+        workspace, invocation, console,
+        [&](Session &) { DrawingExchange::writeExchangeFile(file, invocation.output); },
+        [&](Session &session) { file = DrawingExchange::exchangeFile(session); });
+    if (status == Success && !file.respelled.isEmpty()) {
+        QTextStream &err = console.err();
+        err << invocation.files.first()
+            << QStringLiteral(": знаки, которых нет в кодовой странице 1251, записаны "
+                              "ближайшим написанием:")
+            << '\n';
+        for (const DrawingExchange::Respelled &respelled : file.respelled)
+            err << "  " << DrawingExchange::respelledLine(respelled) << '\n';
+        err.flush();
+    }
+    return status;
 }
 
 // "Синхронизация" without the dialog: the numbers of the second file given

@@ -1,7 +1,7 @@
 #include "CatalogueUpdate.h"
 
-#include "Catalogue.h"
 #include "PositionsTable.h"
+#include "Prompts.h"
 #include "Session.h"
 
 namespace CatalogueUpdate {
@@ -13,12 +13,38 @@ CatalogueGood goodOf(const Position &p)
     return {p.name, p.caption, p.unit, cost, p.mass, p.type, p.code, p.maker, p.group};
 }
 
+// "товар" in the form that follows count: 1 товар, 3 товара, 12 товаров.
+QString goodsWord(int count)
+{
+    const int lastTwo = count % 100;
+    const int last = count % 10;
+    if (lastTwo >= 11 && lastTwo <= 14)
+        return QStringLiteral("товаров");
+    if (last == 1)
+        return QStringLiteral("товар");
+    if (last >= 2 && last <= 4)
+        return QStringLiteral("товара");
+    return QStringLiteral("товаров");
+}
+
 } // namespace
 
-int updateCatalogue(Session &session)
+std::optional<GoodsWritten> updateCatalogue(Session &session, Prompts &prompts)
 {
     PositionsTable &table = session.positions();
+    if (session.viewFilter().kind != PositionFilter::Kind::All) {
+        const int all = table.count();
+        const int shown = int(table.read(session.viewFilter()).size());
+        if (shown < all && !prompts.confirm(QStringLiteral("В базу товара будут записаны только "
+                                                           "показанные позиции: %1 из %2. "
+                                                           "Продолжить?")
+                                                .arg(shown)
+                                                .arg(all)))
+            return std::nullopt;
+    }
+
     QList<CatalogueGood> goods;
+    GoodsWritten written;
     // The catalogue is written inside the positions' transaction, so that a
     // failure there takes back the names given here too.
     table.inTransaction([&] {
@@ -28,11 +54,15 @@ int updateCatalogue(Session &session)
         for (const Position &position : table.read(session.viewFilter()))
             if (!position.name.isEmpty())
                 goods << goodOf(position);
-        session.goods().writeGoods(
+        written = session.goods().writeGoods(
             goods, [&session](int done, int total) { session.reportProgress(done, total); });
     });
     session.reportProgress(0, int(goods.size()));
-    return int(goods.size());
+    prompts.notify(QStringLiteral("Записано в базу товара: %1 %2, из них новых %3")
+                       .arg(written.goods)
+                       .arg(goodsWord(written.goods))
+                       .arg(written.added));
+    return written;
 }
 
 } // namespace CatalogueUpdate

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "Catalogue.h"
+
+#include <optional>
+
+class Prompts;
 class Session;
 
 // "Обновить базу": the specification's descriptions written back into the
@@ -11,7 +16,9 @@ namespace CatalogueUpdate {
 // gives its description, unit, price, mass, type, code, maker and group to
 // the goods of its name, or becomes a new good; a position still without a
 // name names no good and is passed over. All or nothing, in the catalogue
-// and in the positions; returns the number of positions written.
-int updateCatalogue(Session &session);
+// and in the positions. When the filter hides some positions, the user is
+// asked first; a No writes nothing and gives nothing back. Says, and
+// returns, what was written.
+std::optional<GoodsWritten> updateCatalogue(Session &session, Prompts &prompts);
 
 } // namespace CatalogueUpdate

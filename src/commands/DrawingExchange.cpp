@@ -32,6 +32,26 @@ QString attachedDrawing(CadLink &cad, Prompts &prompts)
     return drawing;
 }
 
+// A message lists this many places at most, so that its OK stays on the
+// screen.
+constexpr qsizetype kListedPlaces = 15;
+
+QString listed(const QStringList &places)
+{
+    if (places.size() <= kListedPlaces)
+        return places.join(u'\n');
+    return places.first(kListedPlaces).join(u'\n') +
+           QStringLiteral("\n… и ещё позиций: %1").arg(places.size() - kListedPlaces);
+}
+
+QString positionPlace(const Position &position)
+{
+    const QString number = Numbers::whole(position.number);
+    return QStringLiteral("поз. %1 %2")
+        .arg(number.isEmpty() ? QStringLiteral("б/н") : number, position.name)
+        .trimmed();
+}
+
 } // namespace
 
 const QString kNoDrawingFile = QStringLiteral("Невозможно произвсти экспорт данных.");
@@ -45,44 +65,70 @@ QString exchangeFilePath(const QString &drawingFullName)
     return drawing.dir().filePath(base + QStringLiteral(".tmp"));
 }
 
-QByteArray exchangeFile(Session &session)
+QString respelledLine(const Respelled &respelled)
 {
-    QStringList lines = SpecificationFile::headerLines(session.header());
-    QStringList refused;
-    for (const Position &position : session.positions().read()) {
-        const QStringList record{Numbers::whole(position.number),
-                                 position.name,
-                                 position.quantity
-                                     ? Numbers::pointForm(Numbers::general(*position.quantity))
-                                     : QString(),
-                                 position.unit,
-                                 position.caption,
-                                 position.type,
-                                 position.code,
-                                 position.maker,
-                                 position.mass,
-                                 position.comment,
-                                 position.group,
-                                 QString()};
-        if (!CodePage1251::canEncode(record.join(QString())))
-            refused
-                << QStringLiteral("поз. %1 %2").arg(Numbers::whole(position.number), position.name);
-        lines << record;
+    QStringList characters;
+    for (const char32_t character : respelled.characters) {
+        const CodePage1251::Spelling spelling =
+            CodePage1251::nearestSpelling(QStringView(QChar::fromUcs4(character)));
+        characters << QStringLiteral("«%1» → «%2»")
+                          .arg(QStringView(QChar::fromUcs4(character)).toString(), spelling.text);
     }
-    if (!CodePage1251::canEncode(lines.mid(0, SpecificationFile::kHeaderLines).join(QString())))
-        refused.prepend(QStringLiteral("заголовок"));
-    if (!refused.isEmpty())
-        throw AppError(QStringLiteral("Программа САПР читает файл обмена в кодовой странице "
-                                      "1251, а в нём нет знаков из этих строк:\n") +
-                       refused.join(u'\n'));
-    QString text = lines.join(QStringLiteral("\r\n"));
-    text += QStringLiteral("\r\n");
-    return CodePage1251::encode(text);
+    return respelled.place + QStringLiteral(": ") + characters.join(QStringLiteral(", "));
 }
 
-void writeExchangeFile(Session &session, const QString &path)
+ExchangeFile exchangeFile(Session &session)
 {
-    AtomicFile::write(path, exchangeFile(session),
+    ExchangeFile file;
+    QString text;
+    QStringList refused;
+    // Every value through the code page's nearest spellings, one line each.
+    const auto writePlace = [&](const QString &place, const QStringList &values) {
+        Respelled respelled{place, {}};
+        QList<char32_t> missing;
+        for (const QString &value : values) {
+            const CodePage1251::Spelling spelling = CodePage1251::nearestSpelling(value);
+            SpecificationFile::appendLine(text, spelling.text);
+            for (const char32_t character : spelling.respelled) {
+                if (!respelled.characters.contains(character))
+                    respelled.characters << character;
+            }
+            for (const char32_t character : spelling.missing) {
+                if (!missing.contains(character))
+                    missing << character;
+            }
+        }
+        if (!respelled.characters.isEmpty())
+            file.respelled << respelled;
+        if (!missing.isEmpty()) {
+            QStringList names;
+            for (const char32_t character : missing)
+                names << CodePage1251::characterName(character);
+            refused << place + QStringLiteral(": ") + names.join(QStringLiteral(", "));
+        }
+    };
+
+    writePlace(QStringLiteral("заголовок"), SpecificationFile::headerLines(session.header()));
+    for (const Position &position : session.positions().read()) {
+        writePlace(positionPlace(position),
+                   {Numbers::whole(position.number), position.name,
+                    position.quantity ? Numbers::pointForm(Numbers::general(*position.quantity))
+                                      : QString(),
+                    position.unit, position.caption, position.type, position.code, position.maker,
+                    position.mass, position.comment, position.group, QString()});
+        ++file.positions;
+    }
+    if (!refused.isEmpty())
+        throw AppError(QStringLiteral("Программа САПР читает файл обмена в кодовой странице 1251. "
+                                      "Этих знаков в ней нет, и замены им не предусмотрено:\n") +
+                       listed(refused));
+    file.bytes = CodePage1251::encode(text);
+    return file;
+}
+
+void writeExchangeFile(const ExchangeFile &file, const QString &path)
+{
+    AtomicFile::write(path, file.bytes,
                       QStringLiteral("Не удалось записать файл обмена с чертежом"));
 }
 
@@ -93,10 +139,26 @@ bool exportToDrawing(Session &session, CadLink &cad, Prompts &prompts,
     if (drawing.isEmpty())
         return false;
     // Complete and in place before the CAD side is told to read it.
-    writeExchangeFile(session, exchangeFilePath(drawing));
+    const QString path = exchangeFilePath(drawing);
+    const ExchangeFile file = exchangeFile(session);
+    writeExchangeFile(file, path);
     if (beforeSending)
         beforeSending();
     cad.sendCommand(kImportCommand);
+
+    QString notice = QStringLiteral("Файл обмена %1 записан, позиций: %2. Программе САПР "
+                                    "передана команда импорта.")
+                         .arg(QDir::toNativeSeparators(path))
+                         .arg(file.positions);
+    if (!file.respelled.isEmpty()) {
+        QStringList lines;
+        for (const Respelled &respelled : file.respelled)
+            lines << respelledLine(respelled);
+        notice += QStringLiteral("\n\nЗнаки, которых нет в кодовой странице 1251, записаны "
+                                 "ближайшим написанием:\n") +
+                  listed(lines);
+    }
+    prompts.notify(notice);
     return true;
 }
 

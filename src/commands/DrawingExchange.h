@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -20,20 +21,40 @@ extern const QString kNoDrawingFile;
 // ".tmp" (appended when it has none).
 QString exchangeFilePath(const QString &drawingFullName);
 
+// A place of the exchange file ("поз. 3 ВК-160", "заголовок") whose texts
+// hold characters that code page 1251 lacks, written in their nearest
+// spelling (CodePage1251::kNearestSpellings).
+struct Respelled {
+    QString place;
+    QList<char32_t> characters;
+};
+
+// The exchange file: its bytes and what they hold.
+struct ExchangeFile {
+    QByteArray bytes;
+    int positions = 0;
+    QList<Respelled> respelled;
+};
+
+// "поз. 3 ВК-160: «³» → «3», «Ø» → «диам.»"
+QString respelledLine(const Respelled &respelled);
+
 // The exchange file's bytes: the header's lines, then twelve lines a
 // position in position order (number, block name, quantity with a point,
 // unit, description, type, code, maker, mass, remark, group, an empty line),
-// in code page 1251 with CR LF. Throws AppError naming the positions whose
-// text the code page cannot hold.
-QByteArray exchangeFile(Session &session);
+// in code page 1251 with CR LF, a value to a line whatever it holds. A
+// character the code page lacks is written in its nearest spelling; one
+// without throws AppError naming each position and character.
+ExchangeFile exchangeFile(Session &session);
 
 // Writes the exchange file to path, whole or not at all.
-void writeExchangeFile(Session &session, const QString &path);
+void writeExchangeFile(const ExchangeFile &file, const QString &path);
 
 // "Экспорт в Acad": attaches to the CAD program or starts it, writes the
 // exchange file beside the drawing and, once it is complete, hides the
-// program's windows (beforeSending) and sends the import command. A drawing
-// without a file is told and nothing is written. False when nothing was sent.
+// program's windows (beforeSending) and sends the import command; then says
+// what was written and which positions were respelled. A drawing without a
+// file is told and nothing is written. False when nothing was sent.
 bool exportToDrawing(Session &session, CadLink &cad, Prompts &prompts,
                      const std::function<void()> &beforeSending);
 

@@ -26,3 +26,12 @@ private:
     int m_line = 0;
     QByteArray m_what;
 };
+
+// A wait the user called off (on the CAD program, say). It ends the command
+// as an error would, so that nothing after it runs, but it is no error: the
+// general error handler shows nothing, and code that passes over a failed
+// attempt passes over it too.
+class Cancelled final : public AppError {
+public:
+    Cancelled() : AppError(QStringLiteral("Отменено.")) {}
+};

@@ -34,6 +34,13 @@ struct GoodsCriteria {
     QString maker;
 };
 
+// What a write of goods did: the goods written (a name given twice is one
+// good) and, of them, those the catalogue did not hold.
+struct GoodsWritten {
+    int goods = 0;
+    int added = 0;
+};
+
 // The goods criteria as a list reads them from the catalogue's table
 // (RowsModel): what follows the table's name (an index to read it by, a
 // WHERE clause with placeholders, or nothing), the values in order, and the
@@ -64,8 +71,8 @@ public:
     // other columns stay; any other good is added. A null or empty price is
     // stored as none. progress(done, total) follows every good as it is
     // taken in; they are all written after the last.
-    virtual void writeGoods(const QList<CatalogueGood> &goods,
-                            const std::function<void(int done, int total)> &progress) = 0;
+    virtual GoodsWritten writeGoods(const QList<CatalogueGood> &goods,
+                                    const std::function<void(int done, int total)> &progress) = 0;
 
     // The groups that goods carry, non-empty, in alphabetical order; of
     // groups that differ in letter case only, the one stored first.

@@ -33,6 +33,8 @@ bool guard(const std::function<void()> &command)
     try {
         command();
         return true;
+    } catch (const Cancelled &) {
+        // The user asked for the end; there is nothing to tell.
     } catch (const AppError &error) {
         show(error.fullText());
     } catch (const std::exception &error) {

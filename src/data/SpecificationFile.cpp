@@ -142,19 +142,6 @@ bool isBlank(QStringView line)
     return line.trimmed().isEmpty();
 }
 
-void appendLine(QString &text, QStringView value)
-{
-    // The format has no escapes: a line break inside a value would shift
-    // every later line, so it is written as a blank.
-    const qsizetype start = text.size();
-    text += value;
-    for (qsizetype i = start; i < text.size(); ++i) {
-        if (text[i] == u'\r' || text[i] == u'\n')
-            text[i] = u' ';
-    }
-    text += QStringLiteral("\r\n");
-}
-
 // A value as the editor shows it.
 QString rendered(const QVariant &value)
 {
@@ -171,6 +158,19 @@ QString rendered(const QVariant &value)
 }
 
 } // namespace
+
+void appendLine(QString &text, QStringView value)
+{
+    // The format has no escapes: a line break inside a value would shift
+    // every later line, so it is written as a blank.
+    const qsizetype start = text.size();
+    text += value;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        if (text[i] == u'\r' || text[i] == u'\n')
+            text[i] = u' ';
+    }
+    text += QStringLiteral("\r\n");
+}
 
 std::optional<qint64> wholeNumber(QStringView line)
 {

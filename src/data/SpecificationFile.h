@@ -66,6 +66,12 @@ Contents parse(const QByteArray &bytes, const QString &path);
 // the number are allowed; nothing when it is no whole number.
 std::optional<qint64> wholeNumber(QStringView line);
 
+// Appends value as one line ended by CR LF. A line break inside it (a
+// catalogue edited by another tool can hold one) is written as a blank, so
+// that every later line keeps its place; the exchange file with the drawing
+// is written by the same rule.
+void appendLine(QString &text, QStringView value);
+
 // The header's lines as a file holds them: the first marker, the twenty
 // stored fields, the second marker.
 QStringList headerLines(const HeaderFields &header);

@@ -138,9 +138,10 @@ QList<std::optional<CatalogueGood>> SqliteCatalogue::find(const QStringList &nam
     return goods;
 }
 
-void SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
-                                 const std::function<void(int done, int total)> &progress)
+GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
+                                         const std::function<void(int done, int total)> &progress)
 {
+    GoodsWritten written;
     const auto disconnect = connected(m_db);
     // The write dirties pages all over the file; they stay in memory until
     // the commit instead of being spilled and read back.
@@ -182,8 +183,13 @@ void SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
                                  "FROM temp.written_goods AS g WHERE NOT EXISTS (SELECT 1 FROM "
                                  "dorvik_data AS d WHERE d.NameKey = g.NameKey) ORDER BY g.rowid")
                       .arg(description));
+        // The rows of that statement itself, not those of its triggers.
+        written.added = m_db.scalar(QStringLiteral("SELECT changes()")).toInt();
+        written.goods =
+            m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM temp.written_goods")).toInt();
         m_db.exec(QStringLiteral("DROP TABLE temp.written_goods"));
     });
+    return written;
 }
 
 QStringList SqliteCatalogue::goodsGroups()

@@ -14,8 +14,8 @@ public:
     explicit SqliteCatalogue(Database &db);
 
     QList<std::optional<CatalogueGood>> find(const QStringList &names) override;
-    void writeGoods(const QList<CatalogueGood> &goods,
-                    const std::function<void(int done, int total)> &progress) override;
+    GoodsWritten writeGoods(const QList<CatalogueGood> &goods,
+                            const std::function<void(int done, int total)> &progress) override;
     QStringList goodsGroups() override;
     QStringList groupOrder() override;
     QStringList groupsAlphabetical() override;

@@ -602,7 +602,9 @@ private slots:
         s->setModified(false);
         s->setViewFilter({PositionFilter::Kind::Group, group});
 
-        QCOMPARE(CatalogueUpdate::updateCatalogue(*s), 2);
+        ScriptedPrompts prompts;
+        prompts.answers = {true};
+        QCOMPARE(CatalogueUpdate::updateCatalogue(*s, prompts)->goods, 2);
         QCOMPARE(s->positions().find(nameless)->name, damper.caption);
         QVERIFY(s->isModified());
         QCOMPARE(
@@ -631,11 +633,84 @@ private slots:
         const qint64 nameless = s->positions().insert(position({}, "Клапан", {}));
         s->setModified(false);
 
-        QVERIFY_THROWS_EXCEPTION(AppError, CatalogueUpdate::updateCatalogue(*s));
+        ScriptedPrompts prompts;
+        QVERIFY_THROWS_EXCEPTION(AppError, CatalogueUpdate::updateCatalogue(*s, prompts));
+        QVERIFY(prompts.notices.isEmpty());
         QCOMPARE(TestSupport::plainSqlite(catalogue, "SELECT Caption FROM dorvik_data"),
                  QStringList{"Старый"});
         QVERIFY(s->positions().find(nameless)->name.isEmpty());
         QVERIFY(!s->isModified());
+    }
+
+    // "Обновить базу" says how many goods it wrote and how many of them are
+    // new; when the filter hides positions it asks first, and a No writes
+    // nothing, not even the names of nameless positions.
+    void catalogueUpdateSaysWhatItWrote_data()
+    {
+        QTest::addColumn<int>("fresh");
+        QTest::addColumn<int>("known");
+        QTest::addColumn<bool>("filtered");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("notice");
+        const QString asked = QStringLiteral(
+            "В базу товара будут записаны только показанные позиции: 3 из 4. Продолжить?");
+        QTest::newRow("one") << 1 << 0 << false << QList<bool>{} << QString()
+                             << QStringLiteral("Записано в базу товара: 1 товар, из них новых 1");
+        QTest::newRow("three") << 2 << 1 << false << QList<bool>{} << QString()
+                               << QStringLiteral(
+                                      "Записано в базу товара: 3 товара, из них новых 2");
+        QTest::newRow("twelve") << 3 << 9 << false << QList<bool>{} << QString()
+                                << QStringLiteral(
+                                       "Записано в базу товара: 12 товаров, из них новых 3");
+        QTest::newRow("twenty-one")
+            << 21 << 0 << false << QList<bool>{} << QString()
+            << QStringLiteral("Записано в базу товара: 21 товар, из них новых 21");
+        QTest::newRow("shown, Yes")
+            << 2 << 1 << true << QList<bool>{true} << asked
+            << QStringLiteral("Записано в базу товара: 3 товара, из них новых 2");
+        QTest::newRow("shown, No") << 2 << 1 << true << QList<bool>{false} << asked << QString();
+    }
+
+    void catalogueUpdateSaysWhatItWrote()
+    {
+        QFETCH(int, fresh);
+        QFETCH(int, known);
+        QFETCH(bool, filtered);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, question);
+        QFETCH(QString, notice);
+        const QString catalogue =
+            path(QStringLiteral("сказано %1.mdb").arg(QLatin1String(QTest::currentDataTag())));
+        QList<QVariantList> goods;
+        for (int i = 0; i < known; ++i)
+            goods << QVariantList{QStringLiteral("Б-%1").arg(i), QStringLiteral("Старый")};
+        TestSupport::makeCatalogue(catalogue, goods);
+        auto s = session();
+        s->setCatalogueFile(catalogue);
+        const QString group = QStringLiteral("Воздуховоды");
+        for (int i = 0; i < known; ++i)
+            s->positions().insert(position(QStringLiteral("б-%1").arg(i), "Новый", group));
+        // The first new good is nameless: its caption names it.
+        s->positions().insert(position({}, "Н-0", group));
+        for (int i = 1; i < fresh; ++i)
+            s->positions().insert(position(QStringLiteral("Н-%1").arg(i), "Новый", group));
+        if (filtered) {
+            s->positions().insert(position("Скрытый", "Новый", "Прочее"));
+            s->setViewFilter({PositionFilter::Kind::Group, group});
+        }
+        ScriptedPrompts prompts;
+        prompts.answers = answers;
+
+        const std::optional<GoodsWritten> written = CatalogueUpdate::updateCatalogue(*s, prompts);
+        QCOMPARE(prompts.questions, question.isEmpty() ? QStringList() : QStringList{question});
+        QCOMPARE(prompts.notices, notice.isEmpty() ? QStringList() : QStringList{notice});
+        QCOMPARE(written.has_value(), !notice.isEmpty());
+        const QStringList names =
+            TestSupport::plainSqlite(catalogue, "SELECT Name FROM dorvik_data ORDER BY rowid");
+        QCOMPARE(names.size(), written ? known + fresh : known);
+        QCOMPARE(s->positions().read().value(known).name,
+                 written ? QStringLiteral("Н-0") : QString());
     }
 
     void leavingOffersToSave_data()

@@ -1,7 +1,10 @@
 #include "AppError.h"
 #include "BridgeCadLink.h"
+#include "CadWait.h"
 #include "CodePage1251.h"
 #include "DrawingExchange.h"
+#include "ErrorReport.h"
+#include "HeaderFields.h"
 #include "NoCadLink.h"
 #include "PositionsTable.h"
 #include "ScriptedPrompts.h"
@@ -11,6 +14,19 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+// A wait shown as the program would, called off at the given turn.
+class ScriptedWait final : public CadWait {
+public:
+    int cancelAt = -1; // never
+    QStringList begun;
+    int proceeds = 0;
+    int ended = 0;
+
+    void begin(const QString &what) override { begun << what; }
+    bool proceed() override { return ++proceeds != cancelAt; }
+    void end() override { ++ended; }
+};
 
 // The CAD link through a fake bridge that records every call it gets.
 class CadLinkTest : public QObject {
@@ -54,6 +70,8 @@ dir=$(dirname "$0")
 for a in "$@"; do printf '[%s]' "$a" >> "$dir/calls.log"; done
 echo >> "$dir/calls.log"
 status() { cat "$dir/$1.status" 2>/dev/null || echo 0; }
+[ -f "$dir/$1.delay" ] && sleep "$(cat "$dir/$1.delay")"
+if [ -f "$dir/$1.hang" ]; then sleep 60 & echo $! > "$dir/hung.pid"; wait; fi
 case "$1" in
   attach|start) [ "$(status $1)" = 0 ] || echo "$1: САПР не найдена" >&2; exit $(status $1) ;;
   fullname) cat "$dir/fullname.txt" 2>/dev/null; exit $(status fullname) ;;
@@ -68,8 +86,9 @@ exit 3
     void init()
     {
         for (const char *name : {"calls.log", "attach.status", "start.status", "fullname.txt",
-                                 "fullname.status", "send.status", "Чертёж.tmp", "at-send.tmp"})
-            QFile::remove(m_dir.filePath(QLatin1String(name)));
+                                 "fullname.status", "send.status", "Чертёж.tmp", "at-send.tmp",
+                                 "attach.delay", "attach.hang", "send.hang", "hung.pid"})
+            QFile::remove(m_dir.filePath(QString::fromUtf8(name)));
     }
 
     void quietAttachReportsWithoutMessages()
@@ -178,8 +197,14 @@ exit 3
         QCOMPARE(lines.mid(22), (QStringList{"3", "ВК-160 'x'", "2.5", "", "", "", "", "", "0,5",
                                              "", "Воздуховоды", "", ""}));
 
+        QCOMPARE(prompts.notices,
+                 QStringList{QStringLiteral("Файл обмена %1 записан, позиций: 1. Программе САПР "
+                                            "передана команда импорта.")
+                                 .arg(m_dir.filePath(QStringLiteral("Чертёж.tmp")))});
+
         QFile::remove(m_dir.filePath(QStringLiteral("at-send.tmp")));
-        position.caption = QStringLiteral("Ø 160 ≈ 0,5 м");
+        prompts.notices.clear();
+        position.caption = QStringLiteral("Воздуховод ☺");
         session.positions().insert(position);
         QVERIFY_THROWS_EXCEPTION(AppError,
                                  DrawingExchange::exportToDrawing(session, link, prompts, hide));
@@ -188,6 +213,156 @@ exit 3
         QCOMPARE(prompts.notices, QStringList{DrawingExchange::kNoDrawingFile});
         QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("at-send.tmp"))));
         QCOMPARE(hidden, 1);
+    }
+
+    // The exchange file holds a value to a line, whatever the value holds:
+    // line breaks become blanks, characters code page 1251 lacks their
+    // nearest spelling; a character without one is refused, named with its
+    // position and code.
+    void exchangeFileKeepsOneValueALine_data()
+    {
+        QTest::addColumn<QString>("customer");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("maker");
+        QTest::addColumn<QStringList>("lines"); // customer, caption and maker lines
+        QTest::addColumn<QStringList>("respelled");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("line breaks")
+            << "ООО\r\nРога"
+            << "Воздуховод\nd=160"
+            << "Завод\r№1\u2028цех" << QStringList{"ООО  Рога", "Воздуховод d=160", "Завод №1 цех"}
+            << QStringList{"поз. 1 ВК-160: «\u2028» → « »"} << QString();
+        QTest::newRow("catalogue's own")
+            << "Дом²"
+            << "Вентилятор 500 м³/ч, Ø63, t ≤ 40 °С"
+            << "−5…+5 × 2 μm"
+            << QStringList{"Дом2", "Вентилятор 500 м3/ч, диам.63, t <= 40 °С", "-5…+5 x 2 µm"}
+            << QStringList{"заголовок: «²» → «2»", "поз. 1 ВК-160: «³» → «3», «Ø» → «диам.», "
+                                                   "«≤» → «<=», «−» → «-», «×» → «x», "
+                                                   "«μ» → «µ»"}
+            << QString();
+        QTest::newRow("no spelling") << "ООО"
+                                     << "Клапан ☺ ≥ 2"
+                                     << "Завод 😀" << QStringList() << QStringList()
+                                     << "поз. 1 ВК-160: «☺» (U+263A), «😀» (U+1F600)";
+        QTest::newRow("no spelling in header")
+            << "Дом ☺"
+            << "Клапан"
+            << "" << QStringList() << QStringList() << "заголовок: «☺» (U+263A)";
+    }
+
+    void exchangeFileKeepsOneValueALine()
+    {
+        QFETCH(QString, customer);
+        QFETCH(QString, caption);
+        QFETCH(QString, maker);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, respelled);
+        QFETCH(QString, refused);
+        Session session;
+        const QTemporaryDir databases;
+        openSession(session, databases);
+        HeaderFields header;
+        header[HeaderFields::Customer] = customer;
+        session.setHeader(header);
+        Position position;
+        position.number = 1;
+        position.name = QStringLiteral("ВК-160");
+        position.caption = caption;
+        position.maker = maker;
+        session.positions().insert(position);
+        position.number = 2;
+        position.name = QStringLiteral("ВК-200");
+        position.caption = position.maker = QString();
+        session.positions().insert(position);
+
+        try {
+            const DrawingExchange::ExchangeFile file = DrawingExchange::exchangeFile(session);
+            QVERIFY2(refused.isEmpty(), "a character without a spelling went through");
+            QStringList written;
+            for (const DrawingExchange::Respelled &place : file.respelled)
+                written << DrawingExchange::respelledLine(place);
+            QCOMPARE(written, respelled);
+            QVERIFY(CodePage1251::canEncode(CodePage1251::decode(file.bytes)));
+            QStringList read = CodePage1251::decode(file.bytes).split(QStringLiteral("\r\n"));
+            QCOMPARE(read.takeLast(), QString()); // the last line ends too
+            QCOMPARE(read.size(), 22 + 12 * 2);
+            QCOMPARE((QStringList{read[1], read[22 + 4], read[22 + 7]}), lines);
+            QCOMPARE(read.mid(22 + 12, 2), (QStringList{"2", "ВК-200"}));
+        } catch (const AppError &error) {
+            QVERIFY2(!refused.isEmpty(), qPrintable(error.message()));
+            QVERIFY2(error.message().endsWith(u'\n' + refused), qPrintable(error.message()));
+        }
+    }
+
+    // Every character of the bundled catalogue reaches the drawing.
+    void bundledGoodsAreSpelled()
+    {
+        QFile seed(QStringLiteral(KV_SOURCE_DIR "/resources/catalogue.tsv"));
+        QVERIFY(seed.open(QIODevice::ReadOnly));
+        const CodePage1251::Spelling spelling =
+            CodePage1251::nearestSpelling(QString::fromUtf8(seed.readAll()));
+        QCOMPARE(spelling.missing, QList<char32_t>());
+        QVERIFY(CodePage1251::canEncode(spelling.text));
+    }
+
+    // A slow bridge is waited for through the program's wait, which may
+    // call it off: the bridge is stopped, the export ends without a word,
+    // and nothing is sent.
+    void slowBridgeIsWaitedForAndCancelled_data()
+    {
+        QTest::addColumn<QString>("slowFile");
+        QTest::addColumn<int>("cancelAt");
+        QTest::addColumn<int>("waits");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("answered") << "attach.delay" << -1 << 3 << true;
+        QTest::newRow("cancelled while attaching") << "attach.hang" << 3 << 1 << false;
+        QTest::newRow("cancelled while sending") << "send.hang" << 3 << 3 << true;
+    }
+
+    void slowBridgeIsWaitedForAndCancelled()
+    {
+        QFETCH(QString, slowFile);
+        QFETCH(int, cancelAt);
+        QFETCH(int, waits);
+        QFETCH(bool, written);
+        Session session;
+        const QTemporaryDir databases;
+        openSession(session, databases);
+        setFile(slowFile, "0.3");
+        setFile(QStringLiteral("fullname.txt"),
+                m_dir.filePath(QStringLiteral("Чертёж.dwg")).toUtf8());
+        BridgeCadLink link(m_bridge);
+        ScriptedWait wait;
+        wait.cancelAt = cancelAt;
+        link.setWait(&wait);
+        ScriptedPrompts prompts;
+        QStringList errors;
+        ErrorReport::setSink([&](const QString &message) { errors << message; });
+
+        const bool done = ErrorReport::guard(
+            [&] { DrawingExchange::exportToDrawing(session, link, prompts, {}); });
+        ErrorReport::setSink({});
+        QCOMPARE(done, cancelAt < 0);
+        QCOMPARE(errors, QStringList());
+        QCOMPARE(prompts.notices.size(), done ? 1 : 0);
+        QCOMPARE(wait.begun.size(), waits);
+        QCOMPARE(wait.ended, waits);
+        QVERIFY(wait.proceeds > 0);
+        QCOMPARE(QFile::exists(m_dir.filePath(QStringLiteral("Чертёж.tmp"))), written);
+        if (!done) {
+            // What the bridge started is stopped with it: gone, or a zombie
+            // left for init to reap.
+            QFile pid(m_dir.filePath(QStringLiteral("hung.pid")));
+            QVERIFY(pid.open(QIODevice::ReadOnly));
+            const QByteArray hung = pid.readAll().trimmed();
+            const auto running = [&] {
+                QFile stat(QStringLiteral("/proc/%1/stat").arg(QLatin1String(hung)));
+                return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
+            };
+            QTRY_VERIFY(!running());
+            QCOMPARE(calls().filter(QStringLiteral("[send]")).size(), written ? 1 : 0);
+        }
     }
 
     // The block name goes in as a LISP string: quotes and backslashes
