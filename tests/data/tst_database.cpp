@@ -148,9 +148,11 @@ private slots:
         } else {
             if (fault == QStringLiteral("damaged")) {
                 db.open();
-                for (int i = 0; i < 200; ++i)
-                    db.exec(QStringLiteral("INSERT INTO data (Name, Caption) VALUES (?, ?)"),
-                            {QString::number(i), QString(300, u'ж')});
+                db.inTransaction([&] {
+                    for (int i = 0; i < 200; ++i)
+                        db.exec(QStringLiteral("INSERT INTO data (Name, Caption) VALUES (?, ?)"),
+                                {QString::number(i), QString(300, u'ж')});
+                });
                 db.close();
                 QFile file(path);
                 QVERIFY(file.open(QIODevice::ReadWrite));
