@@ -22,12 +22,9 @@ QString zone(const QDateTime &time, QChar separator, const QString &end)
     const int offset = time.offsetFromUtc() / 60;
     if (offset == 0)
         return QStringLiteral("Z");
-    return QStringLiteral("%1%2%3%4%5")
-        .arg(offset < 0 ? u'-' : u'+')
-        .arg(std::abs(offset) / 60, 2, 10, QLatin1Char('0'))
-        .arg(separator)
-        .arg(std::abs(offset) % 60, 2, 10, QLatin1Char('0'))
-        .arg(end);
+    const auto twoDigits = [](int value) { return QString::number(value).rightJustified(2, u'0'); };
+    return QString(offset < 0 ? u'-' : u'+') + twoDigits(std::abs(offset) / 60) + separator +
+           twoDigits(std::abs(offset) % 60) + end;
 }
 
 QString xmpDate(const QDateTime &time)
