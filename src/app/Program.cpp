@@ -262,7 +262,7 @@ void Program::showReport(const std::function<std::unique_ptr<Report>()> &make,
         *report, Reports::proposedPdfName(m_session.specificationName(), pdfSuffix),
         [&](const QString &path) {
             if (succeeded([&] { Reports::writePdf(m_session, *report, path); }))
-                m_prompts.notify(QStringLiteral("Записан файл PDF %1: %2.")
+                m_prompts.notify(QStringLiteral("Записан файл PDF «%1»: %2.")
                                      .arg(QDir::toNativeSeparators(path),
                                           ReportOutput::pagesText(report->pageCount())));
         },
