@@ -184,11 +184,6 @@ QString PageCanvas::family()
     return chosen;
 }
 
-const QFont &PageCanvas::font(const TextStyle &style)
-{
-    return styled(style).font;
-}
-
 const QFontMetricsF &PageCanvas::metrics(const TextStyle &style)
 {
     return styled(style).metrics;

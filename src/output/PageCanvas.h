@@ -65,11 +65,10 @@ public:
 
     // The family the forms print in.
     static QString family();
-    // One font and one set of metrics a style, made at first use.
-    static const QFont &font(const TextStyle &style);
     // Layout measures at the resolution of a PDF page: metrics give lengths
     // in dots of kMeasureDotsPerMm a millimetre.
     static constexpr double kMeasureDotsPerMm = 1200 / 25.4;
+    // One font and one set of metrics a style, made at first use.
     static const QFontMetricsF &metrics(const TextStyle &style);
     // The height in millimetres that text takes in a box width wide, lines
     // broken at words by Qt; one line's height for an empty text.

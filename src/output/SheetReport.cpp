@@ -330,11 +330,6 @@ const QList<SheetReport::Placed> &SheetReport::placed(int page) const
     return m_pages.at(page);
 }
 
-const SheetReport::Cells &SheetReport::cells(int group, int row) const
-{
-    return m_cells.at(group).at(row);
-}
-
 QRectF SheetReport::body()
 {
     return QRectF(0, kBodyTop, kWidth, kBodyBottom - kBodyTop);

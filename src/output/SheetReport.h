@@ -47,9 +47,6 @@ public:
         double height;
         double offset = 0;
     };
-    static constexpr int kColumns = 9;
-    using Cells = std::array<TextBlock, kColumns>;
-
     // Throws AppError naming the position when a number does not fit its
     // column even in the smallest size.
     explicit SheetReport(SheetContents contents);
@@ -62,13 +59,14 @@ public:
 
     // What page holds, top to bottom.
     const QList<Placed> &placed(int page) const;
-    // The texts of a row as they print, column by column.
-    const Cells &cells(int group, int row) const;
     // Where headings and rows go on every page: between the column numbers
     // and the title block's band.
     static QRectF body();
 
 private:
+    static constexpr int kColumns = 9;
+    using Cells = std::array<TextBlock, kColumns>;
+
     void layOut();
     void paintHeading(PageCanvas &canvas, const Placed &item) const;
     void paintRow(PageCanvas &canvas, const Placed &item) const;
