@@ -12,13 +12,13 @@ struct DocumentInfo {
     QString subject; // the object
 };
 
-// The pages of a report that print, from 1, both ends included; from 0:
-// every page.
+// The pages of a report that print, from 1, both ends included; none given
+// (both 0): every page.
 struct PageSpan {
     int from = 0;
     int to = 0;
 
-    bool all() const { return from == 0; }
+    bool all() const { return from == 0 && to == 0; }
 };
 
 // A printed report, laid out into pages once and painted page by page on

@@ -273,10 +273,10 @@ struct Part {
         if (to > from)
             canvas.line(x, pageY(from), x, pageY(to));
     }
-    void horizontal(double y, double left = 0, double right = kWidth) const
+    void horizontal(double y) const
     {
         if (y >= item.offset - 1e-9 && y <= item.offset + item.height + 1e-9)
-            canvas.line(left, pageY(y), right, pageY(y));
+            canvas.line(0, pageY(y), kWidth, pageY(y));
     }
     // The lines of block that show, the first line of all first below the
     // item's top.
