@@ -283,6 +283,8 @@ private slots:
                                          << "2-2" << 0 << QStringList{"2"};
         QTest::newRow("past the end") << "sheet"
                                       << "3-4" << 1 << QStringList{};
+        QTest::newRow("from page 0") << "sheet"
+                                     << "0-2" << 1 << QStringList{};
         QTest::newRow("backwards") << "estimate"
                                    << "2-1" << 1 << QStringList{};
         QTest::newRow("no range") << "sheet"
