@@ -15,6 +15,7 @@
 #include "Numbering.h"
 #include "PositionsModel.h"
 #include "PutGood.h"
+#include "ReportOutput.h"
 #include "ReportPreview.h"
 #include "Reports.h"
 #include "RowsGrid.h"
@@ -157,8 +158,10 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     connect(editor.estimate, &QAction::triggered, this, [this] {
         showReport(
             [this] {
-                return std::make_unique<EstimateReport>(
-                    Reports::estimateContents(m_session, QDate::currentDate()));
+                return Reports::estimate(m_session, QDate::currentDate(),
+                                         [this](const QStringList &unpriced) {
+                                             m_prompts.notify(Reports::unpricedNotice(unpriced));
+                                         });
             },
             QStringLiteral(" смета"));
     });
@@ -260,7 +263,10 @@ void Program::showReport(const std::function<std::unique_ptr<Report>()> &make,
     ReportPreview::show(
         *report, Reports::proposedPdfName(m_session.specificationName(), pdfSuffix),
         [&](const QString &path) {
-            succeeded([&] { Reports::writePdf(m_session, *report, path); });
+            if (succeeded([&] { Reports::writePdf(m_session, *report, path); }))
+                m_prompts.notify(QStringLiteral("Записан файл PDF «%1»: %2.")
+                                     .arg(QDir::toNativeSeparators(path),
+                                          ReportOutput::pagesText(report->pageCount())));
         },
         m_editorWindow.get());
 }

@@ -1,5 +1,6 @@
 #include "ReportPreview.h"
 
+#include "ErrorReport.h"
 #include "GlyphIcon.h"
 #include "Report.h"
 #include "ReportOutput.h"
@@ -21,7 +22,7 @@ void show(const Report &report, const QString &pdfName,
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(report.pageLayout());
     printer.setDocName(report.title());
-    printer.setCreator(QStringLiteral("Kvintor"));
+    printer.setCreator(ReportOutput::creator());
 
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setObjectName(QStringLiteral("ReportPreview"));
@@ -33,13 +34,23 @@ void show(const Report &report, const QString &pdfName,
                                          -area.height() / 20));
     }
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog, [&](QPrinter *device) {
-        // Long sheets show how far the pages have come.
-        QProgressDialog progress(QStringLiteral("Подготовка страниц…"), QString(), 0,
-                                 report.pageCount(), &dialog);
-        progress.setWindowTitle(report.title());
-        progress.setMinimumDuration(400);
-        progress.setWindowModality(Qt::WindowModal);
-        ReportOutput::paint(report, *device, [&](int done, int) { progress.setValue(done); });
+        // The print dialog leaves the pages chosen in it ("Страницы с 2 по 3")
+        // for the program to keep to; the preview shows every page.
+        PageSpan pages;
+        if (device->printRange() == QPrinter::PageRange)
+            pages = {device->fromPage(), device->toPage()};
+        ErrorReport::guard([&] {
+            ReportOutput::checkPages(report, pages);
+            // Long sheets show how far the pages have come.
+            QProgressDialog progress(QStringLiteral("Подготовка страниц…"), QString(), 0,
+                                     pages.all() ? report.pageCount() : pages.to - pages.from + 1,
+                                     &dialog);
+            progress.setWindowTitle(report.title());
+            progress.setMinimumDuration(400);
+            progress.setWindowModality(Qt::WindowModal);
+            ReportOutput::paint(report, *device, pages,
+                                [&](int done, int) { progress.setValue(done); });
+        });
     });
 
     if (auto *tools = dialog.findChild<QToolBar *>()) {

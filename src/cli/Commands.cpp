@@ -6,6 +6,7 @@
 #include "DrawingExchange.h"
 #include "Numbering.h"
 #include "PositionsTable.h"
+#include "ReportOutput.h"
 #include "Reports.h"
 #include "Session.h"
 #include "Settings.h"
@@ -16,6 +17,7 @@
 
 #include <QDate>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,6 +26,7 @@ namespace {
 
 const QString kStageOption = QStringLiteral("--stage");
 const QString kFirmOption = QStringLiteral("--firm");
+const QString kPagesOption = QStringLiteral("--pages");
 
 ExitStatus check(Workspace &workspace, const Invocation &invocation, Console &console)
 {
@@ -111,11 +114,35 @@ ExitStatus sort(Workspace &workspace, const Invocation &invocation, Console &con
     });
 }
 
+// "--pages 2-3" or "--pages 2"; every page without it, nothing when it is
+// not of that form.
+std::optional<PageSpan> pageSpan(const Invocation &invocation)
+{
+    if (!invocation.options.contains(kPagesOption))
+        return PageSpan{};
+    static const QRegularExpression form(
+        QStringLiteral("^\\s*(\\d{1,9})\\s*(?:-\\s*(\\d{1,9})\\s*)?$"));
+    const QRegularExpressionMatch match = form.match(invocation.options.value(kPagesOption));
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int from = match.captured(1).toInt();
+    return PageSpan{from, match.hasCaptured(2) ? match.captured(2).toInt() : from};
+}
+
 // The commands that print a report of one file to PDF: the file read as the
-// program opens it, the stage and the firm from the options or the settings.
+// program opens it, the stage and the firm from the options or the settings,
+// the pages from --pages. A page range the report has not is the file's
+// fault, as its length is.
 ExitStatus printed(Workspace &workspace, const Invocation &invocation, Console &console,
                    const std::function<std::unique_ptr<Report>(Session &session)> &make)
 {
+    const std::optional<PageSpan> pages = pageSpan(invocation);
+    if (!pages) {
+        console.err() << QStringLiteral("kvintor-cli: после «%1» нужны страницы: «2-3» или «2».")
+                             .arg(kPagesOption)
+                      << Qt::endl;
+        return WrongUsage;
+    }
     std::unique_ptr<Report> report;
     const auto prepare = [&](Session &session) {
         if (invocation.options.contains(kStageOption))
@@ -124,10 +151,12 @@ ExitStatus printed(Workspace &workspace, const Invocation &invocation, Console &
                                 ? invocation.options.value(kFirmOption)
                                 : Settings().firmName());
         report = make(session);
+        ReportOutput::checkPages(*report, *pages);
     };
     return transformTo(
         workspace, invocation, console,
-        [&](Session &session) { Reports::writePdf(session, *report, invocation.output); }, prepare);
+        [&](Session &session) { Reports::writePdf(session, *report, invocation.output, *pages); },
+        prepare);
 }
 
 ExitStatus sheet(Workspace &workspace, const Invocation &invocation, Console &console)
@@ -137,11 +166,20 @@ ExitStatus sheet(Workspace &workspace, const Invocation &invocation, Console &co
     });
 }
 
+// The positions without a price go to the error stream, all of them, and
+// the estimate is written all the same.
 ExitStatus estimate(Workspace &workspace, const Invocation &invocation, Console &console)
 {
-    return printed(workspace, invocation, console, [](Session &session) {
-        return std::make_unique<EstimateReport>(
-            Reports::estimateContents(session, QDate::currentDate()));
+    const QString &source = invocation.files.first();
+    return printed(workspace, invocation, console, [&](Session &session) {
+        return Reports::estimate(session, QDate::currentDate(), [&](const QStringList &unpriced) {
+            QTextStream &err = console.err();
+            err << source << QStringLiteral(": нет цены у позиций, их суммы в смете пусты:")
+                << '\n';
+            for (const QString &position : unpriced)
+                err << "  " << position << '\n';
+            err.flush();
+        });
     });
 }
 
@@ -288,24 +326,27 @@ const QList<Command> &commands()
          combine,
          {}},
         {QStringLiteral("sheet"),
-         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--stage СТАДИЯ] [--firm ФИРМА]"),
+         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--stage СТАДИЯ] [--firm ФИРМА] [--pages С-ПО]"),
          QStringLiteral("открывает файл, как программа, и печатает лист «Спецификация "
-                        "оборудования и материалов» (A3) в PDF, как команда «Спецификация»; "
-                        "стадия — из --stage, иначе «РД», фирма — из --firm, иначе из настроек"),
+                        "оборудования и материалов» (A3) в PDF/A, как команда «Спецификация»; "
+                        "стадия — из --stage, иначе «РД», фирма — из --firm, иначе из настроек; "
+                        "--pages 2-3 печатает только листы со 2 по 3 с их номерами"),
          Command::Files::One,
          true,
          {},
          sheet,
-         {kStageOption, kFirmOption}},
+         {kStageOption, kFirmOption, kPagesOption}},
         {QStringLiteral("estimate"),
-         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--firm ФИРМА]"),
-         QStringLiteral("открывает файл, как программа, и печатает смету (A4) в PDF, как "
-                        "команда «Смета»; фирма — из --firm, иначе из настроек"),
+         QStringLiteral("ФАЙЛ.СО -o ВЫХОД.pdf [--firm ФИРМА] [--pages С-ПО]"),
+         QStringLiteral("открывает файл, как программа, и печатает смету (A4) в PDF/A, как "
+                        "команда «Смета»; позиции без цены перечисляет в потоке ошибок; фирма — "
+                        "из --firm, иначе из настроек; --pages 2-3 печатает только страницы со 2 "
+                        "по 3"),
          Command::Files::One,
          true,
          {},
          estimate,
-         {kFirmOption}},
+         {kFirmOption, kPagesOption}},
         {QStringLiteral("workbook"),
          QStringLiteral("ФАЙЛ.СО -o ВЫХОД.xlsx"),
          QStringLiteral("открывает файл, как программа, и записывает книгу Excel, как команда "

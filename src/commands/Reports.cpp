@@ -18,10 +18,14 @@
 namespace Reports {
 namespace {
 
+// A sheet prints its numbers with a decimal comma, whatever the locale.
 QString quantityText(const std::optional<double> &quantity)
 {
-    return quantity ? Numbers::general(*quantity) : QString();
+    return quantity ? Numbers::printed(*quantity) : QString();
 }
+
+// The notice names this many positions at most.
+constexpr int kNamedUnpriced = 12;
 
 } // namespace
 
@@ -49,10 +53,10 @@ SheetContents sheetContents(Session &session)
         }
         Gathered &gathered = groups[*found];
         gathered.order = std::min(gathered.order, order);
-        gathered.group.rows.append({Numbers::whole(position.number), position.caption,
-                                    position.type, position.code, position.maker, position.unit,
-                                    quantityText(position.quantity), position.mass,
-                                    position.comment});
+        gathered.group.rows.append(
+            {Numbers::whole(position.number), position.caption, position.type, position.code,
+             position.maker, position.unit, quantityText(position.quantity),
+             Numbers::printedText(position.mass), position.comment, position.name});
     }
     std::stable_sort(groups.begin(), groups.end(),
                      [](const Gathered &a, const Gathered &b) { return a.order < b.order; });
@@ -68,16 +72,52 @@ EstimateContents estimateContents(Session &session, const QDate &date)
     contents.firm = session.firmName();
     contents.date = date;
     for (const Position &position : session.positions().read())
-        contents.rows.append({position.caption, position.quantity, position.unit, position.cost});
+        contents.rows.append({position.caption, position.quantity, position.unit, position.cost,
+                              Numbers::whole(position.number), position.name});
     if (contents.rows.isEmpty())
         throw AppError(QStringLiteral("В спецификации нет позиций: смете нечего перечислить."));
     return contents;
 }
 
-void writePdf(Session &session, const Report &report, const QString &path)
+QStringList unpriced(const EstimateContents &contents)
+{
+    QStringList positions;
+    for (const EstimateContents::Row &row : contents.rows) {
+        if (row.cost)
+            continue;
+        QString position = row.number.isEmpty() ? QStringLiteral("поз. без номера")
+                                                : QStringLiteral("поз. ") + row.number;
+        if (!row.name.isEmpty())
+            position += QStringLiteral(" «%1»").arg(row.name);
+        positions << position;
+    }
+    return positions;
+}
+
+QString unpricedNotice(const QStringList &positions)
+{
+    QString notice = QStringLiteral("Нет цены у позиций сметы, их суммы останутся пустыми:\n");
+    notice += positions.mid(0, kNamedUnpriced).join(u'\n');
+    if (positions.size() > kNamedUnpriced)
+        notice += QStringLiteral("\nи ещё %1").arg(positions.size() - kNamedUnpriced);
+    return notice;
+}
+
+std::unique_ptr<EstimateReport> estimate(Session &session, const QDate &date,
+                                         const std::function<void(const QStringList &)> &tell)
+{
+    EstimateContents contents = estimateContents(session, date);
+    const QStringList missing = unpriced(contents);
+    auto report = std::make_unique<EstimateReport>(std::move(contents));
+    if (!missing.isEmpty())
+        tell(missing);
+    return report;
+}
+
+void writePdf(Session &session, const Report &report, const QString &path, PageSpan pages)
 {
     try {
-        ReportOutput::writePdf(report, path,
+        ReportOutput::writePdf(report, path, pages,
                                [&](int done, int total) { session.reportProgress(done, total); });
     } catch (...) {
         session.reportProgress(0, 0);

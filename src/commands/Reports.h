@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class Prompts;
 class Session;
@@ -24,8 +25,23 @@ SheetContents sheetContents(Session &session);
 // Throws AppError when there is no position to estimate.
 EstimateContents estimateContents(Session &session, const QDate &date);
 
-// The report as a PDF file at path, atomically; progress goes to the session.
-void writePdf(Session &session, const Report &report, const QString &path);
+// The positions of contents without a price, as "поз. 3 «Решётка АМН»".
+QStringList unpriced(const EstimateContents &contents);
+
+// The notice that names them before the estimate shows; a long list is
+// shortened with "и ещё N".
+QString unpricedNotice(const QStringList &positions);
+
+// "Смета": the estimate of every position, laid out. Before it is shown,
+// tell hears of the positions without a price, whose sums print empty.
+// Throws AppError when there is no position, or when a price or a sum does
+// not fit the estimate.
+std::unique_ptr<EstimateReport> estimate(Session &session, const QDate &date,
+                                         const std::function<void(const QStringList &)> &tell);
+
+// The pages of the report as a PDF file at path, atomically; progress goes
+// to the session.
+void writePdf(Session &session, const Report &report, const QString &path, PageSpan pages = {});
 
 // The groups and positions as the sheet has them, with the title lines and
 // the date, as a workbook at path, atomically (kvintor-cli workbook).

@@ -161,6 +161,35 @@ bool fits(double value)
     return ok && std::isfinite(back);
 }
 
+QString printed(double value)
+{
+    if (value == 0.0)
+        value = 0.0; // no "-0"
+    return QLocale::c().toString(value, 'g', 15).replace(u'.', u',');
+}
+
+QString printedMasked(double value, const QString &mask)
+{
+    // A mask's digits are always Latin; only its decimal sign is regional.
+    QString text = masked(value, mask);
+    const QString regional = regionalLocale().decimalPoint();
+    const qsizetype sign = text.lastIndexOf(regional);
+    if (sign >= 0 && mask.contains(u'.'))
+        text.replace(sign, regional.size(), u',');
+    return text;
+}
+
+QString printedText(const QString &typed)
+{
+    if (!parse(typed))
+        return typed;
+    QString text = typed;
+    const qsizetype point = text.indexOf(u'.');
+    if (point >= 0)
+        text[point] = u',';
+    return text;
+}
+
 } // namespace Numbers
 
 namespace Numbers {

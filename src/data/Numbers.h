@@ -58,3 +58,19 @@ bool isQuantity(double value);
 QString quantityLimitText();
 
 } // namespace Numbers
+
+// Printed documents write numbers with a decimal comma whatever the
+// process's locale, so that one sheet never mixes "12.5" with "4,9".
+namespace Numbers {
+
+// general() with a decimal comma.
+QString printed(double value);
+
+// masked() with a decimal comma.
+QString printedMasked(double value, const QString &mask);
+
+// A number as typed ("4.9", "4,9") with a decimal comma; a text that is no
+// number stays as it stands.
+QString printedText(const QString &typed);
+
+} // namespace Numbers

@@ -5,6 +5,22 @@
 
 class PageCanvas;
 
+// What a PDF file of a report says about itself.
+struct DocumentInfo {
+    QString title;
+    QString author;  // the firm
+    QString subject; // the object
+};
+
+// The pages of a report that print, from 1, both ends included; none given
+// (both 0): every page.
+struct PageSpan {
+    int from = 0;
+    int to = 0;
+
+    bool all() const { return from == 0 && to == 0; }
+};
+
 // A printed report, laid out into pages once and painted page by page on
 // whatever shows it: the print preview, the printer, a PDF file. Every
 // length is in millimetres.
@@ -14,6 +30,7 @@ public:
 
     // The print job's name.
     virtual QString title() const = 0;
+    virtual DocumentInfo documentInfo() const = 0;
     // Paper, orientation and margins.
     virtual QPageLayout pageLayout() const = 0;
     virtual int pageCount() const = 0;

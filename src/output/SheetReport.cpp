@@ -1,8 +1,8 @@
 #include "SheetReport.h"
 
-#include "PageCanvas.h"
-#include "SheetText.h"
-#include "SheetTitleBlock.h"
+#include "AppError.h"
+#include "LineBreaker.h"
+#include "Numbers.h"
 
 #include <QPageSize>
 #include <algorithm>
@@ -24,6 +24,9 @@ constexpr double kHeadingHeight = 16.9;
 constexpr double kHeadingUpper = 8.5; // the empty table row above the name
 
 constexpr double kHeavy = 2;
+// Texts keep this far from the rules of their column, so that no rule
+// strikes through a letter or a digit.
+constexpr double kInset = 0.4;
 
 const TextStyle kTitleStyle{12, true};
 const TextStyle kNumberStyle{14, true};
@@ -51,26 +54,65 @@ const double kNumberBoxes[9][2] = {{0.0, 20.4},    {20.1, 148.2},  {149.5, 203.5
 // The heavy sides of columns 2, 4, 6 and 8 in the page header.
 const double kHeaderRules[8] = {20.1, 148.2, 207.2, 244.5, 286.3, 308.0, 328.3, 355.3};
 
+// How a column's text prints: wrapped at words, or as a number on one line
+// (the mass only when it reads as one).
+enum class Kind { Text, Number, NumberIfOne };
+
 struct RowBox {
     double left, right;
     Qt::Alignment align;
+    Kind kind;
+    const char16_t *name; // as the messages call the column
 };
 using Row = SheetContents::Row;
 QString Row::*const kFields[9] = {&Row::number,   &Row::caption, &Row::type,
                                   &Row::code,     &Row::maker,   &Row::unit,
                                   &Row::quantity, &Row::mass,    &Row::comment};
 const RowBox kRowBoxes[9] = {
-    {0.0, 21.2, Qt::AlignHCenter},    {22.0, 148.4, Qt::AlignLeft},
-    {150.0, 207.4, Qt::AlignHCenter}, {207.4, 244.5, Qt::AlignHCenter},
-    {245.3, 286.3, Qt::AlignHCenter}, {286.8, 308.0, Qt::AlignHCenter},
-    {308.2, 329.4, Qt::AlignHCenter}, {328.9, 355.3, Qt::AlignHCenter},
-    {355.9, 395.3, Qt::AlignHCenter},
+    {0.0, 21.2, Qt::AlignHCenter, Kind::Number, u"номер позиции"},
+    {22.0, 148.4, Qt::AlignLeft, Kind::Text, nullptr},
+    {150.0, 207.4, Qt::AlignHCenter, Kind::Text, nullptr},
+    {207.4, 244.5, Qt::AlignHCenter, Kind::Text, nullptr},
+    {245.3, 286.3, Qt::AlignHCenter, Kind::Text, nullptr},
+    {286.8, 308.0, Qt::AlignHCenter, Kind::Text, nullptr},
+    {308.2, 329.4, Qt::AlignHCenter, Kind::Number, u"количество"},
+    {328.9, 355.3, Qt::AlignHCenter, Kind::NumberIfOne, u"масса единицы"},
+    {355.9, 395.3, Qt::AlignHCenter, Kind::Text, nullptr},
 };
 const double kRowRules[8] = {21.2, 148.4, 207.4, 244.5, 286.8, 308.0, 328.9, 355.3};
 const double kHeadingUpperRules[8] = {20.6, 148.2, 207.4, 244.5, 286.8, 308.0, 328.9, 355.3};
 const double kHeadingLowerRules[7] = {21.2, 207.4, 244.5, 286.8, 308.0, 328.9, 355.3};
-constexpr double kNameLeft = 22.0;
-constexpr double kNameRight = 148.4;
+
+// A column's box, kept inside the rules (and the frame) that border it.
+struct Span {
+    double left, right;
+    double width() const { return right - left; }
+};
+
+Span inside(double left, double right)
+{
+    const double middle = (left + right) / 2;
+    double ruleLeft = 0;
+    double ruleRight = kWidth;
+    for (const double x : kRowRules) {
+        if (x <= middle)
+            ruleLeft = std::max(ruleLeft, x);
+        else
+            ruleRight = std::min(ruleRight, x);
+    }
+    return {std::max(left, ruleLeft + kInset), std::min(right, ruleRight - kInset)};
+}
+
+Span column(int f)
+{
+    static const std::array<Span, 9> columns = [] {
+        std::array<Span, 9> spans;
+        for (int i = 0; i < 9; ++i)
+            spans[i] = inside(kRowBoxes[i].left, kRowBoxes[i].right);
+        return spans;
+    }();
+    return columns[f];
+}
 
 // Where the lines of one style lie: one line centred in its box, every further
 // line one pitch lower.
@@ -79,8 +121,7 @@ struct Lines {
     double pitch;  // from one line to the next
 
     explicit Lines(const TextStyle &style)
-        : height(PageCanvas::lineHeight(style)),
-          pitch(PageCanvas::measure(QStringLiteral("x\nx"), 100, style) - height)
+        : height(PageCanvas::lineHeight(style)), pitch(PageCanvas::linePitch(style))
     {
     }
     // The padding above a single line centred in a box box high.
@@ -94,6 +135,17 @@ struct Lines {
         const double below = std::min(limit, total - height);
         const double lines = std::floor((below - first + gap / 2) / pitch);
         return lines >= 1 ? first + lines * pitch - gap / 2 : 0;
+    }
+    // The lines of a block whose first line is first below the top of an
+    // item that show in the part from offset to offset + height: those whose
+    // middle lies in it.
+    std::pair<qsizetype, qsizetype> within(double first, double offset, double shown,
+                                           qsizetype count) const
+    {
+        const double middle = first + height / 2;
+        const auto from = qsizetype(std::max(0.0, std::ceil((offset - middle) / pitch)));
+        const auto to = qsizetype(std::floor((offset + shown - middle) / pitch - 1e-9));
+        return {from, std::min(to, count - 1)};
     }
 };
 
@@ -164,18 +216,33 @@ private:
     double m_y = kBodyTop;
 };
 
+// The page header's texts, laid out once for every page of every sheet.
+struct PageHeader {
+    PageHeader()
+    {
+        const LineBreaker titles(kTitleStyle);
+        for (int i = 0; i < 9; ++i) {
+            this->titles[i] =
+                titles.lay(QString::fromUtf8(kTitles[i].lines), kTitles[i].right - kTitles[i].left);
+            const QString number = QString::number(i + 1);
+            numbers[i] = {kNumberStyle, {number}, {PageCanvas::width(number, kNumberStyle)}};
+        }
+    }
+
+    std::array<TextBlock, 9> titles;
+    std::array<TextBlock, 9> numbers;
+};
+
 void paintPageHeader(PageCanvas &canvas)
 {
-    for (const ColumnTitle &title : kTitles)
-        canvas.text(QRectF(title.left, 0, title.right - title.left, kHeaderHeight),
-                    QString::fromUtf8(title.lines), kTitleStyle,
-                    Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
+    static const PageHeader header;
+    for (int i = 0; i < 9; ++i)
+        canvas.text(header.titles[i], kTitles[i].left, kTitles[i].right, 0, Qt::AlignHCenter);
     const double numberTop =
         kHeaderHeight + (kNumbersHeight - PageCanvas::lineHeight(kNumberStyle)) / 2;
     for (int i = 0; i < 9; ++i) {
         const auto [left, right] = kNumberBoxes[i];
-        canvas.text(QRectF(left, numberTop, right - left, kNumbersHeight), QString::number(i + 1),
-                    kNumberStyle, Qt::AlignHCenter | Qt::AlignTop);
+        canvas.text(header.numbers[i], left, right, numberTop, Qt::AlignHCenter);
     }
     for (double x : kHeaderRules)
         canvas.line(x, 0, x, kBodyTop, kHeavy);
@@ -183,16 +250,68 @@ void paintPageHeader(PageCanvas &canvas)
     canvas.line(0, kBodyTop, kWidth, kBodyTop, kHeavy);
 }
 
+QString positionName(const Row &row)
+{
+    QString name = row.number.isEmpty() ? QStringLiteral("Позиция без номера")
+                                        : QStringLiteral("Позиция %1").arg(row.number);
+    if (!row.name.isEmpty())
+        name += QStringLiteral(" «%1»").arg(row.name);
+    return name;
+}
+
+// A part of a heading or a row on a page: lengths from the item's own top,
+// of which the part shows those from offset to offset + height.
+struct Part {
+    PageCanvas &canvas;
+    const SheetReport::Placed &item;
+
+    double pageY(double y) const { return item.top - item.offset + y; }
+    void vertical(double x, double from, double to) const
+    {
+        from = std::max(from, item.offset);
+        to = std::min(to, item.offset + item.height);
+        if (to > from)
+            canvas.line(x, pageY(from), x, pageY(to));
+    }
+    void horizontal(double y) const
+    {
+        if (y >= item.offset - 1e-9 && y <= item.offset + item.height + 1e-9)
+            canvas.line(0, pageY(y), kWidth, pageY(y));
+    }
+    // The lines of block that show, the first line of all first below the
+    // item's top.
+    void text(const TextBlock &block, const Lines &lines, double first, Span span,
+              Qt::Alignment align) const
+    {
+        const auto [from, to] = lines.within(first, item.offset, item.height, block.lines.size());
+        canvas.text(block, from, to, span.left, span.right, pageY(first + from * lines.pitch),
+                    align);
+    }
+};
+
 } // namespace
 
 SheetReport::SheetReport(SheetContents contents) : m_contents(std::move(contents))
 {
     layOut();
+    m_titleBlock.emplace(m_contents.header, m_contents.firm, pageCount());
 }
 
 QString SheetReport::title() const
 {
     return QStringLiteral("Спецификация");
+}
+
+DocumentInfo SheetReport::documentInfo() const
+{
+    const HeaderFields &header = m_contents.header;
+    QString title = QStringLiteral("Спецификация оборудования и материалов");
+    if (const QString code = header[HeaderFields::DocumentCode].trimmed(); !code.isEmpty())
+        title += QStringLiteral(", ") + code;
+    const QString subject =
+        (header[HeaderFields::Object].trimmed() + u' ' + header[HeaderFields::ObjectMore].trimmed())
+            .trimmed();
+    return {title, m_contents.firm.trimmed(), subject};
 }
 
 QPageLayout SheetReport::pageLayout() const
@@ -221,25 +340,38 @@ void SheetReport::layOut()
     const double bodyHeight = kBodyBottom - kBodyTop;
     const double rowPad = rowPadding();
     const double nameTop = kHeadingUpper + namePadding();
-    const SheetText rowText(kRowStyle), nameText(kHeadingStyle);
+    const LineBreaker rowText(kRowStyle), nameText(kHeadingStyle);
+    const Span name = column(1);
     Flow flow(m_pages);
     for (int g = 0; g < m_contents.groups.size(); ++g) {
-        SheetContents::Group &group = m_contents.groups[g];
-        const double nameWidth = kNameRight - kNameLeft;
-        group.name = nameText.fitted(group.name, nameWidth);
-        const double nameHeight = nameText.height(group.name, nameWidth);
+        const SheetContents::Group &group = m_contents.groups[g];
+        const TextBlock &heading = m_headings.emplace_back(nameText.lay(group.name, name.width()));
         const double headingHeight =
-            kHeadingHeight + std::max(0.0, nameHeight - headingLines().height);
+            kHeadingHeight + std::max(0.0, heading.height() - headingLines().height);
         m_headingHeights.append(headingHeight);
 
         QList<double> &heights = m_rowHeights.emplace_back();
-        for (Row &row : group.rows) {
+        QList<Cells> &rows = m_cells.emplace_back();
+        for (const Row &row : group.rows) {
+            Cells &cells = rows.emplace_back();
             double tallest = 0;
-            for (int f = 0; f < 9; ++f) {
-                const double width = kRowBoxes[f].right - kRowBoxes[f].left;
-                QString &text = row.*kFields[f];
-                text = rowText.fitted(text, width);
-                tallest = std::max(tallest, rowText.height(text, width));
+            for (int f = 0; f < kColumns; ++f) {
+                const QString &text = row.*kFields[f];
+                const Span span = column(f);
+                const Kind kind = kRowBoxes[f].kind;
+                if (kind == Kind::Text || (kind == Kind::NumberIfOne && !Numbers::parse(text))) {
+                    cells[f] = rowText.lay(text, span.width());
+                } else if (std::optional<TextBlock> number =
+                               OneLine::fit(text, span.width(), kRowStyle)) {
+                    cells[f] = std::move(*number);
+                } else {
+                    throw AppError(
+                        QStringLiteral("%1: %2 «%3» не помещается в свою графу листа "
+                                       "даже шрифтом %4 пт.")
+                            .arg(positionName(row), QString::fromUtf16(kRowBoxes[f].name), text)
+                            .arg(OneLine::kSmallestPoints));
+                }
+                tallest = std::max(tallest, cells[f].height());
             }
             heights.append(std::max(kRowHeight, tallest + 2 * rowPad));
         }
@@ -266,51 +398,51 @@ void SheetReport::paintPage(PageCanvas &canvas, int page) const
     canvas.frame(QRectF(0, 0, kWidth, kHeight), kHeavy);
     paintPageHeader(canvas);
     for (const Placed &item : m_pages.at(page)) {
-        const double full =
-            item.row < 0 ? m_headingHeights[item.group] : m_rowHeights[item.group][item.row];
-        const bool part = item.offset > 0 || item.height < full;
-        if (part)
-            canvas.clip(QRectF(0, item.top, kWidth, item.height));
-        const double top = item.top - item.offset;
         if (item.row < 0)
-            paintHeading(canvas, item.group, top);
+            paintHeading(canvas, item);
         else
-            paintRow(canvas, item.group, item.row, top);
-        if (part) {
-            canvas.unclip();
-            canvas.line(0, item.top + item.height, kWidth, item.top + item.height);
+            paintRow(canvas, item);
+        // The foot of a part of an item that goes on over the page.
+        canvas.line(0, item.top + item.height, kWidth, item.top + item.height);
+    }
+    m_titleBlock->paint(canvas, page);
+}
+
+void SheetReport::paintHeading(PageCanvas &canvas, const Placed &item) const
+{
+    const Part part{canvas, item};
+    const double height = m_headingHeights[item.group];
+    for (double x : kHeadingUpperRules)
+        part.vertical(x, 0, kHeadingUpper);
+    part.horizontal(kHeadingUpper);
+    for (double x : kHeadingLowerRules)
+        part.vertical(x, kHeadingUpper, height);
+    part.text(m_headings[item.group], headingLines(), kHeadingUpper + namePadding(), column(1),
+              Qt::AlignLeft);
+}
+
+void SheetReport::paintRow(PageCanvas &canvas, const Placed &item) const
+{
+    const Part part{canvas, item};
+    const Cells &cells = m_cells[item.group][item.row];
+    const double rowPad = rowPadding();
+    for (int f = 0; f < kColumns; ++f) {
+        const TextBlock &block = cells[f];
+        if (block.isEmpty())
+            continue;
+        if (block.style == kRowStyle) {
+            part.text(block, rowLines(), rowPad, column(f), kRowBoxes[f].align);
+        } else {
+            // A number made smaller stands on the line of its neighbours.
+            const double top =
+                rowPad + PageCanvas::ascent(kRowStyle) - PageCanvas::ascent(block.style);
+            if (top + block.height() / 2 >= item.offset &&
+                top + block.height() / 2 < item.offset + item.height)
+                canvas.text(block, column(f).left, column(f).right, part.pageY(top),
+                            kRowBoxes[f].align);
         }
     }
-    SheetTitleBlock::paint(canvas, m_contents.header, m_contents.firm, page, pageCount());
-}
-
-void SheetReport::paintHeading(PageCanvas &canvas, int group, double top) const
-{
-    const double height = m_headingHeights[group];
-    const double middle = top + kHeadingUpper;
-    const double bottom = top + height;
-    for (double x : kHeadingUpperRules)
-        canvas.line(x, top, x, middle);
-    canvas.line(0, middle, kWidth, middle);
-    for (double x : kHeadingLowerRules)
-        canvas.line(x, middle, x, bottom);
-    const double nameTop = middle + namePadding();
-    canvas.text(QRectF(kNameLeft, nameTop, kNameRight - kNameLeft, bottom - nameTop),
-                m_contents.groups[group].name, kHeadingStyle);
-    canvas.line(0, bottom, kWidth, bottom);
-}
-
-void SheetReport::paintRow(PageCanvas &canvas, int group, int row, double top) const
-{
-    const Row &texts = m_contents.groups[group].rows[row];
-    const double height = m_rowHeights[group][row];
-    const double textTop = top + rowPadding();
-    for (int f = 0; f < 9; ++f) {
-        const RowBox &box = kRowBoxes[f];
-        canvas.text(QRectF(box.left, textTop, box.right - box.left, top + height - textTop),
-                    texts.*kFields[f], kRowStyle, box.align | Qt::AlignTop | Qt::TextWordWrap);
-    }
+    const double height = m_rowHeights[item.group][item.row];
     for (double x : kRowRules)
-        canvas.line(x, top, x, top + height);
-    canvas.line(0, top + height, kWidth, top + height);
+        part.vertical(x, 0, height);
 }

@@ -1,11 +1,15 @@
 #pragma once
 
 #include "HeaderFields.h"
+#include "PageCanvas.h"
 #include "Report.h"
+#include "SheetTitleBlock.h"
 
 #include <QList>
 #include <QRectF>
 #include <QString>
+#include <array>
+#include <optional>
 
 // What the sheet "Спецификация оборудования и материалов" prints: the
 // header fields (the stage included), the firm, and the groups in their
@@ -13,6 +17,7 @@
 struct SheetContents {
     struct Row {
         QString number, caption, type, code, maker, unit, quantity, mass, comment;
+        QString name = {}; // the block name, which names the position in messages
     };
     struct Group {
         QString name; // empty: the positions of no group
@@ -27,8 +32,10 @@ struct SheetContents {
 // The sheet on A3 landscape pages: the page header with the column titles
 // and numbers on every page, group headings and position rows, the title
 // block of the first sheet on page 1 and the follow-on block on the others.
-// Rows grow to hold their whole text; a heading stays on the page of its
-// first row; what is taller than a page continues on the next.
+// Texts wrap at words inside their column, hyphenated where a word is wider
+// than the column; numbers stay on one line, smaller where they must; rows
+// grow to hold their whole text. A heading stays on the page of its first
+// row; what is taller than a page continues on the next.
 class SheetReport final : public Report {
 public:
     // A group heading or a position row as it lies on a page. The part of
@@ -40,10 +47,12 @@ public:
         double height;
         double offset = 0;
     };
-
+    // Throws AppError naming the position when a number does not fit its
+    // column even in the smallest size.
     explicit SheetReport(SheetContents contents);
 
     QString title() const override;
+    DocumentInfo documentInfo() const override;
     QPageLayout pageLayout() const override;
     int pageCount() const override;
     void paintPage(PageCanvas &canvas, int page) const override;
@@ -55,12 +64,18 @@ public:
     static QRectF body();
 
 private:
-    void layOut();
-    void paintHeading(PageCanvas &canvas, int group, double top) const;
-    void paintRow(PageCanvas &canvas, int group, int row, double top) const;
+    static constexpr int kColumns = 9;
+    using Cells = std::array<TextBlock, kColumns>;
 
-    SheetContents m_contents; // the row texts fitted to their boxes
+    void layOut();
+    void paintHeading(PageCanvas &canvas, const Placed &item) const;
+    void paintRow(PageCanvas &canvas, const Placed &item) const;
+
+    SheetContents m_contents;
+    QList<TextBlock> m_headings;
     QList<double> m_headingHeights;
+    QList<QList<Cells>> m_cells;
     QList<QList<double>> m_rowHeights;
     QList<QList<Placed>> m_pages;
+    std::optional<SheetTitleBlock> m_titleBlock;
 };

@@ -1,10 +1,7 @@
 #include "SheetTitleBlock.h"
 
-#include "SheetText.h"
+#include "LineBreaker.h"
 
-#include <algorithm>
-
-namespace SheetTitleBlock {
 namespace {
 
 // The blocks' grids are drawn in the millimetres of the form (185 wide) and
@@ -21,6 +18,7 @@ struct Grid {
 };
 
 constexpr double kHeavy = 2;
+constexpr double kBandTop = SheetTitleBlock::kBandTop;
 
 Grid firstSheetGrid()
 {
@@ -75,41 +73,45 @@ void paintFollowOnGrid(PageCanvas &canvas)
 // y from the top of the band.
 class Labels {
 public:
-    // A fixed caption or number: one line that never grows.
+    // A fixed caption: one line that never grows.
     void caption(double left, double right, double y, const QString &text, TextStyle style,
                  Qt::Alignment align = Qt::AlignHCenter)
     {
-        m_labels.append({QRectF(left, kBandTop + y, right - left, PageCanvas::lineHeight(style)),
-                         text, style, int(align | Qt::AlignTop)});
+        TextBlock block{style, {text}, {PageCanvas::width(text, style)}};
+        add(left, right, y, text, std::move(block), align);
     }
 
-    // A text of the header fields: wrapped at words, further lines below.
+    // A text of the header fields in a box of its own: wrapped at words,
+    // further lines below.
     void field(double left, double right, double y, const QString &text, TextStyle style,
                Qt::Alignment align = Qt::AlignLeft)
     {
-        const double width = right - left;
-        const SheetText fit(style);
-        const QString fitted = fit.fitted(text, width);
-        m_labels.append({QRectF(left, kBandTop + y, width, fit.height(fitted, width)), fitted,
-                         style, int(align | Qt::AlignTop | Qt::TextWordWrap)});
+        add(left, right, y, text, LineBreaker(style).lay(text, right - left), align);
     }
 
-    // A header text with another one just below it: a text too long for one
-    // line prints smaller rather than over its neighbour; only a text that
-    // does not fit even at the smallest size wraps.
+    // A text in a cell of one row, a sheet number among them: a text too
+    // long for the cell prints smaller rather than over its neighbours; only
+    // one that does not fit even at the smallest size wraps.
     void line(double left, double right, double y, const QString &text, TextStyle style,
               Qt::Alignment align = Qt::AlignLeft)
     {
-        constexpr double kSmallest = 6;
-        const double width = right - left;
-        while (style.points > kSmallest && PageCanvas::width(text, style) > width)
-            style.points = std::max(kSmallest, style.points - 0.5);
+        if (std::optional<TextBlock> fitted = OneLine::fit(text, right - left, style)) {
+            add(left, right, y, text, std::move(*fitted), align);
+            return;
+        }
+        style.points = OneLine::kSmallestPoints;
         field(left, right, y, text, style, align);
     }
 
     QList<SheetLabel> take() { return std::move(m_labels); }
 
 private:
+    void add(double left, double right, double y, const QString &text, TextBlock block,
+             Qt::Alignment align)
+    {
+        m_labels.append({left, right, kBandTop + y, text, std::move(block), align});
+    }
+
     QList<SheetLabel> m_labels;
 };
 
@@ -128,6 +130,8 @@ QString codeAndSection(const HeaderFields &header)
     return header[HeaderFields::DocumentCode] + u' ' + header[HeaderFields::Section];
 }
 
+const TextStyle kNumberStyle{12, true};
+
 QList<SheetLabel> firstSheetLabels(const HeaderFields &h, const QString &firm, int pages)
 {
     Labels labels;
@@ -140,8 +144,8 @@ QList<SheetLabel> firstSheetLabels(const HeaderFields &h, const QString &firm, i
         const TextStyle style{i == 5 ? 9.0 : 10.0};
         const auto role = HeaderFields::Field(HeaderFields::Role1 + 2 * i);
         const auto surname = HeaderFields::Field(HeaderFields::Surname1 + 2 * i);
-        labels.field(211.4, 230.5, kExecutorRows[i], h[role], style);
-        labels.field(231.5, 250.6, kExecutorRows[i], h[surname], style);
+        labels.line(211.4, 230.5, kExecutorRows[i], h[role], style);
+        labels.line(231.5, 250.6, kExecutorRows[i], h[surname], style);
     }
 
     // A customer written with a leading blank goes without the prefix.
@@ -158,10 +162,9 @@ QList<SheetLabel> firstSheetLabels(const HeaderFields &h, const QString &firm, i
     labels.caption(345.8, 358.8, 30.7, QStringLiteral("Стадия"), {10});
     labels.caption(360.6, 373.6, 30.7, QStringLiteral("Лист"), {10});
     labels.caption(378.1, 391.1, 30.7, QStringLiteral("Листов"), {10});
-    const TextStyle number{12, true};
-    labels.field(348.5, 355.9, 37.0, h[HeaderFields::Stage], number, Qt::AlignHCenter);
-    labels.caption(361.7, 373.9, 37.0, QStringLiteral("1"), number);
-    labels.caption(378.9, 389.5, 37.3, QString::number(pages), number);
+    labels.line(348.5, 355.9, 37.0, h[HeaderFields::Stage], kNumberStyle, Qt::AlignHCenter);
+    labels.line(361.7, 373.9, 37.0, QStringLiteral("1"), kNumberStyle, Qt::AlignHCenter);
+    labels.line(378.9, 389.5, 37.3, QString::number(pages), kNumberStyle, Qt::AlignHCenter);
 
     labels.caption(276.0, 344.8, 46.6, QStringLiteral("Спецификация оборудования"), {12});
     labels.caption(276.0, 344.8, 52.9, QStringLiteral("и материалов"), {12});
@@ -169,33 +172,51 @@ QList<SheetLabel> firstSheetLabels(const HeaderFields &h, const QString &firm, i
     return labels.take();
 }
 
-QList<SheetLabel> followOnLabels(const HeaderFields &h, int page)
+QList<SheetLabel> followOnLabels(const HeaderFields &h)
 {
     Labels labels;
     constexpr double kChangeList[6][2] = {{211.9, 218.8}, {220.7, 230.2}, {231.5, 238.4},
                                           {240.5, 250.3}, {251.6, 263.3}, {266.4, 273.6}};
     changeListHeaders(labels, kChangeList, 55.3, QStringLiteral("№ док."));
-    labels.field(278.6, 380.5, 50.3, codeAndSection(h), {14}, Qt::AlignHCenter);
+    labels.line(278.6, 380.5, 50.3, codeAndSection(h), {14}, Qt::AlignHCenter);
     labels.caption(385.5, 393.4, 46.8, QStringLiteral("Лист"), {10});
-    labels.caption(386.3, 393.2, 53.4, QString::number(page + 1), {12, true});
     return labels.take();
+}
+
+SheetLabel sheetNumber(int page)
+{
+    Labels labels;
+    labels.line(386.3, 393.2, 53.4, QString::number(page + 1), kNumberStyle, Qt::AlignHCenter);
+    return labels.take().first();
 }
 
 } // namespace
 
-QList<SheetLabel> labels(const HeaderFields &header, const QString &firm, int page, int pages)
+SheetTitleBlock::SheetTitleBlock(const HeaderFields &header, const QString &firm, int pages)
+    : m_firstSheet(firstSheetLabels(header, firm, pages)), m_followOn(followOnLabels(header))
 {
-    return page == 0 ? firstSheetLabels(header, firm, pages) : followOnLabels(header, page);
 }
 
-void paint(PageCanvas &canvas, const HeaderFields &header, const QString &firm, int page, int pages)
+QList<SheetLabel> SheetTitleBlock::labels(int page) const
 {
     if (page == 0)
-        paintFirstSheetGrid(canvas);
-    else
-        paintFollowOnGrid(canvas);
-    for (const SheetLabel &label : labels(header, firm, page, pages))
-        canvas.text(label.box, label.text, label.style, label.flags);
+        return m_firstSheet;
+    return QList<SheetLabel>(m_followOn) << sheetNumber(page);
 }
 
-} // namespace SheetTitleBlock
+void SheetTitleBlock::paint(PageCanvas &canvas, int page) const
+{
+    const auto paintLabel = [&](const SheetLabel &label) {
+        canvas.text(label.block, label.left, label.right, label.top, label.align);
+    };
+    if (page == 0) {
+        paintFirstSheetGrid(canvas);
+        for (const SheetLabel &label : m_firstSheet)
+            paintLabel(label);
+        return;
+    }
+    paintFollowOnGrid(canvas);
+    for (const SheetLabel &label : m_followOn)
+        paintLabel(label);
+    paintLabel(sheetNumber(page));
+}

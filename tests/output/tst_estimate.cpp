@@ -58,7 +58,9 @@ private slots:
             QCOMPARE(report.rowTexts(rows - 1).first(), QString::number(rows));
     }
 
-    void missingNumbersCountAsZero()
+    // A missing quantity counts as none; a missing price leaves the price
+    // and the sum empty and adds nothing to the total.
+    void missingNumbers()
     {
         EstimateContents estimate;
         estimate.rows = {{"Кран", 2.5, "шт", 1000.1},
@@ -68,7 +70,7 @@ private slots:
         const EstimateReport report(estimate);
         const QStringList expected[] = {{"1", "Кран", "2,5", "шт", "1000,10", "2500,25"},
                                         {"2", "Отвод", "0", "шт", "99,90", "0,00"},
-                                        {"3", "Труба", "3", "м", "0,00", "0,00"},
+                                        {"3", "Труба", "3", "м", "", ""},
                                         {"4", "Муфта", "0", "шт", "5,00", "0,00"}};
         for (int row = 0; row < 4; ++row)
             QCOMPARE(report.rowTexts(row), expected[row]);

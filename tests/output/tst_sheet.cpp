@@ -174,17 +174,17 @@ private slots:
         HeaderFields header;
         const auto has = [](const QList<SheetLabel> &labels, const QString &text, double points) {
             return std::any_of(labels.begin(), labels.end(), [&](const SheetLabel &label) {
-                return label.text == text && label.style.points == points;
+                return label.text == text && label.block.style.points == points;
             });
         };
         for (const auto &[customer, shown] : QList<QPair<QString, QString>>{
                  {"ООО Ромашка", "Заказчик: ООО Ромашка"}, {" ООО", " ООО"}, {"", "Заказчик: "}}) {
             header[HeaderFields::Customer] = customer;
-            QVERIFY2(has(SheetTitleBlock::labels(header, {}, 0, 1), shown, 9), qPrintable(shown));
+            QVERIFY2(has(SheetTitleBlock(header, {}, 1).labels(0), shown, 9), qPrintable(shown));
         }
         header[HeaderFields::DocumentCode] = QStringLiteral("12-ОВ");
         header[HeaderFields::Section] = QStringLiteral("ОВ2");
-        QVERIFY(has(SheetTitleBlock::labels(header, {}, 4, 12), QStringLiteral("12-ОВ ОВ2"), 14));
+        QVERIFY(has(SheetTitleBlock(header, {}, 12).labels(4), QStringLiteral("12-ОВ ОВ2"), 14));
     }
 
     // The PDF as poppler reads it back: A3 landscape; on every page the column
