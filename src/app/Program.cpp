@@ -24,6 +24,7 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScopeGuard>
