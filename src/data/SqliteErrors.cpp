@@ -7,50 +7,50 @@
 namespace SqliteErrors {
 namespace {
 
-// The engine names a missing table, column or function after a fixed
-// English phrase; the name itself is the user's to read.
-QString missingThing(const QString &engineText)
+// An English phrase of the engine and the Russian one for it; the part the
+// pattern captures (a table's name, say) is the user's own and stays.
+struct Phrase {
+    const char *pattern;
+    const char *reason;
+};
+
+QString translated(const QString &engineText, std::initializer_list<Phrase> phrases)
 {
-    static const struct {
-        const char *pattern;
-        const char *reason;
-    } kMissing[] = {
-        {"^no such table: *(.+)$", "в базе данных нет таблицы %1"},
-        {"^no such column: *(.+)$", "в базе данных нет столбца %1"},
-        {"^(?:table|index) (.+) already exists$", "в базе данных уже есть %1"},
-        {"^no such function: *(.+)$", "базе данных нужна функция %1 программы, которой нет"},
-        {"^(?:.*) has no column named (.+)$", "в таблице нет столбца %1"},
-    };
-    for (const auto &missing : kMissing) {
+    const QString text = engineText.trimmed();
+    for (const Phrase &phrase : phrases) {
         const QRegularExpressionMatch match =
-            QRegularExpression(QString::fromLatin1(missing.pattern)).match(engineText.trimmed());
+            QRegularExpression(QString::fromLatin1(phrase.pattern)).match(text);
         if (match.hasMatch())
-            return QString::fromUtf8(missing.reason).arg(match.captured(1));
+            return QString::fromUtf8(phrase.reason).arg(match.captured(1));
     }
     return {};
+}
+
+// The engine names a missing table, column or function after a fixed
+// English phrase.
+QString missingThing(const QString &engineText)
+{
+    return translated(
+        engineText,
+        {{"^no such table: *(.+)$", "в базе данных нет таблицы %1"},
+         {"^no such column: *(.+)$", "в базе данных нет столбца %1"},
+         {"^(?:table|index) (.+) already exists$", "в базе данных уже есть %1"},
+         {"^no such function: *(.+)$", "базе данных нужна функция %1 программы, которой нет"},
+         {"^(?:.*) has no column named (.+)$", "в таблице нет столбца %1"}});
 }
 
 // A rule of a table that a change breaks; a trigger's refusal is in the
 // words of whoever wrote the trigger, and is shown as it stands.
 QString constraint(const QString &engineText)
 {
-    static const struct {
-        const char *pattern;
-        const char *reason;
-    } kRules[] = {
-        {"^UNIQUE constraint failed: *(.+)$", "значение должно быть единственным в столбце %1"},
-        {"^NOT NULL constraint failed: *(.+)$", "столбец %1 не может быть пустым"},
-        {"^CHECK constraint failed: *(.+)$", "значение не проходит проверку %1"},
-        {"^FOREIGN KEY constraint failed$", "нарушена связь между таблицами%1"},
-    };
-    const QString text = engineText.trimmed();
-    for (const auto &rule : kRules) {
-        const QRegularExpressionMatch match =
-            QRegularExpression(QString::fromLatin1(rule.pattern)).match(text);
-        if (match.hasMatch())
-            return QString::fromUtf8(rule.reason).arg(match.captured(1));
-    }
-    return QStringLiteral("база данных отказала: %1").arg(text);
+    const QString rule = translated(
+        engineText,
+        {{"^UNIQUE constraint failed: *(.+)$", "значение должно быть единственным в столбце %1"},
+         {"^NOT NULL constraint failed: *(.+)$", "столбец %1 не может быть пустым"},
+         {"^CHECK constraint failed: *(.+)$", "значение не проходит проверку %1"},
+         {"^FOREIGN KEY constraint failed()$", "нарушена связь между таблицами%1"}});
+    return rule.isEmpty() ? QStringLiteral("база данных отказала: %1").arg(engineText.trimmed())
+                          : rule;
 }
 
 } // namespace

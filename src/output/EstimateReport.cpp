@@ -290,14 +290,7 @@ QString EstimateReport::title() const
 
 DocumentInfo EstimateReport::documentInfo() const
 {
-    const HeaderFields &header = m_contents.header;
-    QString title = QStringLiteral("Смета");
-    if (const QString code = header[HeaderFields::DocumentCode].trimmed(); !code.isEmpty())
-        title += QStringLiteral(", ") + code;
-    const QString subject =
-        (header[HeaderFields::Object].trimmed() + u' ' + header[HeaderFields::ObjectMore].trimmed())
-            .trimmed();
-    return {title, m_contents.firm.trimmed(), subject};
+    return DocumentInfo::of(QStringLiteral("Смета"), m_contents.header, m_contents.firm);
 }
 
 QPageLayout EstimateReport::pageLayout() const

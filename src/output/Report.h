@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HeaderFields.h"
+
 #include <QPageLayout>
 #include <QString>
 
@@ -10,6 +12,10 @@ struct DocumentInfo {
     QString title;
     QString author;  // the firm
     QString subject; // the object
+
+    // What a document named name ("Смета") says of a specification with
+    // this header, drawn up by firm: its name and code, the firm, the object.
+    static DocumentInfo of(const QString &name, const HeaderFields &header, const QString &firm);
 };
 
 // The pages of a report that print, from 1, both ends included; none given

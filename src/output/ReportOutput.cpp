@@ -99,3 +99,14 @@ QString creator()
 }
 
 } // namespace ReportOutput
+
+DocumentInfo DocumentInfo::of(const QString &name, const HeaderFields &header, const QString &firm)
+{
+    QString title = name;
+    if (const QString code = header[HeaderFields::DocumentCode].trimmed(); !code.isEmpty())
+        title += QStringLiteral(", ") + code;
+    const QString subject =
+        (header[HeaderFields::Object].trimmed() + u' ' + header[HeaderFields::ObjectMore].trimmed())
+            .trimmed();
+    return {title, firm.trimmed(), subject};
+}

@@ -304,14 +304,8 @@ QString SheetReport::title() const
 
 DocumentInfo SheetReport::documentInfo() const
 {
-    const HeaderFields &header = m_contents.header;
-    QString title = QStringLiteral("Спецификация оборудования и материалов");
-    if (const QString code = header[HeaderFields::DocumentCode].trimmed(); !code.isEmpty())
-        title += QStringLiteral(", ") + code;
-    const QString subject =
-        (header[HeaderFields::Object].trimmed() + u' ' + header[HeaderFields::ObjectMore].trimmed())
-            .trimmed();
-    return {title, m_contents.firm.trimmed(), subject};
+    return DocumentInfo::of(QStringLiteral("Спецификация оборудования и материалов"),
+                            m_contents.header, m_contents.firm);
 }
 
 QPageLayout SheetReport::pageLayout() const
