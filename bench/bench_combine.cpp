@@ -49,7 +49,7 @@ struct Fixture {
         BenchData::makeCatalogue(session, dir.filePath(QStringLiteral("dorvik-Vent.mdb")), kGoods);
         BenchData::makeWorkingDatabase(session, dir.filePath(QStringLiteral("work.mdb")));
         BenchData::fillSpecification(session.working(), kPositionsPerFile, kGoods);
-        start = session.positions().read();
+        start = session.document().positions().read();
         for (int file = 0; file < kFiles; ++file) {
             const QString path = dir.filePath(QStringLiteral("part%1.СО").arg(file));
             writeFile(path, file * 500);
@@ -63,7 +63,7 @@ void BM_Combine(benchmark::State &state)
     static Fixture &f = BenchData::keptUntilExit(new Fixture);
     for (auto _ : state) {
         state.PauseTiming();
-        f.session.positions().replaceAll(f.start);
+        f.session.document().positions().replaceAll(f.start);
         state.ResumeTiming();
         benchmark::DoNotOptimize(Combine::combine(f.session, f.sources));
     }

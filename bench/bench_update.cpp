@@ -47,7 +47,7 @@ struct Fixture {
             position.number = i + 1;
             positions << position;
         }
-        session.positions().replaceAll(positions);
+        session.document().positions().replaceAll(positions);
     }
 
     // Every run starts from the same catalogue, on the disk already, so

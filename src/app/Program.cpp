@@ -103,13 +103,14 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     connect(m_editorWindow.get(), &EditorWindow::pickerRequested, this, &Program::openPicker);
     connect(menu.open, &QAction::triggered, this, &Program::openSpecification);
     connect(menu.create, &QAction::triggered, this, &Program::createSpecification);
-    connect(&m_session, &Session::specificationNameChanged, m_editorWindow.get(),
+    connect(&m_session.document(), &SpecificationDocument::nameChanged, m_editorWindow.get(),
             [this](const QString &name) {
                 m_editorWindow->setWindowTitle(SpecificationCommands::editorCaption(name));
             });
     const EditorWindow::Actions &editor = m_editorWindow->actions();
-    editor.save->setEnabled(m_session.isModified());
-    connect(&m_session, &Session::modifiedChanged, editor.save, &QAction::setEnabled);
+    editor.save->setEnabled(m_session.document().isModified());
+    connect(&m_session.document(), &SpecificationDocument::modifiedChanged, editor.save,
+            &QAction::setEnabled);
     connect(editor.save, &QAction::triggered, this, [this] {
         runGuarded([this] { return SpecificationCommands::save(m_session, m_prompts); });
     });
@@ -262,7 +263,7 @@ void Program::showReport(const std::function<std::unique_ptr<Report>()> &make,
     if (!succeeded([&] { report = make(); }))
         return;
     ReportPreview::show(
-        *report, Reports::proposedPdfName(m_session.specificationName(), pdfSuffix),
+        *report, Reports::proposedPdfName(m_session.document().name(), pdfSuffix),
         [&](const QString &path) {
             if (succeeded([&] { Reports::writePdf(m_session, *report, path); }))
                 m_prompts.notify(QStringLiteral("Записан файл PDF «%1»: %2.")

@@ -107,7 +107,7 @@ ExitStatus sort(Workspace &workspace, const Invocation &invocation, Console &con
         QTextStream &err = console.err();
         err << source << QStringLiteral(": позиции неопределенных групп:") << '\n';
         for (const Position &position :
-             session.positions().read({PositionFilter::Kind::UndefinedGroup, {}}))
+             session.document().positions().read({PositionFilter::Kind::UndefinedGroup, {}}))
             err << QStringLiteral("  поз. ") << position.number.value_or(0) << ' ' << position.name
                 << '\n';
         err.flush();
@@ -146,7 +146,8 @@ ExitStatus printed(Workspace &workspace, const Invocation &invocation, Console &
     std::unique_ptr<Report> report;
     const auto prepare = [&](Session &session) {
         if (invocation.options.contains(kStageOption))
-            session.editHeaderField(HeaderFields::Stage, invocation.options.value(kStageOption));
+            session.document().setHeaderField(HeaderFields::Stage,
+                                              invocation.options.value(kStageOption));
         session.setFirmName(invocation.options.contains(kFirmOption)
                                 ? invocation.options.value(kFirmOption)
                                 : Settings().firmName());
@@ -262,9 +263,9 @@ ExitStatus combine(Workspace &workspace, const Invocation &invocation, Console &
     try {
         // The combined specification starts empty, under the first file's header.
         SpecificationFile::Contents first = SpecificationFile::load(sources.first().path);
-        first.header[HeaderFields::Stage] = session.header()[HeaderFields::Stage];
-        session.setHeader(first.header);
-        session.positions().replaceAll({});
+        first.header[HeaderFields::Stage] = session.document().header()[HeaderFields::Stage];
+        session.document().setHeader(first.header);
+        session.document().positions().replaceAll({});
         Combine::combine(session, sources);
     } catch (const AppError &error) {
         console.refuse(error, QString());

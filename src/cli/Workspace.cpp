@@ -74,5 +74,5 @@ Workspace::~Workspace()
 int Workspace::open(const QString &path)
 {
     SpecificationCommands::readInto(m_session, path);
-    return m_session.positions().count();
+    return m_session.document().positions().count();
 }

@@ -1,5 +1,6 @@
 #include "CatalogueUpdate.h"
 
+#include "PositionsEdit.h"
 #include "PositionsTable.h"
 #include "Prompts.h"
 #include "Session.h"
@@ -31,7 +32,7 @@ QString goodsWord(int count)
 
 std::optional<GoodsWritten> updateCatalogue(Session &session, Prompts &prompts)
 {
-    PositionsTable &table = session.positions();
+    PositionsTable &table = session.document().positions();
     if (session.viewFilter().kind != PositionFilter::Kind::All) {
         const int all = table.count();
         const int shown = int(table.read(session.viewFilter()).size());
@@ -46,8 +47,10 @@ std::optional<GoodsWritten> updateCatalogue(Session &session, Prompts &prompts)
     QList<CatalogueGood> goods;
     GoodsWritten written;
     // The catalogue is written inside the positions' transaction, so that a
-    // failure there takes back the names given here too.
-    table.inTransaction([&] {
+    // failure there takes back the names given here too. Those names are an
+    // edit of the specification that can be undone; the catalogue's goods
+    // stay as written.
+    PositionsEdit::make<NameFromCaptionEdit>(session.document(), [&] {
         for (const Position &position : table.read())
             if (position.name.isEmpty() && !position.caption.isEmpty())
                 table.update(position.key, {PositionsTable::Name}, {position.caption});

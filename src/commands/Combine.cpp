@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "Numbers.h"
+#include "PositionsEdit.h"
 #include "PositionsTable.h"
 #include "Reconciliation.h"
 #include "Session.h"
@@ -68,7 +69,7 @@ int combine(Session &session, const QList<Source> &sources)
         total += files.last().positions.size();
     }
 
-    PositionsTable &table = session.positions();
+    PositionsTable &table = session.document().positions();
     QHash<QString, NamedRows> byName;
     for (const Position &position : table.read()) {
         NamedRows &rows = byName[TextFolding::folded(position.name)];
@@ -79,7 +80,7 @@ int combine(Session &session, const QList<Source> &sources)
 
     int done = 0;
     try {
-        table.inTransaction([&] {
+        PositionsEdit::make<CombineEdit>(session.document(), [&] {
             for (qsizetype file = 0; file < files.size(); ++file) {
                 const Source &source = sources[file];
                 const QList<Position> &positions = files[file].positions;
@@ -121,7 +122,6 @@ int combine(Session &session, const QList<Source> &sources)
         throw;
     }
     session.reportProgress(0, int(total));
-    session.setModified(true);
     return done;
 }
 

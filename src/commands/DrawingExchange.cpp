@@ -10,6 +10,7 @@
 #include "Session.h"
 #include "SpecificationCommands.h"
 #include "SpecificationFile.h"
+#include "SynchroniseEdit.h"
 #include "TextFolding.h"
 
 #include <QDir>
@@ -108,8 +109,9 @@ ExchangeFile exchangeFile(Session &session)
         }
     };
 
-    writePlace(QStringLiteral("заголовок"), SpecificationFile::headerLines(session.header()));
-    for (const Position &position : session.positions().read()) {
+    writePlace(QStringLiteral("заголовок"),
+               SpecificationFile::headerLines(session.document().header()));
+    for (const Position &position : session.document().positions().read()) {
         writePlace(positionPlace(position),
                    {Numbers::whole(position.number), position.name,
                     position.quantity ? Numbers::pointForm(Numbers::general(*position.quantity))
@@ -191,7 +193,7 @@ int synchronise(Session &session, const QString &path)
     for (const Position &read : contents.positions)
         numbers.insert(TextFolding::folded(read.name), read.number.value_or(0));
 
-    PositionsTable &table = session.positions();
+    PositionsTable &table = session.document().positions();
     const QList<Position> positions = table.read();
     const int total = int(positions.size());
     try {
@@ -214,9 +216,12 @@ int synchronise(Session &session, const QString &path)
 
 int synchroniseFrom(Session &session, Prompts &prompts, const QString &path)
 {
-    const int records = synchronise(session, path);
+    SpecificationDocument &document = session.document();
+    int records = 0;
+    PositionsEdit::make<SynchroniseEdit>(
+        document, [&] { records = synchronise(session, path); }, document.name(), path);
     // The numbers came from this file: it is the one a save now proposes.
-    SpecificationCommands::moveToFile(session, prompts, path);
+    SpecificationCommands::moveToFile(document, &prompts, path);
     return records;
 }
 

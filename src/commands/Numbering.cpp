@@ -1,6 +1,7 @@
 #include "Numbering.h"
 
 #include "PositionFilter.h"
+#include "PositionsEdit.h"
 #include "PositionsTable.h"
 #include "Prompts.h"
 #include "Session.h"
@@ -34,7 +35,7 @@ int sortAndNumber(Session &session)
     for (qsizetype i = 0; i < order.size(); ++i)
         placeOf.insert(TextFolding::folded(order[i]), i);
 
-    PositionsTable &table = session.positions();
+    PositionsTable &table = session.document().positions();
     QList<Position> positions = table.read();
     for (Position &position : positions) {
         if (position.name == kPlaceholderName)
@@ -51,7 +52,7 @@ int sortAndNumber(Session &session)
 
     const int total = int(positions.size());
     int undefined = 0;
-    table.inTransaction([&] {
+    PositionsEdit::make<SortEdit>(session.document(), [&] {
         for (int i = 0; i < total; ++i) {
             Position &position = positions[i];
             position.number = i + 1;
@@ -71,9 +72,9 @@ int sortAndNumber(Session &session)
 
 int removeEmptyPositions(Session &session)
 {
-    PositionsTable &table = session.positions();
+    PositionsTable &table = session.document().positions();
     int removed = 0;
-    table.inTransaction([&] {
+    PositionsEdit::make<RemoveEmptyEdit>(session.document(), [&] {
         for (const Position &position : table.read()) {
             if (position.quantity == 0.0 || position.group.isEmpty()) {
                 table.remove(position.key);

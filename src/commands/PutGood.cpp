@@ -1,6 +1,7 @@
 #include "PutGood.h"
 
 #include "Numbers.h"
+#include "PositionsEdit.h"
 #include "PositionsTable.h"
 #include "Prompts.h"
 #include "Reconciliation.h"
@@ -38,19 +39,16 @@ std::optional<double> mergeTotal(const QString &existing, const QString &increme
 Outcome put(Session &session, Prompts &prompts, qint64 currentKey, const Good &good,
             const MergeDialog &mergeDialog)
 {
-    PositionsTable &positions = session.positions();
-    // A specification without positions takes the good as a new one.
-    if (currentKey == 0 && positions.count() == 0) {
-        Position added;
-        added.name = good.name;
-        Reconciliation::takeGood(added, good);
-        positions.insert(added);
-        session.addGroupFilterItem(good.group);
-        return Outcome::Filled;
+    SpecificationDocument &document = session.document();
+    PositionsTable &positions = document.positions();
+    // Key 0: a row being added, or no row at all; the good becomes a new
+    // position.
+    std::optional<Position> current;
+    if (currentKey != 0) {
+        current = positions.find(currentKey);
+        if (!current || TextFolding::equal(good.name, current->name))
+            return Outcome::Unchanged;
     }
-    const std::optional<Position> current = positions.find(currentKey);
-    if (!current || TextFolding::equal(good.name, current->name))
-        return Outcome::Unchanged;
 
     // The first other position holding the good, in the order they were stored.
     const QList<Position> all = positions.read();
@@ -68,30 +66,42 @@ Outcome put(Session &session, Prompts &prompts, qint64 currentKey, const Good &g
                                           holder->maker,
                                           holder->unit,
                                           quantityText(holder->quantity),
-                                          quantityText(current->quantity)};
+                                          current ? quantityText(current->quantity) : QString()};
         const std::optional<double> total = mergeDialog(duplicate);
         if (!total)
             return Outcome::MergeCancelled;
-        positions.inTransaction([&] {
-            for (const Position &position : all) {
-                if (position.key != currentKey && TextFolding::equal(position.name, good.name))
-                    positions.update(position.key, {PositionsTable::Quantity}, {*total});
-            }
-            positions.remove(currentKey);
-        });
+        PositionsEdit::make<MergeDuplicateEdit>(
+            document,
+            [&] {
+                for (const Position &position : all) {
+                    if (position.key != currentKey && TextFolding::equal(position.name, good.name))
+                        positions.update(position.key, {PositionsTable::Quantity}, {*total});
+                }
+                if (current)
+                    positions.remove(currentKey);
+            },
+            good.name);
         return Outcome::Merged;
     }
 
-    if (!current->name.isEmpty()) {
+    if (current && !current->name.isEmpty()) {
         const QString question = QStringLiteral("Заменить позицию \"%1\" на \"%2\"?")
                                      .arg(current->caption, good.caption);
         if (!prompts.confirm(question))
             return Outcome::Declined;
     }
-    Position filled = *current;
+    Position filled = current.value_or(Position{});
     filled.name = good.name;
     Reconciliation::takeGood(filled, good);
-    positions.update(filled);
+    PositionsEdit::make<PutGoodEdit>(
+        document,
+        [&] {
+            if (current)
+                positions.update(filled);
+            else
+                positions.insert(filled);
+        },
+        good.name);
     session.addGroupFilterItem(good.group);
     return Outcome::Filled;
 }

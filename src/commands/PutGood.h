@@ -33,13 +33,14 @@ enum class Outcome { Unchanged, Declined, Filled, Merged, MergeCancelled };
 // Asks the user to merge; returns the total to store, or nothing on cancel.
 using MergeDialog = std::function<std::optional<double>(const DuplicatePosition &)>;
 
-// Puts the good into the position with key currentKey; a specification
-// without positions (currentKey 0) gets a new one holding it. The same good in
-// that position changes nothing; a good that another position already holds
-// is merged through the dialog (every position of that name gets the total,
-// the current one is removed, in one transaction); otherwise the current
-// position takes the good's data, after the replace question unless it is
-// empty. Block names compare without regard to letter case throughout.
+// Puts the good into the position with key currentKey; with currentKey 0 (a
+// row being added, or a specification without positions) the good becomes a
+// new position. The same good in that position changes nothing; a good that
+// another position already holds is merged through the dialog (every
+// position of that name gets the total, the current one is removed);
+// otherwise the current position takes the good's data, after the replace
+// question unless it is empty. Each is one step of the undo stack. Block
+// names compare without regard to letter case throughout.
 Outcome put(Session &session, Prompts &prompts, qint64 currentKey, const Good &good,
             const MergeDialog &mergeDialog);
 

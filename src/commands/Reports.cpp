@@ -32,7 +32,7 @@ constexpr int kNamedUnpriced = 12;
 SheetContents sheetContents(Session &session)
 {
     SheetContents contents;
-    contents.header = session.header();
+    contents.header = session.document().header();
     contents.firm = session.firmName();
 
     // A group prints once, at the smallest group number among its positions.
@@ -43,7 +43,7 @@ SheetContents sheetContents(Session &session)
     };
     QList<Gathered> groups;
     QHash<QString, qsizetype> indexOf;
-    for (const Position &position : session.positions().read()) {
+    for (const Position &position : session.document().positions().read()) {
         const QString name = position.group.isEmpty() ? QString() : position.group;
         const qint64 order = position.groupNumber.value_or(std::numeric_limits<qint64>::min());
         auto found = indexOf.constFind(name);
@@ -68,10 +68,10 @@ SheetContents sheetContents(Session &session)
 EstimateContents estimateContents(Session &session, const QDate &date)
 {
     EstimateContents contents;
-    contents.header = session.header();
+    contents.header = session.document().header();
     contents.firm = session.firmName();
     contents.date = date;
-    for (const Position &position : session.positions().read())
+    for (const Position &position : session.document().positions().read())
         contents.rows.append({position.caption, position.quantity, position.unit, position.cost,
                               Numbers::whole(position.number), position.name});
     if (contents.rows.isEmpty())
@@ -145,7 +145,7 @@ QString exportWorkbook(Session &session, Prompts &prompts, const QDate &date,
 {
     static const FileKind workbook{QStringLiteral("Экспорт в Excel"),
                                    QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("xlsx")};
-    QString name = session.specificationName();
+    QString name = session.document().name();
     if (name.endsWith(SpecificationCommands::kReadOnlySuffix))
         name.chop(SpecificationCommands::kReadOnlySuffix.size());
     const QFileInfo specification(name);

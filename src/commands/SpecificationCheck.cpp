@@ -18,7 +18,7 @@ Findings examine(Session &session)
     Findings findings;
     QStringList names;
     QSet<QString> seen;
-    for (const ::Position &position : session.positions().read()) {
+    for (const ::Position &position : session.document().positions().read()) {
         if (position.group.isEmpty() || !groups.contains(TextFolding::folded(position.group)))
             findings.ungrouped.append({position.number.value_or(0), position.name});
         // A position without a name is not looked up, as reconciliation

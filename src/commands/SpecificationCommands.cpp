@@ -29,13 +29,14 @@ const QString kReadOnlyQuestion = QStringLiteral("Файл доступен ТО
 
 // A lock left by a copy that crashed would keep the file read-only for
 // good; it is cleared, and the user is told why the file is writable again.
-void clearAbandonedLock(Prompts &prompts, const QString &path)
+void clearAbandonedLock(Prompts *prompts, const QString &path)
 {
-    if (const std::optional<QString> owner = SpecificationLock::clearAbandoned(path))
-        prompts.notify(QStringLiteral("Файл %1 оставался заблокированным программой, которая "
-                                      "уже не работает (%2). Блокировка снята, права файла "
-                                      "восстановлены.")
-                           .arg(QDir::toNativeSeparators(path), *owner));
+    const std::optional<QString> owner = SpecificationLock::clearAbandoned(path);
+    if (owner && prompts)
+        prompts->notify(QStringLiteral("Файл %1 оставался заблокированным программой, которая "
+                                       "уже не работает (%2). Блокировка снята, права файла "
+                                       "восстановлены.")
+                            .arg(QDir::toNativeSeparators(path), *owner));
 }
 
 // Where the extension of a file name starts: its last full stop after the
@@ -50,7 +51,7 @@ qsizetype extensionStart(const QString &name)
 
 QString savingQuestion(const Session &session)
 {
-    return QStringLiteral("Сохранить спецификацию ") + session.specificationName() +
+    return QStringLiteral("Сохранить спецификацию ") + session.document().name() +
            QStringLiteral(" ?");
 }
 
@@ -58,7 +59,7 @@ QString savingQuestion(const Session &session)
 // command may go on (saved or not wanted), otherwise what the save gave.
 Outcome offerToSave(Session &session, Prompts &prompts)
 {
-    if (!session.isModified() || !prompts.confirm(savingQuestion(session)))
+    if (!session.document().isModified() || !prompts.confirm(savingQuestion(session)))
         return Outcome::Done;
     return save(session, prompts);
 }
@@ -84,7 +85,7 @@ QString chooseTarget(const Session &session, Prompts &prompts, const QString &pr
                      ReadOnlyTargets rule)
 {
     const QString preset = presetFileName(presetText);
-    const QString folder = folderOf(session.specificationName());
+    const QString folder = folderOf(session.document().name());
     for (;;) {
         QString target = prompts.chooseFileToSave(folder, QFileInfo(preset).fileName());
         if (target.isEmpty())
@@ -96,11 +97,11 @@ QString chooseTarget(const Session &session, Prompts &prompts, const QString &pr
             if (!prompts.confirm(QStringLiteral("Переписать файл ") + target +
                                  QStringLiteral(" ?")))
                 continue;
-            clearAbandonedLock(prompts, target);
+            clearAbandonedLock(&prompts, target);
             readOnly = SpecificationLock::isReadOnly(target);
         }
         if (readOnly &&
-            (rule == ReadOnlyTargets::RefuseAll || target != session.specificationName())) {
+            (rule == ReadOnlyTargets::RefuseAll || target != session.document().name())) {
             prompts.notify(QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ ЧТЕНИЯ!"));
             continue;
         }
@@ -123,7 +124,7 @@ void writeAll(Session &session, const QString &target,
     const auto write = [&] {
         SpecificationFile::write(session, target, SpecificationFile::Rows::All, emptyQuantity);
     };
-    SpecificationLock *own = session.lock();
+    SpecificationLock *own = session.document().lock();
     if (own && own->path() == target)
         own->whileWritable(write);
     else
@@ -181,23 +182,23 @@ namespace {
 Outcome openFile(Session &session, Prompts &prompts, const QString &path, bool askReadOnly)
 {
     // The open file again: it is ours, and our lock stays on it.
-    if (path == session.specificationName()) {
+    if (path == session.document().name()) {
         readInto(session, path);
-        session.setModified(false);
+        session.document().markSaved();
         return Outcome::Done;
     }
-    clearAbandonedLock(prompts, path);
+    clearAbandonedLock(&prompts, path);
     std::unique_ptr<SpecificationLock> lock = SpecificationLock::take(path);
     if (!lock && askReadOnly && !prompts.confirm(kReadOnlyQuestion))
         return Outcome::Cancelled;
     // A file that cannot be read gives its lock back on the way out.
     SpecificationFile::read(session, path);
     const QString name = lock ? path : path + kReadOnlySuffix;
-    session.setLock(std::move(lock));
-    session.setSpecificationName(name);
+    session.document().setLock(std::move(lock));
+    session.document().setName(name);
     Reconciliation::reconcile(session);
     // The specification now equals its file.
-    session.setModified(false);
+    session.document().markSaved();
     return Outcome::Done;
 }
 
@@ -218,13 +219,14 @@ Outcome create(Session &session, Prompts &prompts)
     first.number = 0;
     first.groupNumber = 0;
     first.comment = QStringLiteral("");
-    session.loadingPositions([&] { session.positions().replaceAll({first}); });
+    session.document().positions().replaceAll({first});
+    session.document().startAfresh();
     session.setLists({Session::kUndefinedGroupItem, Session::kAllGroupsItem},
                      {Session::kAllMakersItem}, groups);
     session.setPickerGroupList(QStringList{Session::kAllGroupsItem} + groups);
     session.setViewFilter({});
-    session.setLock(nullptr);
-    session.setSpecificationName(kNewSpecificationName);
+    session.document().setLock(nullptr);
+    session.document().setName(kNewSpecificationName);
     return Outcome::Done;
 }
 
@@ -232,15 +234,15 @@ Outcome save(Session &session, Prompts &prompts)
 {
     session.setViewFilter({});
     const QString target =
-        chooseTarget(session, prompts, session.specificationName(), ReadOnlyTargets::AllowCurrent);
+        chooseTarget(session, prompts, session.document().name(), ReadOnlyTargets::AllowCurrent);
     if (target.isEmpty())
         return Outcome::Cancelled;
     writeAll(session, target, SpecificationFile::EmptyQuantity::Zero);
     // The target is now the open file, and the lock moves to it.
-    if (!session.lock() || session.lock()->path() != target)
-        session.setLock(SpecificationLock::take(target));
-    session.setSpecificationName(target);
-    session.setModified(false);
+    if (!session.document().lock() || session.document().lock()->path() != target)
+        session.document().setLock(SpecificationLock::take(target));
+    session.document().setName(target);
+    session.document().markSaved();
     return Outcome::Done;
 }
 
@@ -258,30 +260,40 @@ Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilter
 Outcome saveOnLeaving(Session &session, Prompts &prompts)
 {
     session.setViewFilter({});
-    if (session.isModified() && prompts.confirm(savingQuestion(session))) {
-        const QString target = chooseTarget(session, prompts, session.specificationName(),
+    if (session.document().isModified() && prompts.confirm(savingQuestion(session))) {
+        const QString target = chooseTarget(session, prompts, session.document().name(),
                                             ReadOnlyTargets::AllowCurrent);
         // The program stays, and so does the lock.
         if (target.isEmpty())
             return Outcome::Cancelled;
         writeAll(session, target, SpecificationFile::EmptyQuantity::EmptyLine);
     }
-    session.setLock(nullptr);
+    session.document().setLock(nullptr);
     return Outcome::Done;
 }
 
-void moveToFile(Session &session, Prompts &prompts, const QString &path)
+void moveToFile(SpecificationDocument &document, Prompts *prompts, const QString &path)
 {
-    const QString bare = session.specificationName().endsWith(kReadOnlySuffix)
-                             ? session.specificationName().chopped(kReadOnlySuffix.size())
-                             : session.specificationName();
-    if (path == bare && session.lock())
+    const QString bare = document.name().endsWith(kReadOnlySuffix)
+                             ? document.name().chopped(kReadOnlySuffix.size())
+                             : document.name();
+    if (path == bare && document.lock())
         return;
     clearAbandonedLock(prompts, path);
     std::unique_ptr<SpecificationLock> lock = SpecificationLock::take(path);
     const QString name = lock ? path : path + kReadOnlySuffix;
-    session.setLock(std::move(lock));
-    session.setSpecificationName(name);
+    document.setLock(std::move(lock));
+    document.setName(name);
+}
+
+void takeName(SpecificationDocument &document, const QString &name)
+{
+    if (!name.endsWith(kReadOnlySuffix) && QFileInfo(name).isFile()) {
+        moveToFile(document, nullptr, name);
+        return;
+    }
+    document.setLock(nullptr);
+    document.setName(name);
 }
 
 void readInto(Session &session, const QString &path)

@@ -5,6 +5,7 @@
 
 class Prompts;
 class Session;
+class SpecificationDocument;
 
 // Opening, creating and saving specifications, and the file part of leaving.
 // The open specification file is locked (SpecificationLock), so that another
@@ -66,9 +67,13 @@ Outcome saveOnLeaving(Session &session, Prompts &prompts);
 
 // The open specification takes path as its file, as a save under a new name
 // does: the lock moves to it (a lock left by a copy that is gone is cleared
-// first, and the user told); when another running copy holds it, the
+// first, and the user told when prompts are given); when another running copy holds it, the
 // specification is named read-only and keeps no lock.
-void moveToFile(Session &session, Prompts &prompts, const QString &path);
+void moveToFile(SpecificationDocument &document, Prompts *prompts, const QString &path);
+
+// The document takes name back as undoing an edit that moved it gives it:
+// a file's lock again, or no lock for a read-only or new specification.
+void takeName(SpecificationDocument &document, const QString &name);
 
 // Reads path as opening does, without the lock and the questions: the file
 // whole into the positions and the header, then the reconciliation with the

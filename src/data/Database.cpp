@@ -145,7 +145,8 @@ void Database::connect(bool mayCreate)
     sqlite3 *sqlite = engine();
     if (!sqlite || !TextFolding::registerOn(sqlite)) {
         db.close();
-        fail(QStringLiteral("Не удалось настроить сравнение текста без учёта регистра."), QString());
+        fail(QStringLiteral("Не удалось настроить сравнение текста без учёта регистра."),
+             QString());
     }
     // Reading through a memory map spares a system call for every page that
     // a look-up touches; the catalogue is read far more often than written.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 
 // The header of a specification: the project data and the six executors who
@@ -9,14 +8,14 @@
 // file in this order; the stage is not.
 struct HeaderFields {
     enum Field {
-        Customer,       // "Заказчик:"
-        CustomerMore,   // its continuation
-        Address,        // "Адрес:"
-        AddressMore,    // its second line
-        Object,         // "Объект:"
-        ObjectMore,     // its second line
-        DocumentCode,   // "Шифр:"
-        Section,        // "Раздел:"
+        Customer,     // "Заказчик:"
+        CustomerMore, // its continuation
+        Address,      // "Адрес:"
+        AddressMore,  // its second line
+        Object,       // "Объект:"
+        ObjectMore,   // its second line
+        DocumentCode, // "Шифр:"
+        Section,      // "Раздел:"
         Role1,
         Surname1,
         Role2,
@@ -29,7 +28,7 @@ struct HeaderFields {
         Surname5,
         Role6,
         Surname6,
-        Stage,          // "Стадия:", not stored in the file
+        Stage, // "Стадия:", not stored in the file
         Count
     };
     static constexpr int kStoredCount = Stage;

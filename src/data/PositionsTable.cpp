@@ -3,9 +3,11 @@
 #include "AppError.h"
 #include "Database.h"
 #include "Schema.h"
+#include "SqliteErrors.h"
+#include "SqliteSession.h"
 #include "Statement.h"
 
-#include <sqlite3.h>
+#include <utility>
 
 namespace {
 
@@ -216,7 +218,7 @@ qint64 PositionsTable::insert(const Position &position)
             throw;
         }
         key = sqlite3_last_insert_rowid(m_working.engine());
-        touched();
+        touched(key);
     };
     if (m_depth > 0)
         work();
@@ -258,7 +260,7 @@ void PositionsTable::update(qint64 key, const QList<Field> &fields, const QVaria
             m_update.reset();
             throw;
         }
-        touched();
+        touched(key);
     };
     if (m_depth > 0)
         work();
@@ -285,7 +287,7 @@ void PositionsTable::remove(qint64 key)
             QStringLiteral("DELETE FROM data WHERE %1 = ?").arg(QLatin1String(Schema::kRowKey)));
         remove.bind(0, key);
         remove.run();
-        touched();
+        touched(key);
     });
 }
 
@@ -303,7 +305,79 @@ void PositionsTable::replaceAll(const QList<Position> &positions,
             if (progress)
                 progress(++done);
         }
-        touched();
+        touchedAll();
+    });
+}
+
+PositionsChange PositionsTable::record(const std::function<void()> &work)
+{
+    if (m_recording) {
+        inTransaction(work);
+        return {};
+    }
+    m_working.open();
+    sqlite3_session *session = nullptr;
+    if (sqlite3session_create(m_working.engine(), "main", &session) != SQLITE_OK ||
+        sqlite3session_attach(session, "data") != SQLITE_OK) {
+        sqlite3session_delete(session);
+        throw AppError(QStringLiteral("Не удалось начать запись правки спецификации."),
+                       m_working.file());
+    }
+    m_recording = session;
+    const auto stop = [&] {
+        m_recording = nullptr;
+        sqlite3session_delete(session);
+    };
+    try {
+        inTransaction(work);
+    } catch (...) {
+        stop();
+        throw;
+    }
+    int size = 0;
+    void *buffer = nullptr;
+    const int status = sqlite3session_changeset(session, &size, &buffer);
+    stop();
+    if (status != SQLITE_OK)
+        throw AppError(QStringLiteral("Не удалось записать правку спецификации."),
+                       m_working.file());
+    PositionsChange change(QByteArray(static_cast<const char *>(buffer), size));
+    sqlite3_free(buffer);
+    return change;
+}
+
+namespace {
+
+// Undo and redo go back and forth over the same rows, which nothing else
+// changes meanwhile; should a row differ all the same, the change wins, and
+// a row already gone is passed over.
+int onConflict(void *, int conflict, sqlite3_changeset_iter *)
+{
+    return conflict == SQLITE_CHANGESET_DATA || conflict == SQLITE_CHANGESET_CONFLICT
+               ? SQLITE_CHANGESET_REPLACE
+               : SQLITE_CHANGESET_OMIT;
+}
+
+} // namespace
+
+void PositionsTable::apply(const PositionsChange &change)
+{
+    if (change.isEmpty())
+        return;
+    inTransaction([&] {
+        // Statements kept for the transaction would hold rows the change
+        // rewrites.
+        m_update.reset();
+        m_insert.reset();
+        QByteArray bytes = change.bytes();
+        if (sqlite3changeset_apply(m_working.engine(), int(bytes.size()), bytes.data(), nullptr,
+                                   onConflict, nullptr) != SQLITE_OK)
+            throw AppError(QStringLiteral("Не удалось применить правку спецификации: %1.")
+                               .arg(SqliteErrors::reason(
+                                   sqlite3_extended_errcode(m_working.engine()),
+                                   QString::fromUtf8(sqlite3_errmsg(m_working.engine())))),
+                           m_working.file());
+        touchedAll();
     });
 }
 
@@ -312,8 +386,10 @@ void PositionsTable::replaceAll(const QList<Position> &positions,
 void PositionsTable::begin()
 {
     m_working.open();
-    if (m_depth++ == 0)
+    if (m_depth++ == 0) {
         m_changed = false;
+        m_touched = {};
+    }
     m_working.exec(QStringLiteral("SAVEPOINT positions"));
 }
 
@@ -326,6 +402,7 @@ void PositionsTable::commit()
     m_working.exec(QStringLiteral("RELEASE positions"));
     if (--m_depth == 0 && m_changed) {
         m_changed = false;
+        m_lastTouched = std::exchange(m_touched, {});
         emit changed();
     }
 }
@@ -340,12 +417,28 @@ void PositionsTable::rollback()
     }
     if (--m_depth == 0) {
         m_changed = false;
+        m_touched = {};
         m_update.reset();
         m_insert.reset();
     }
 }
 
-void PositionsTable::touched()
+void PositionsTable::touched(qint64 key)
 {
     m_changed = true;
+    // Past a few hundred rows a reader reads them all again anyway.
+    constexpr qsizetype kFewRows = 256;
+    if (m_touched.all)
+        return;
+    if (m_touched.keys.size() >= kFewRows)
+        touchedAll();
+    else if (!m_touched.keys.contains(key))
+        m_touched.keys.append(key);
+}
+
+void PositionsTable::touchedAll()
+{
+    m_changed = true;
+    m_touched.all = true;
+    m_touched.keys.clear();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PositionFilter.h"
+#include "PositionsChange.h"
 #include "Statement.h"
 
 #include <QList>
@@ -12,6 +13,7 @@
 #include <optional>
 
 class Database;
+struct sqlite3_session;
 
 // One position of a specification: every column of table `data`, typed. A
 // null text is a NULL in the table, as an empty line of the file reads.
@@ -35,9 +37,16 @@ struct Position {
     bool operator==(const Position &) const = default;
 };
 
+// The rows a change of the positions touched: all of them, or those keys
+// (the rows may since be gone).
+struct TouchedRows {
+    bool all = false;
+    QList<qint64> keys;
+};
+
 // Table `data` of the working database: the only place that writes SQL on
 // it. Every change, single or bulk, ends in one changed() signal, which the
-// modified flag and the editor's grid follow.
+// editor's grid follows; lastTouched() then tells which rows it touched.
 class PositionsTable : public QObject {
     Q_OBJECT
 
@@ -93,6 +102,18 @@ public:
     // However many changes it makes, changed() comes once, at the end.
     template <typename Work> void inTransaction(Work &&work);
 
+    // Runs work in one transaction, as inTransaction() does, and returns
+    // what it changed: the rows it touched as they were and as they became.
+    // A recording inside another records nothing of its own; the outer one
+    // takes in everything. When work throws, nothing changed.
+    PositionsChange record(const std::function<void()> &work);
+    // Makes a recorded change, all of it or nothing, whatever the rows
+    // hold now; apply(change.inverted()) undoes it.
+    void apply(const PositionsChange &change);
+
+    // The rows the change that changed() announces touched.
+    const TouchedRows &lastTouched() const { return m_lastTouched; }
+
 signals:
     void changed();
 
@@ -100,7 +121,8 @@ private:
     void begin();
     void commit();
     void rollback();
-    void touched();
+    void touched(qint64 key);
+    void touchedAll();
     static QString insertStatement();
 
     Database &m_working;
@@ -111,6 +133,9 @@ private:
     std::unique_ptr<Statement> m_insert;
     int m_depth = 0;
     bool m_changed = false;
+    TouchedRows m_touched;     // by the open transaction
+    TouchedRows m_lastTouched; // by the last one that changed something
+    sqlite3_session *m_recording = nullptr;
 };
 
 template <typename Work> void PositionsTable::inTransaction(Work &&work)

@@ -83,11 +83,36 @@ QList<ListEntry> distinct(const QList<Position> &positions, QString Position::*f
     return entries;
 }
 
+// The group filter list (groups by the first place they take in the group
+// order) and the maker filter list (alphabetical) of these positions.
+std::pair<QStringList, QStringList> filterLists(const QList<Position> &positions)
+{
+    QList<ListEntry> groups = distinct(positions, &Position::group);
+    std::stable_sort(groups.begin(), groups.end(), [](const ListEntry &a, const ListEntry &b) {
+        if (a.groupNumber != b.groupNumber)
+            return a.groupNumber < b.groupNumber;
+        return a.key < b.key;
+    });
+    QStringList groupFilters{Session::kUndefinedGroupItem, Session::kAllGroupsItem};
+    for (const ListEntry &group : std::as_const(groups))
+        if (!groupFilters.contains(group.text, Qt::CaseSensitive))
+            groupFilters << group.text;
+
+    QList<ListEntry> makers = distinct(positions, &Position::maker);
+    std::stable_sort(makers.begin(), makers.end(),
+                     [](const ListEntry &a, const ListEntry &b) { return a.key < b.key; });
+    QStringList makerFilters{Session::kAllMakersItem};
+    for (const ListEntry &maker : std::as_const(makers))
+        makerFilters << maker.text;
+
+    return {groupFilters, makerFilters};
+}
+
 } // namespace
 
 void reconcile(Session &session)
 {
-    PositionsTable &table = session.positions();
+    PositionsTable &table = session.document().positions();
     QList<Position> positions = table.read();
     const int total = int(positions.size());
     session.reportProgress(0, total);
@@ -115,30 +140,17 @@ void reconcile(Session &session)
         throw;
     }
 
-    // Groups by the first place they take in the group order, makers
-    // alphabetically.
-    QList<ListEntry> groups = distinct(positions, &Position::group);
-    std::stable_sort(groups.begin(), groups.end(), [](const ListEntry &a, const ListEntry &b) {
-        if (a.groupNumber != b.groupNumber)
-            return a.groupNumber < b.groupNumber;
-        return a.key < b.key;
-    });
-    QStringList groupFilters{Session::kUndefinedGroupItem, Session::kAllGroupsItem};
-    for (const ListEntry &group : std::as_const(groups))
-        if (!groupFilters.contains(group.text, Qt::CaseSensitive))
-            groupFilters << group.text;
-
-    QList<ListEntry> makers = distinct(positions, &Position::maker);
-    std::stable_sort(makers.begin(), makers.end(),
-                     [](const ListEntry &a, const ListEntry &b) { return a.key < b.key; });
-    QStringList makerFilters{Session::kAllMakersItem};
-    for (const ListEntry &maker : std::as_const(makers))
-        makerFilters << maker.text;
-
+    const auto [groupFilters, makerFilters] = filterLists(positions);
     session.setLists(groupFilters, makerFilters, catalogueGroups);
     session.setPickerGroupList(QStringList{Session::kAllGroupsItem} + catalogueGroups);
     session.setViewFilter({});
     session.reportProgress(0, total);
+}
+
+void refreshFilterLists(Session &session)
+{
+    const auto [groupFilters, makerFilters] = filterLists(session.document().positions().read());
+    session.setLists(groupFilters, makerFilters, session.groupFieldList());
 }
 
 } // namespace Reconciliation

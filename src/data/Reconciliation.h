@@ -15,6 +15,10 @@ namespace Reconciliation {
 
 void reconcile(Session &session);
 
+// Rebuilds the editor's group and maker filter lists from the positions as
+// they are now (after an undo, say), without asking the catalogue.
+void refreshFilterLists(Session &session);
+
 // What a position takes from its good: description, unit, price, mass, type,
 // code, maker and group. Its name, quantity, numbers and remark stay.
 void takeGood(Position &position, const CatalogueGood &good);

@@ -120,6 +120,14 @@ void fillKeys(const Database &db)
             kStale);
 }
 
+// What the open specification is besides its positions (header, file
+// name, the modified mark), kept as it changes for the start after a crash.
+void createDocumentTable(const Database &db)
+{
+    db.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS document ("
+                           "Field TEXT PRIMARY KEY, Value TEXT)"));
+}
+
 } // namespace
 
 // Text columns are declared NOCASE, which any SQLite tool knows (Latin
@@ -143,6 +151,7 @@ void createWorkingTables(const Database &db)
                            "POZ INTEGER, "
                            "NG INTEGER, "
                            "RowKey INTEGER PRIMARY KEY AUTOINCREMENT)"));
+    createDocumentTable(db);
 }
 
 void createCatalogueTables(const Database &db)
@@ -179,6 +188,8 @@ void prepare(const Database &db)
     // in the program's order; positions are written by their row key now.
     if (hasIndex(db, "data_Name"))
         db.exec(QStringLiteral("DROP INDEX data_Name"));
+    if (hasTable(db, "data") && !hasTable(db, "document"))
+        createDocumentTable(db);
     if (!hasTable(db, "dorvik_data"))
         return;
     if (!hasColumn(db, kCaptionKey))

@@ -1,10 +1,7 @@
 #include "Session.h"
 
-#include "SpecificationLock.h"
 #include "SqliteCatalogue.h"
-#include "WorkingDatabase.h"
 
-#include <QScopedValueRollback>
 #include <atomic>
 
 namespace {
@@ -28,32 +25,9 @@ Session::Session(QObject *parent)
       m_working(connectionName("working")), m_catalogueEditor(connectionName("catalogue-editor")),
       m_goods(std::make_unique<SqliteCatalogue>(m_catalogue))
 {
-    connect(&m_positions, &PositionsTable::changed, this, [this] {
-        if (!m_loadingPositions)
-            setModified(true);
-    });
 }
 
 Session::~Session() = default;
-
-void Session::loadingPositions(const std::function<void()> &work)
-{
-    const QScopedValueRollback loading(m_loadingPositions, true);
-    work();
-}
-
-void Session::setLock(std::unique_ptr<SpecificationLock> lock)
-{
-    m_lock = std::move(lock);
-    WorkingDatabase::recordOpenFile(m_working.file(), m_lock ? m_lock->path() : QString());
-}
-
-std::optional<QFileDevice::Permissions> Session::recordedPermissions() const
-{
-    if (!m_lock)
-        return std::nullopt;
-    return m_lock->recordedPermissions();
-}
 
 void Session::closeConnections()
 {
@@ -62,43 +36,10 @@ void Session::closeConnections()
     m_catalogueEditor.close();
 }
 
-void Session::setSpecificationName(const QString &name)
-{
-    if (name == m_specificationName)
-        return;
-    m_specificationName = name;
-    emit specificationNameChanged(name);
-}
-
-void Session::setModified(bool modified)
-{
-    if (modified == m_modified)
-        return;
-    m_modified = modified;
-    emit modifiedChanged(modified);
-}
-
 void Session::setGroupOrder(const QStringList &groups)
 {
     m_groupOrder = groups;
     emit groupOrderChanged();
-}
-
-void Session::editHeaderField(HeaderFields::Field field, const QString &text)
-{
-    if (m_header[field] == text)
-        return;
-    m_header[field] = text;
-    setModified(true);
-    emit headerChanged();
-}
-
-void Session::setHeader(const HeaderFields &header)
-{
-    if (header == m_header)
-        return;
-    m_header = header;
-    emit headerChanged();
 }
 
 void Session::setFirmName(const QString &name)

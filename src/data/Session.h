@@ -4,8 +4,8 @@
 #include "HeaderFields.h"
 #include "PositionFilter.h"
 #include "PositionsTable.h"
+#include "SpecificationDocument.h"
 
-#include <QFileDevice>
 #include <QObject>
 #include <QStringList>
 #include <functional>
@@ -13,7 +13,6 @@
 #include <optional>
 
 class Catalogue;
-class SpecificationLock;
 
 // Everything one running copy of the program works on: the two database
 // connections, the run state and the group order. Windows observe it through
@@ -32,14 +31,12 @@ public:
     // The catalogue editor's own connection to the same catalogue, which the
     // component picker shares.
     Database &catalogueEditor() { return m_catalogueEditor; }
-    // Table `data` of the working database; every change of it marks the
-    // specification modified.
-    PositionsTable &positions() { return m_positions; }
+    // The open specification: its positions, header, file name, lock and
+    // the stack of its edits.
+    SpecificationDocument &document() { return m_document; }
+    const SpecificationDocument &document() const { return m_document; }
     // The catalogue as commands and windows ask it (goods, groups, order).
     Catalogue &goods() { return *m_goods; }
-    // Runs work that loads positions as a file or a new specification brings
-    // them: what it does to the positions table is no change to mark.
-    void loadingPositions(const std::function<void()> &work);
     const QString &catalogueFile() const { return m_catalogue.file(); }
     const QString &workingDatabasePath() const { return m_working.file(); }
     void setCatalogueFile(const QString &path)
@@ -55,32 +52,10 @@ public:
     const QString &commandLineFile() const { return m_commandLineFile; }
     void setCommandLineFile(const QString &path) { m_commandLineFile = path; }
 
-    // The open specification's file name; empty while none is open.
-    const QString &specificationName() const { return m_specificationName; }
-    void setSpecificationName(const QString &name);
-
-    // The lock on the open specification file; none while no file is open,
-    // or when it was opened read-only. Setting another lets go of this one.
-    SpecificationLock *lock() const { return m_lock.get(); }
-    void setLock(std::unique_ptr<SpecificationLock> lock);
-    // The permissions the locked file had before this program locked it.
-    std::optional<QFileDevice::Permissions> recordedPermissions() const;
-
-    // Set by every change of the open specification, cleared by saving.
-    bool isModified() const { return m_modified; }
-    void setModified(bool modified);
-
     // The group names in their order; a position's group number is its
     // group's place here, counted from 0.
     const QStringList &groupOrder() const { return m_groupOrder; }
     void setGroupOrder(const QStringList &groups);
-
-    // The header of the open specification.
-    const HeaderFields &header() const { return m_header; }
-    // A field changed by the user; marks the specification modified.
-    void editHeaderField(HeaderFields::Field field, const QString &text);
-    // The header as a file or a new specification brings it; not a change.
-    void setHeader(const HeaderFields &header);
 
     // The firm name printed on the documents.
     const QString &firmName() const { return m_firmName; }
@@ -117,28 +92,20 @@ public:
     static const QString kAllMakersItem;
 
 signals:
-    void modifiedChanged(bool modified);
-    void headerChanged();
     void firmNameChanged(const QString &name);
     void listsChanged();
     void viewFilterChanged();
     void progress(int done, int total);
-    void specificationNameChanged(const QString &name);
     void groupOrderChanged();
 
 private:
     Database m_catalogue;
     Database m_working;
     Database m_catalogueEditor;
-    PositionsTable m_positions{m_working};
+    SpecificationDocument m_document{m_working};
     std::unique_ptr<Catalogue> m_goods;
-    bool m_loadingPositions = false;
     QString m_commandLineFile;
-    QString m_specificationName;
-    std::unique_ptr<SpecificationLock> m_lock;
-    bool m_modified = false;
     QStringList m_groupOrder;
-    HeaderFields m_header = HeaderFields::defaults();
     QString m_firmName;
     QStringList m_groupFilterList{kUndefinedGroupItem, kAllGroupsItem};
     QStringList m_makerFilterList{kAllMakersItem};

@@ -305,18 +305,19 @@ QStringList headerLines(const HeaderFields &header)
 int read(Session &session, const QString &path)
 {
     Contents contents = load(path);
-    contents.header[HeaderFields::Stage] = session.header()[HeaderFields::Stage];
+    contents.header[HeaderFields::Stage] = session.document().header()[HeaderFields::Stage];
 
     // The description is read as the file holds it, so that the one a user
     // wrote for a good outside the catalogue survives; reconciliation puts
     // the catalogue's own over it where the catalogue has the good.
     const int total = int(contents.positions.size());
-    session.loadingPositions([&] {
-        session.positions().replaceAll(contents.positions,
-                                       [&](int done) { session.reportProgress(done, total); });
-    });
+    SpecificationDocument &document = session.document();
+    document.positions().replaceAll(contents.positions,
+                                    [&](int done) { session.reportProgress(done, total); });
     session.reportProgress(0, total);
-    session.setHeader(contents.header);
+    document.setHeader(contents.header);
+    // What the file holds is no edit: nothing before it can be undone.
+    document.startAfresh();
     return total;
 }
 
@@ -325,13 +326,13 @@ void write(Session &session, const QString &path, Rows rows, EmptyQuantity empty
     QString text;
     appendLine(text, kHeaderMarker);
     for (int field = 0; field < HeaderFields::kStoredCount; ++field)
-        appendLine(text, session.header().texts[field]);
+        appendLine(text, session.document().header().texts[field]);
     appendLine(text, kDataMarker);
 
     const QString emptyQuantityText =
         emptyQuantity == EmptyQuantity::Zero ? QStringLiteral("0") : QString();
-    const QList<Position> positions =
-        session.positions().read(rows == Rows::Shown ? session.viewFilter() : PositionFilter());
+    const QList<Position> positions = session.document().positions().read(
+        rows == Rows::Shown ? session.viewFilter() : PositionFilter());
     for (const Position &position : positions) {
         appendLine(text, rendered(PositionsTable::value(position, PositionsTable::Number)));
         appendLine(text, rendered(PositionsTable::value(position, PositionsTable::GroupNumber)));

@@ -89,8 +89,9 @@ QByteArray readBytes(const QString &path);
 Contents load(const QString &path);
 
 // Reads path whole and checks it; only then replaces every row of `data` in
-// one transaction and sets the header, keeping the session's stage. A file
-// that is refused changes nothing. Returns the number of positions.
+// one transaction and sets the header, keeping the session's stage; the
+// document starts afresh, with no edit to undo. A file that is refused
+// changes nothing. Returns the number of positions.
 int read(Session &session, const QString &path);
 
 // Writes the session's header and the chosen rows of `data` in the editor's

@@ -3,11 +3,13 @@
 #include "ErrorReport.h"
 #include "FirmNameDialog.h"
 #include "GlyphIcon.h"
+#include "HeaderEdit.h"
 #include "Numbers.h"
 #include "PositionsModel.h"
 #include "ProgressDisplay.h"
 #include "Prompts.h"
 #include "QuantityTotal.h"
+#include "Reconciliation.h"
 #include "RecordNavigator.h"
 #include "RowsGrid.h"
 #include "Session.h"
@@ -26,6 +28,8 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QToolButton>
+#include <QUndoStack>
+#include <QUndoView>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -143,15 +147,17 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
         m_session.setFirmName(name);
     });
 
-    connect(&session, &Session::headerChanged, this, &EditorWindow::showHeader);
+    connect(&session.document(), &SpecificationDocument::headerChanged, this,
+            &EditorWindow::showHeader);
     connect(&session, &Session::listsChanged, this, &EditorWindow::showLists);
     followProgress(m_progressBar, session);
-    // Commands change the positions table; the grid follows, except for the
-    // edits it made itself and already shows.
-    connect(&session.positions(), &PositionsTable::changed, this, [this] {
-        if (m_loaded && !m_positions->isStoring())
-            refreshPositions();
+    // The grid follows every change of the positions by itself; when it reads
+    // them all again (a sort, an undo), the current position stays current.
+    connect(m_positions, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const QModelIndex current = m_grid->currentIndex();
+        m_beforeReset = {m_positions->rowKey(current.row()), current.row(), current.column()};
     });
+    connect(m_positions, &QAbstractItemModel::modelReset, this, &EditorWindow::keepCurrentRow);
     connect(m_positions, &QAbstractItemModel::modelReset, this, &EditorWindow::showCurrentPosition);
     connect(m_positions, &QAbstractItemModel::dataChanged, this,
             &EditorWindow::showCurrentPosition);
@@ -202,9 +208,103 @@ void EditorWindow::makeActions()
     m_actions.synchronise->setEnabled(true);
     m_actions.estimate->setEnabled(true);
     connect(m_actions.filter, &QAction::triggered, this, &EditorWindow::toggleFilter);
+    makeUndoActions();
     m_actions.leave = new QAction(QStringLiteral("Выход"), this);
     m_actions.leave->setObjectName(QStringLiteral("Button1"));
     connect(m_actions.leave, &QAction::triggered, this, &EditorWindow::leaveEditor);
+}
+
+void EditorWindow::makeUndoActions()
+{
+    QUndoStack &stack = m_session.document().undoStack();
+    const QColor colour(0x10, 0x30, 0x70);
+    m_actions.undo =
+        new QAction(glyphIcon(QStringLiteral("↶"), colour), QStringLiteral("Отменить"), this);
+    m_actions.undo->setObjectName(QStringLiteral("undoEdit"));
+    m_actions.undo->setShortcut(QKeySequence::Undo);
+    m_actions.redo =
+        new QAction(glyphIcon(QStringLiteral("↷"), colour), QStringLiteral("Вернуть"), this);
+    m_actions.redo->setObjectName(QStringLiteral("redoEdit"));
+    m_actions.redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    m_actions.history =
+        new QAction(glyphIcon(QStringLiteral("☰"), colour), QStringLiteral("История правок"), this);
+    m_actions.history->setObjectName(QStringLiteral("editHistory"));
+    m_actions.history->setToolTip(m_actions.history->text());
+    for (QAction *action : {m_actions.undo, m_actions.redo, m_actions.history}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+    // The buttons name the step they take: "Отменить: Сортировка".
+    const auto follow = [](QAction *action, const QString &verb, bool can, const QString &step) {
+        action->setEnabled(can);
+        action->setToolTip(step.isEmpty() ? verb : verb + QStringLiteral(": ") + step);
+    };
+    const auto followStack = [this, follow, &stack] {
+        follow(m_actions.undo, QStringLiteral("Отменить"), stack.canUndo(), stack.undoText());
+        follow(m_actions.redo, QStringLiteral("Вернуть"), stack.canRedo(), stack.redoText());
+    };
+    connect(&stack, &QUndoStack::indexChanged, this, followStack);
+    connect(&stack, &QUndoStack::cleanChanged, this, followStack);
+    followStack();
+    connect(m_actions.undo, &QAction::triggered, this,
+            [this, &stack] { stepThroughHistory([&] { stack.undo(); }); });
+    connect(m_actions.redo, &QAction::triggered, this,
+            [this, &stack] { stepThroughHistory([&] { stack.redo(); }); });
+    connect(m_actions.history, &QAction::triggered, this, &EditorWindow::showHistory);
+}
+
+void EditorWindow::stepThroughHistory(const std::function<void()> &step)
+{
+    // What is being typed becomes a step of its own first.
+    if (!m_grid->endEdit(true))
+        return;
+    ErrorReport::guard([&] {
+        step();
+        afterStep();
+    });
+}
+
+void EditorWindow::afterStep()
+{
+    SpecificationDocument &document = m_session.document();
+    if (const std::optional<AppError> failure = document.takeFailure()) {
+        // The step was not taken; nor can the steps around it be trusted.
+        document.startAfresh(true);
+        m_positions->reload();
+        throw AppError(failure->message() +
+                           QStringLiteral("\nИстория правок очищена: отменить прежние правки "
+                                          "уже нельзя."),
+                       failure->file(), failure->line());
+    }
+    Reconciliation::refreshFilterLists(m_session);
+}
+
+void EditorWindow::showHistory()
+{
+    if (!m_historyWindow) {
+        m_historyWindow = new QWidget(this, Qt::Tool);
+        m_historyWindow->setObjectName(QStringLiteral("historyWindow"));
+        m_historyWindow->setWindowTitle(QStringLiteral("История правок"));
+        auto *view = new QUndoView(&m_session.document().undoStack(), m_historyWindow);
+        view->setObjectName(QStringLiteral("editHistoryList"));
+        view->setAccessibleName(QStringLiteral("История правок"));
+        view->setEmptyLabel(QStringLiteral("Спецификация как открыта"));
+        // A jump to a step is undoing and redoing: the lists follow it, once
+        // the stack is done.
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { ErrorReport::guard([this] { afterStep(); }); },
+                Qt::QueuedConnection);
+        });
+        auto *layout = new QVBoxLayout(m_historyWindow);
+        layout->setContentsMargins(4, 4, 4, 4);
+        layout->addWidget(view);
+        m_historyWindow->resize(320, 360);
+    }
+    m_historyWindow->show();
+    m_historyWindow->raise();
+    m_historyWindow->activateWindow();
 }
 
 QLineEdit *EditorWindow::headerEdit(const char *name, HeaderFields::Field field,
@@ -217,8 +317,9 @@ QLineEdit *EditorWindow::headerEdit(const char *name, HeaderFields::Field field,
     m_headerEdits.insert(field, edit);
     // Only what the user types marks the specification modified; texts that
     // a file brings do not.
-    connect(edit, &QLineEdit::textEdited, this,
-            [this, field](const QString &text) { m_session.editHeaderField(field, text); });
+    connect(edit, &QLineEdit::textEdited, this, [this, field](const QString &text) {
+        ErrorReport::guard([&] { HeaderEdit::make(m_session.document(), field, text); });
+    });
     return edit;
 }
 
@@ -357,6 +458,14 @@ QWidget *EditorWindow::buildBottomPanel()
     navigator->setObjectName(QStringLiteral("DBNavigator1"));
     navigator->setAccessibleName(QStringLiteral("Навигатор"));
     layout->addWidget(navigator);
+    for (QAction *action : {m_actions.undo, m_actions.redo, m_actions.history}) {
+        auto *button = new QToolButton(panel);
+        button->setObjectName(action->objectName());
+        button->setDefaultAction(action);
+        button->setAccessibleName(action->text());
+        button->setFixedSize(28, 28);
+        layout->addWidget(button);
+    }
     layout->addSpacing(10);
     connect(navigator, &RecordNavigator::pressed, this, &EditorWindow::navigate);
 
@@ -403,7 +512,7 @@ QString EditorWindow::groupFilterText() const
 
 void EditorWindow::showHeader()
 {
-    const HeaderFields &header = m_session.header();
+    const HeaderFields &header = m_session.document().header();
     for (auto it = m_headerEdits.cbegin(); it != m_headerEdits.cend(); ++it)
         if (it.value()->text() != header[it.key()]) {
             it.value()->setText(header[it.key()]);
@@ -438,16 +547,12 @@ void EditorWindow::showLists()
 void EditorWindow::showCurrentPosition()
 {
     const int row = m_grid->currentIndex().row();
-    const auto text = [&](const char *column) {
-        return m_positions->field(row, QLatin1String(column)).toString();
-    };
-    m_blockName->setText(text("Name"));
+    const Position position = m_positions->position(row);
+    m_blockName->setText(position.name);
     if (!m_groupField->lineEdit()->hasFocus())
-        m_groupField->setCurrentText(text("Gruppa"));
-    if (!m_price->hasFocus()) {
-        const QVariant cost = m_positions->field(row, QStringLiteral("Cost"));
-        m_price->setText(cost.isNull() ? QString() : Numbers::general(cost.toDouble()));
-    }
+        m_groupField->setCurrentText(position.group);
+    if (!m_price->hasFocus())
+        m_price->setText(position.cost ? Numbers::general(*position.cost) : QString());
     m_price->setEnabled(row >= 0);
     m_groupField->setEnabled(row >= 0);
 }
@@ -456,8 +561,8 @@ void EditorWindow::writeGroupField()
 {
     const int row = m_grid->currentIndex().row();
     const QString text = m_groupField->currentText();
-    if (row >= 0 && text != m_positions->field(row, QStringLiteral("Gruppa")).toString())
-        m_positions->setField(row, QStringLiteral("Gruppa"), text);
+    if (row >= 0 && text != m_positions->position(row).group)
+        m_positions->setCell(row, PositionsTable::Group, text);
 }
 
 void EditorWindow::writePrice()
@@ -465,41 +570,18 @@ void EditorWindow::writePrice()
     const int row = m_grid->currentIndex().row();
     if (row < 0)
         return;
-    const QVariant cost = m_positions->field(row, QStringLiteral("Cost"));
-    const QString shown = cost.isNull() ? QString() : Numbers::general(cost.toDouble());
+    const std::optional<double> cost = m_positions->position(row).cost;
+    const QString shown = cost ? Numbers::general(*cost) : QString();
     if (m_price->text() == shown)
         return;
-    if (!m_positions->setField(row, QStringLiteral("Cost"), m_price->text()))
+    if (!m_positions->setCell(row, PositionsTable::Cost, m_price->text()))
         m_price->setText(shown);
 }
 
 void EditorWindow::requestPicker()
 {
-    // The picker fills a stored position: a row being added is stored for
-    // it, quietly, and taken away again when the picker puts nothing there.
-    m_blankForPicker = 0;
-    if (m_grid->currentIndex().row() >= 0 &&
-        m_grid->currentIndex().row() == m_positions->pendingRow()) {
-        bool stored = false;
-        m_session.loadingPositions([&] { stored = m_positions->storePendingRow(); });
-        if (!stored)
-            return;
-        m_blankForPicker = m_positions->rowKey(m_grid->currentIndex().row());
-    }
+    // A row being added is filled by the picker as a new position.
     emit pickerRequested();
-}
-
-void EditorWindow::removeBlankLeftByPicker()
-{
-    const qint64 key = std::exchange(m_blankForPicker, 0);
-    if (key == 0 || !m_session.working().isOpen())
-        return;
-    ErrorReport::guard([&] {
-        Position blank;
-        blank.key = key;
-        if (m_session.positions().find(key) == blank)
-            m_session.loadingPositions([&] { m_session.positions().remove(key); });
-    });
 }
 
 void EditorWindow::navigate(RecordNavigator::Button button)
@@ -520,12 +602,18 @@ void EditorWindow::refreshPositions()
     // After leaving there is no working database to read.
     if (m_session.workingDatabasePath().isEmpty())
         return;
-    const QModelIndex current = m_grid->currentIndex();
     ErrorReport::guard([this] { m_positions->reload(); });
-    m_loaded = true;
-    if (current.isValid() && m_positions->rowCount() > 0)
-        m_grid->setCurrentIndex(
-            m_positions->index(qMin(current.row(), m_positions->rowCount() - 1), current.column()));
+}
+
+void EditorWindow::keepCurrentRow()
+{
+    const int rows = m_positions->rowCount();
+    if (rows == 0 || m_beforeReset.row < 0)
+        return;
+    int row = m_positions->rowOf(m_beforeReset.key);
+    if (row < 0)
+        row = qMin(m_beforeReset.row, rows - 1);
+    m_grid->setCurrentIndex(m_positions->index(row, qMax(0, m_beforeReset.column)));
 }
 
 void EditorWindow::applyViewFilter(const PositionFilter &filter)
@@ -533,7 +621,7 @@ void EditorWindow::applyViewFilter(const PositionFilter &filter)
     m_applyingFilter = true;
     m_session.setViewFilter(filter);
     m_applyingFilter = false;
-    if (m_loaded)
+    if (m_positions->isLoaded())
         refreshPositions();
     recomputeTotal();
 }
@@ -601,7 +689,7 @@ void EditorWindow::followViewFilter()
         return;
     if (m_session.viewFilter().kind == PositionFilter::Kind::All)
         showAllPositions();
-    if (m_loaded)
+    if (m_positions->isLoaded())
         refreshPositions();
 }
 
@@ -612,8 +700,9 @@ void EditorWindow::recomputeTotal()
         return;
     }
     ErrorReport::guard([this] {
-        m_total->setText(Numbers::general(QuantityTotal::compute(
-            m_session.positions(), m_groupFilter->currentText(), m_makerFilter->currentText())));
+        m_total->setText(Numbers::general(QuantityTotal::compute(m_session.document().positions(),
+                                                                 m_groupFilter->currentText(),
+                                                                 m_makerFilter->currentText())));
     });
 }
 
@@ -624,7 +713,6 @@ void EditorWindow::leaveEditor()
     m_grid->setFocus();
     m_grid->endEdit(true);
     m_positions->clear();
-    m_loaded = false;
     m_session.working().close();
     hide();
     emit left();
@@ -634,8 +722,6 @@ void EditorWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     // The editor is given back when the picker closes.
-    if (event->type() == QEvent::EnabledChange && isEnabled())
-        removeBlankLeftByPicker();
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         activate();
 }
@@ -650,9 +736,8 @@ void EditorWindow::showEvent(QShowEvent *event)
 void EditorWindow::activate()
 {
     emit activated();
-    if (!m_loaded) {
+    if (!m_positions->isLoaded()) {
         ErrorReport::guard([this] { m_positions->reload(); });
-        m_loaded = true;
         if (m_positions->rowCount() > 0)
             m_grid->setCurrentIndex(m_positions->index(0, PositionsModel::Caption));
         m_grid->setFocus();

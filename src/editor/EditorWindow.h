@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QWidget>
+#include <functional>
 
 class FirmNameDialog;
 class PositionsModel;
@@ -46,6 +47,9 @@ public:
         QAction *estimate = nullptr;         // SpeedButton4 "Смета"
         QAction *deleteZeros = nullptr;      // SpeedButton10 "Удалить нулевые"
         QAction *leave = nullptr;            // Button1 "Выход", done here
+        QAction *undo = nullptr;             // "Отменить": the last edit of the stack
+        QAction *redo = nullptr;             // "Вернуть": the edit undone last
+        QAction *history = nullptr;          // "История правок": the stack, any step
     };
 
     EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent = nullptr);
@@ -85,6 +89,14 @@ protected:
 
 private:
     void makeActions();
+    void makeUndoActions();
+    void showHistory();
+    // Undoes or redoes through the stack, then lists the groups and makers
+    // the positions now have.
+    void stepThroughHistory(const std::function<void()> &step);
+    // After a step: a failed one is told and the history let go; otherwise
+    // the filter lists follow the positions.
+    void afterStep();
     QWidget *buildTopPanel();
     QWidget *buildExecutorsFrame();
     QWidget *buildGeneralFrame();
@@ -98,7 +110,7 @@ private:
     void writePrice();
     void navigate(RecordNavigator::Button button);
     void requestPicker();
-    void removeBlankLeftByPicker();
+    void keepCurrentRow();
     void activate();
     void applyViewFilter(const PositionFilter &filter);
     void groupFilterChanged();
@@ -122,9 +134,13 @@ private:
     QLineEdit *m_price = nullptr;
     QLineEdit *m_total = nullptr;
     QProgressBar *m_progressBar = nullptr;
+    QWidget *m_historyWindow = nullptr;
     QHash<HeaderFields::Field, QLineEdit *> m_headerEdits;
-    bool m_loaded = false;
     bool m_applyingFilter = false;
-    // A position stored blank for the picker, to go again if it stays blank.
-    qint64 m_blankForPicker = 0;
+    // Where the grid stood when its rows were last read again.
+    struct Place {
+        qint64 key = 0;
+        int row = -1;
+        int column = 0;
+    } m_beforeReset;
 };

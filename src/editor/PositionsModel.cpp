@@ -1,26 +1,46 @@
 #include "PositionsModel.h"
 
-#include "Schema.h"
+#include "ErrorReport.h"
+#include "Numbers.h"
+#include "PositionEditing.h"
 #include "Session.h"
-
-#include <QColor>
-#include <QScopedValueRollback>
 
 namespace {
 
-QList<RowsModel::Column> gridColumns()
+struct ColumnInfo {
+    PositionsTable::Field field;
+    const char *key; // the column's name in table `data`, under which its width is kept
+    const char *title;
+    Qt::Alignment alignment;
+};
+
+const ColumnInfo kColumns[PositionsModel::ColumnCount] = {
+    {PositionsTable::Number, "POZ", "Поз.", Qt::AlignCenter},
+    {PositionsTable::Caption, "Caption", "Наименование товара", Qt::AlignLeft | Qt::AlignVCenter},
+    {PositionsTable::Type, "TYP", "Тип, марка", Qt::AlignCenter},
+    {PositionsTable::Code, "COD", "Код оборудования", Qt::AlignCenter},
+    {PositionsTable::Maker, "Firma", "Завод-изготовитель", Qt::AlignCenter},
+    {PositionsTable::Unit, "Abb", "Ед.изм.", Qt::AlignCenter},
+    {PositionsTable::Quantity, "KOL", "Кол-во", Qt::AlignCenter},
+    {PositionsTable::Mass, "M", "Масса, кг", Qt::AlignCenter},
+    {PositionsTable::Comment, "Comment", "Примечания", Qt::AlignLeft | Qt::AlignVCenter},
+};
+
+// A field as the grid shows it: numbers in the regional form.
+QString shown(const Position &position, PositionsTable::Field field)
 {
-    const Qt::Alignment centred = Qt::AlignCenter;
-    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
-    return {{QStringLiteral("POZ"), QStringLiteral("Поз."), centred},
-            {QStringLiteral("Caption"), QStringLiteral("Наименование товара"), left},
-            {QStringLiteral("TYP"), QStringLiteral("Тип, марка"), centred},
-            {QStringLiteral("COD"), QStringLiteral("Код оборудования"), centred},
-            {QStringLiteral("Firma"), QStringLiteral("Завод-изготовитель"), centred},
-            {QStringLiteral("Abb"), QStringLiteral("Ед.изм."), centred},
-            {QStringLiteral("KOL"), QStringLiteral("Кол-во"), centred},
-            {QStringLiteral("M"), QStringLiteral("Масса, кг"), centred},
-            {QStringLiteral("Comment"), QStringLiteral("Примечания"), left}};
+    switch (field) {
+    case PositionsTable::Number:
+        return Numbers::whole(position.number);
+    case PositionsTable::GroupNumber:
+        return Numbers::whole(position.groupNumber);
+    case PositionsTable::Quantity:
+        return position.quantity ? Numbers::general(*position.quantity) : QString();
+    case PositionsTable::Cost:
+        return position.cost ? Numbers::general(*position.cost) : QString();
+    default:
+        return PositionsTable::value(position, field).toString();
+    }
 }
 
 } // namespace
@@ -29,76 +49,226 @@ const QColor PositionsModel::kZeroQuantityColour(204, 255, 204);
 const QColor PositionsModel::kNegativeQuantityColour(255, 0, 0);
 
 PositionsModel::PositionsModel(Session &session, QObject *parent)
-    : RowsModel(session.working(), QStringLiteral("data"), Schema::kDataColumns, gridColumns(),
-                parent),
-      m_session(session)
+    : GridModel(parent), m_session(session)
 {
+    connect(&session.document().positions(), &PositionsTable::changed, this,
+            &PositionsModel::followChange);
+}
+
+PositionsTable::Field PositionsModel::fieldOf(int column)
+{
+    return kColumns[column].field;
 }
 
 void PositionsModel::reload()
 {
-    QList<std::pair<qint64, QVariantList>> rows;
-    const QList<Position> positions = m_session.positions().read(m_session.viewFilter());
-    rows.reserve(positions.size());
-    for (const Position &position : positions) {
-        QVariantList values;
-        values.reserve(PositionsTable::FieldCount);
-        for (int field = 0; field < PositionsTable::FieldCount; ++field)
-            values << PositionsTable::value(position, PositionsTable::Field(field));
-        rows.append({position.key, values});
-    }
-    setRows(rows);
+    const QList<Position> rows = m_session.document().positions().read(m_session.viewFilter());
+    beginResetModel();
+    m_rows = rows;
+    m_pending = -1;
     m_currentRow = -1;
+    m_loaded = true;
+    endResetModel();
 }
 
-bool PositionsModel::isStoring() const
+void PositionsModel::clear()
 {
-    return m_storing > 0;
+    beginResetModel();
+    m_rows.clear();
+    m_pending = -1;
+    m_currentRow = -1;
+    m_loaded = false;
+    endResetModel();
 }
 
-void PositionsModel::storeValues(qint64 key, const QStringList &columns, const QVariantList &values)
+void PositionsModel::followChange()
 {
-    QList<PositionsTable::Field> fields;
-    for (const QString &column : columns)
-        fields << PositionsTable::Field(Schema::kDataColumns.indexOf(column));
-    const QScopedValueRollback storing(m_storing, m_storing + 1);
-    m_session.positions().update(key, fields, values);
+    if (!m_loaded)
+        return;
+    PositionsTable &table = m_session.document().positions();
+    const TouchedRows &touched = table.lastTouched();
+    if (touched.all) {
+        ErrorReport::guard([this] { reload(); });
+        return;
+    }
+    QList<qint64> added;
+    for (const qint64 key : touched.keys) {
+        std::optional<Position> now;
+        if (!ErrorReport::guard([&] { now = table.find(key); }))
+            return;
+        const int row = rowOf(key);
+        if (row < 0) {
+            if (now)
+                added << key;
+            continue;
+        }
+        if (now) {
+            m_rows[row] = *now;
+            emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+        } else {
+            beginRemoveRows({}, row, row);
+            m_rows.removeAt(row);
+            if (m_pending > row)
+                --m_pending;
+            endRemoveRows();
+        }
+    }
+    if (added.isEmpty())
+        return;
+    // One new position while a row is being added is that row's (typed
+    // into it, or a good put into it); others show where the order puts them.
+    if (added.size() == 1 && m_pending >= 0) {
+        std::optional<Position> now;
+        if (ErrorReport::guard([&] { now = table.find(added.first()); }) && now) {
+            m_rows[m_pending] = *now;
+            const int row = std::exchange(m_pending, -1);
+            emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+            return;
+        }
+    }
+    ErrorReport::guard([this] { reload(); });
 }
 
-qint64 PositionsModel::storeNewRow()
+Position PositionsModel::position(int row) const
 {
-    const QScopedValueRollback storing(m_storing, m_storing + 1);
-    return m_session.positions().insert({});
+    return row >= 0 && row < m_rows.size() ? m_rows[row] : Position{};
 }
 
-void PositionsModel::storeRemoval(qint64 key)
+qint64 PositionsModel::rowKey(int row) const
 {
-    const QScopedValueRollback storing(m_storing, m_storing + 1);
-    m_session.positions().remove(key);
+    return position(row).key;
 }
 
-QVariant PositionsModel::quantityBackground(const QVariant &quantity)
+int PositionsModel::rowOf(qint64 key) const
 {
-    const double value = quantity.isNull() ? 0.0 : quantity.toDouble();
+    if (key == 0)
+        return -1;
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (m_rows[row].key == key)
+            return row;
+    return -1;
+}
+
+bool PositionsModel::setCell(int row, PositionsTable::Field field, const QString &typed)
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    return ErrorReport::guard([&] {
+        SpecificationDocument &document = m_session.document();
+        if (row == m_pending)
+            PositionEditing::addPosition(document, field, typed);
+        else
+            PositionEditing::editCell(document, m_rows[row].key, field, typed);
+    });
+}
+
+int PositionsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int PositionsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant PositionsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    const Position &row = m_rows[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return shown(row, kColumns[index.column()].field);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(kColumns[index.column()].alignment);
+    case Qt::BackgroundRole:
+        return quantityBackground(row.quantity);
+    default:
+        return {};
+    }
+}
+
+QVariant PositionsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Vertical)
+        return role == Qt::DisplayRole && section == m_currentRow ? QStringLiteral("▶")
+                                                                  : QVariant();
+    if (section < 0 || section >= ColumnCount)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromUtf8(kColumns[section].title);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    case ColumnKeyRole:
+        return QLatin1String(kColumns[section].key);
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags PositionsModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+bool PositionsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || role != Qt::EditRole)
+        return false;
+    return setCell(index.row(), kColumns[index.column()].field, value.toString());
+}
+
+int PositionsModel::insertRecord(int row)
+{
+    row = qBound(0, row, int(m_rows.size()));
+    if (m_pending >= 0) {
+        const int previous = m_pending;
+        dropPendingRow();
+        if (previous < row)
+            --row;
+    }
+    beginInsertRows({}, row, row);
+    m_rows.insert(row, Position{});
+    m_pending = row;
+    endInsertRows();
+    return row;
+}
+
+void PositionsModel::dropPendingRow()
+{
+    if (m_pending < 0)
+        return;
+    const int row = std::exchange(m_pending, -1);
+    beginRemoveRows({}, row, row);
+    m_rows.removeAt(row);
+    endRemoveRows();
+}
+
+bool PositionsModel::removeRecord(int row)
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    if (row == m_pending) {
+        dropPendingRow();
+        return true;
+    }
+    const qint64 key = m_rows[row].key;
+    return ErrorReport::guard([&] { PositionEditing::deletePosition(m_session.document(), key); });
+}
+
+QVariant PositionsModel::quantityBackground(const std::optional<double> &quantity)
+{
+    const double value = quantity.value_or(0.0);
     if (value == 0.0)
         return kZeroQuantityColour;
     if (value < 0.0)
         return kNegativeQuantityColour;
     return {};
-}
-
-QVariant PositionsModel::decoration(int row, int, int role) const
-{
-    if (role == Qt::BackgroundRole)
-        return quantityBackground(field(row, QStringLiteral("KOL")));
-    return {};
-}
-
-QVariant PositionsModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (orientation == Qt::Vertical && role == Qt::DisplayRole)
-        return section == m_currentRow ? QStringLiteral("▶") : QString();
-    return RowsModel::headerData(section, orientation, role);
 }
 
 void PositionsModel::setCurrentRow(int row)

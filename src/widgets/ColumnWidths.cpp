@@ -1,6 +1,6 @@
 #include "ColumnWidths.h"
 
-#include "RowsModel.h"
+#include "GridModel.h"
 
 #include <QHeaderView>
 #include <QSet>
@@ -23,12 +23,12 @@ public:
         const QWidget *window = view->window();
         m_group = QStringLiteral("columns/") +
                   (window->objectName().isEmpty() ? view->objectName() : window->objectName());
-        const auto *rows = qobject_cast<const RowsModel *>(view->model());
         const int columns = view->horizontalHeader()->count();
-        for (int column = 0; column < columns; ++column)
-            m_names << (rows && column < rows->shownColumns().size()
-                            ? rows->shownColumns()[column].field
-                            : QString::number(column));
+        for (int column = 0; column < columns; ++column) {
+            const QVariant key =
+                view->model()->headerData(column, Qt::Horizontal, GridModel::ColumnKeyRole);
+            m_names << (key.isValid() ? key.toString() : QString::number(column));
+        }
 
         QSettings settings(QSettings::NativeFormat, QSettings::UserScope,
                            QLatin1String(kOrganization));

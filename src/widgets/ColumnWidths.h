@@ -8,5 +8,5 @@ class QTableView;
 // window, else the defaults (0 leaves the view's own), and keeps each width
 // the user sets from then on. They live in the user's settings in the group
 // "columns/" and the window's object name ("columns/TForm3"), one value per
-// column, named after the column's field in a RowsModel (else its number).
+// column, named after the column's key (GridModel::ColumnKeyRole), else its number.
 void keepColumnWidths(QTableView *view, const QList<int> &defaults);

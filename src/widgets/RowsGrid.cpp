@@ -2,8 +2,8 @@
 
 #include "CellTips.h"
 #include "ColumnWidths.h"
+#include "GridModel.h"
 #include "Prompts.h"
-#include "RowsModel.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -134,7 +134,7 @@ RowsGrid::RowsGrid(Prompts &prompts, QWidget *parent) : QTableView(parent), m_pr
     horizontalHeader()->setHighlightSections(false);
 }
 
-void RowsGrid::setRowsModel(RowsModel *model, int unitColumn, const QList<int> &columnWidths)
+void RowsGrid::setRowsModel(GridModel *model, int unitColumn, const QList<int> &columnWidths)
 {
     m_model = model;
     setModel(model);

@@ -5,10 +5,10 @@
 #include <QTableView>
 
 class Prompts;
-class RowsModel;
+class GridModel;
 class RowDelegate;
 
-// A grid over a RowsModel in the manner of the program's windows: moving
+// A grid over a GridModel in the manner of the program's windows: moving
 // below the last row appends a row, which is stored only when something is
 // typed into it (leaving it blank, Escape or the navigator's cancel take it
 // away again); Ctrl+Delete deletes the current row after a question; a value
@@ -25,8 +25,8 @@ public:
     // unitColumn is the column whose editor offers the units, or -1. The
     // widths are the defaults: the user's own widths are kept per window
     // (keepColumnWidths).
-    void setRowsModel(RowsModel *model, int unitColumn, const QList<int> &columnWidths);
-    RowsModel *rowsModel() const { return m_model; }
+    void setRowsModel(GridModel *model, int unitColumn, const QList<int> &columnWidths);
+    GridModel *rowsModel() const { return m_model; }
 
     // Asks "Удалить запись?" (the grid's own question, in Russian) and deletes the current row on
     // Yes; a row added and still blank goes without a question.
@@ -57,7 +57,7 @@ private:
     void reopenEditor(const QPersistentModelIndex &index, const QString &text);
 
     Prompts &m_prompts;
-    RowsModel *m_model = nullptr;
+    GridModel *m_model = nullptr;
     RowDelegate *m_delegate = nullptr;
     bool m_committing = false;
 };

@@ -4,6 +4,7 @@
 #include "CodePage1251.h"
 #include "DrawingExchange.h"
 #include "ErrorReport.h"
+#include "HeaderEdit.h"
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "SpecificationCommands.h"
@@ -309,7 +310,7 @@ private slots:
         const QString a =
             writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160"), QStringLiteral("ВР-4")});
         auto s = openedOn(a);
-        const HeaderFields header = s->header();
+        const HeaderFields header = s->document().header();
         ScriptedPrompts prompts;
         prompts.openAnswers = {chosen};
         prompts.answers = answers;
@@ -318,10 +319,10 @@ private slots:
         QCOMPARE(m_errors.size(), errors);
         if (!m_errors.isEmpty())
             QVERIFY(m_errors.first().contains(QStringLiteral("короткий.СО")));
-        QCOMPARE(s->specificationName(), a);
+        QCOMPARE(s->document().name(), a);
         QVERIFY(isLocked(a));
         QCOMPARE(positions(*s), 2);
-        QCOMPARE(s->header(), header);
+        QCOMPARE(s->document().header(), header);
     }
 
     void lockMovesWithTheOpenFile()
@@ -331,8 +332,8 @@ private slots:
                                     QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         auto s = openedOn(a);
         QVERIFY(isLocked(a));
-        QCOMPARE(s->specificationName(), a);
-        QVERIFY(!s->isModified());
+        QCOMPARE(s->document().name(), a);
+        QVERIFY(!s->document().isModified());
 
         ScriptedPrompts prompts;
         prompts.openAnswers = {b, b};
@@ -346,7 +347,7 @@ private slots:
         // open one, and the lock goes with it.
         const QString c = writeFile(QStringLiteral("В.СО"), {QStringLiteral("ВР-4")});
         QCOMPARE(DrawingExchange::synchroniseFrom(*s, prompts, c), 1);
-        QCOMPARE(s->specificationName(), c);
+        QCOMPARE(s->document().name(), c);
         QVERIFY(isLocked(c));
         QCOMPARE(ownBits(b), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QCOMPARE(saveOnLeaving(*s, prompts), Outcome::Done);
@@ -363,11 +364,11 @@ private slots:
         prompts.openAnswers = {a, a};
         prompts.answers = {false, true};
         QCOMPARE(open(*second, prompts, {}), Outcome::Cancelled);
-        QVERIFY(second->specificationName().isEmpty());
+        QVERIFY(second->document().name().isEmpty());
         QCOMPARE(open(*second, prompts, {}), Outcome::Done);
         QCOMPARE(prompts.questions, QStringList(2, QStringLiteral("Файл доступен ТОЛЬКО ДЛЯ "
                                                                   "ЧТЕНИЯ! Продолжить?")));
-        QCOMPARE(second->specificationName(), a + kReadOnlySuffix);
+        QCOMPARE(second->document().name(), a + kReadOnlySuffix);
         QCOMPARE(positions(*second), 1);
 
         // Neither saving over it nor leaving the second copy frees it.
@@ -394,7 +395,7 @@ private slots:
         s->setCommandLineFile(a);
         QCOMPARE(openFromCommandLine(*s, prompts), Outcome::Done);
         QVERIFY(prompts.questions.isEmpty());
-        QCOMPARE(s->specificationName(), a + kReadOnlySuffix);
+        QCOMPARE(s->document().name(), a + kReadOnlySuffix);
         QVERIFY(s->commandLineFile().isEmpty());
         QCOMPARE(positions(*s), 1);
     }
@@ -430,7 +431,7 @@ private slots:
         const QString copy = path(QStringLiteral("копия.СО"));
         QFile::remove(copy);
         auto s = openedOn(a);
-        s->editHeaderField(HeaderFields::Customer, QStringLiteral("изменено"));
+        HeaderEdit::make(s->document(), HeaderFields::Customer, QStringLiteral("изменено"));
         ScriptedPrompts prompts;
         prompts.answers = answers;
         prompts.saveAnswers = saveAnswers;
@@ -440,12 +441,12 @@ private slots:
                  QStringLiteral("Сохранить спецификацию ") + a + QStringLiteral(" ?"));
         QCOMPARE(QFile::exists(copy), !saveAnswers.isEmpty());
         if (outcome == Outcome::Cancelled) {
-            QCOMPARE(s->specificationName(), a);
+            QCOMPARE(s->document().name(), a);
             QVERIFY(isLocked(a));
-            QVERIFY(s->isModified());
+            QVERIFY(s->document().isModified());
             return;
         }
-        QCOMPARE(s->specificationName(), creating ? kNewSpecificationName : b);
+        QCOMPARE(s->document().name(), creating ? kNewSpecificationName : b);
         QCOMPARE(ownBits(a), kOrdinary);
         if (!saveAnswers.isEmpty()) {
             QVERIFY(contents(copy).contains(QStringLiteral("изменено")));
@@ -460,13 +461,13 @@ private slots:
         auto s = openedOn(a);
         s->setViewFilter({PositionFilter::Kind::Group, QStringLiteral("Воздуховоды")});
         s->setLists({QStringLiteral("x")}, {QStringLiteral("y")}, {QStringLiteral("z")});
-        const HeaderFields header = s->header();
+        const HeaderFields header = s->document().header();
         ScriptedPrompts prompts;
         QCOMPARE(create(*s, prompts), Outcome::Done);
-        QCOMPARE(s->specificationName(), kNewSpecificationName);
+        QCOMPARE(s->document().name(), kNewSpecificationName);
         QCOMPARE(ownBits(a), kOrdinary);
-        QCOMPARE(s->header(), header);
-        QVERIFY(!s->isModified());
+        QCOMPARE(s->document().header(), header);
+        QVERIFY(!s->document().isModified());
         QCOMPARE(s->viewFilter(), PositionFilter{});
         QCOMPARE(s->groupFilterList(),
                  (QStringList{Session::kUndefinedGroupItem, Session::kAllGroupsItem}));
@@ -491,14 +492,14 @@ private slots:
         auto s = session();
         ScriptedPrompts prompts;
         QCOMPARE(create(*s, prompts), Outcome::Done);
-        s->setModified(true);
+        s->document().startAfresh(true); // changed without a step to undo
         const QString typed = path(QStringLiteral("новая"));
         prompts.saveAnswers = {typed};
         QCOMPARE(save(*s, prompts), Outcome::Done);
         QCOMPARE(prompts.savePresets, QStringList{QStringLiteral("Новая спецификация.СО")});
         const QString target = typed + QStringLiteral(".СО");
-        QCOMPARE(s->specificationName(), target);
-        QVERIFY(!s->isModified());
+        QCOMPARE(s->document().name(), target);
+        QVERIFY(!s->document().isModified());
         QVERIFY(isLocked(target));
         QVERIFY(contents(target).contains(QStringLiteral("\r\nОписание\r\n")));
         // Its own permissions come back when the program lets go of it.
@@ -514,7 +515,7 @@ private slots:
         const QString other =
             writeFile(QStringLiteral("чужой.СО"), {QStringLiteral("x")}, kReadOnly);
         auto s = openedOn(a);
-        s->editHeaderField(HeaderFields::Customer, QStringLiteral("новый заказчик"));
+        HeaderEdit::make(s->document(), HeaderFields::Customer, QStringLiteral("новый заказчик"));
         ScriptedPrompts prompts;
         prompts.saveAnswers = {a, other};
         prompts.answers = {false, true};
@@ -526,16 +527,16 @@ private slots:
         QCOMPARE(prompts.savePresets.value(0), QStringLiteral("А.СО"));
         QCOMPARE(prompts.saveFolders.value(0), m_dir.path());
         QVERIFY(isLocked(a));
-        QVERIFY(s->isModified());
+        QVERIFY(s->document().isModified());
 
         prompts.saveAnswers = {path(QStringLiteral("нет/такой/папки.СО"))};
         QCOMPARE(save(*s, prompts), Outcome::Failed);
         QCOMPARE(m_errors.size(), 1);
         QVERIFY2(m_errors.first().contains(QStringLiteral("не существует")),
                  qPrintable(m_errors.first()));
-        QCOMPARE(s->specificationName(), a);
+        QCOMPARE(s->document().name(), a);
         QVERIFY(isLocked(a));
-        QVERIFY(s->isModified());
+        QVERIFY(s->document().isModified());
 
         // Over the open file itself, despite our own lock.
         prompts.saveAnswers = {a};
@@ -543,8 +544,8 @@ private slots:
         QCOMPARE(save(*s, prompts), Outcome::Done);
         QVERIFY(contents(a).contains(QStringLiteral("новый заказчик")));
         QVERIFY(isLocked(a));
-        QVERIFY(!s->isModified());
-        QCOMPARE(ownBits(s->recordedPermissions().value()), kOrdinary);
+        QVERIFY(!s->document().isModified());
+        QCOMPARE(ownBits(s->document().recordedPermissions().value()), kOrdinary);
     }
 
     void groupSaveWritesWhatTheFilterShows()
@@ -553,7 +554,7 @@ private slots:
             writeFile(QStringLiteral("А.СО"), {QStringLiteral("ВК-160"), QStringLiteral("ВР-4")});
         auto s = openedOn(a);
         s->setViewFilter({PositionFilter::Kind::Group, QStringLiteral("Воздуховоды")});
-        s->setModified(true);
+        s->document().startAfresh(true); // changed without a step to undo
         ScriptedPrompts prompts;
         const QString group = path(QStringLiteral("Воздуховоды.СО"));
         prompts.saveAnswers = {a, group};
@@ -564,8 +565,8 @@ private slots:
         QCOMPARE(prompts.savePresets.value(0), QStringLiteral("Воздуховоды.СО"));
         QVERIFY(contents(group).contains(QStringLiteral("\r\nВК-160\r\n")));
         QVERIFY(!contents(group).contains(QStringLiteral("ВР-4")));
-        QCOMPARE(s->specificationName(), a);
-        QVERIFY(s->isModified());
+        QCOMPARE(s->document().name(), a);
+        QVERIFY(s->document().isModified());
         QVERIFY(!isLocked(group));
     }
 
@@ -595,18 +596,18 @@ private slots:
         std::tie(duct.unit, duct.mass, duct.type, duct.code, duct.maker) =
             std::tuple{"мп", "1,2", "Т'1", "К-1", "Завод \"О'Нил\""};
         duct.cost = 5.25;
-        s->positions().insert(duct);
+        s->document().positions().insert(duct);
         const Position damper = position({}, "Клапан д'Арк", group);
-        const qint64 nameless = s->positions().insert(damper);
-        s->positions().insert(position("ВР-4", "Другой", "Вентиляторы"));
-        s->setModified(false);
+        const qint64 nameless = s->document().positions().insert(damper);
+        s->document().positions().insert(position("ВР-4", "Другой", "Вентиляторы"));
+        s->document().markSaved();
         s->setViewFilter({PositionFilter::Kind::Group, group});
 
         ScriptedPrompts prompts;
         prompts.answers = {true};
         QCOMPARE(CatalogueUpdate::updateCatalogue(*s, prompts)->goods, 2);
-        QCOMPARE(s->positions().find(nameless)->name, damper.caption);
-        QVERIFY(s->isModified());
+        QCOMPARE(s->document().positions().find(nameless)->name, damper.caption);
+        QVERIFY(s->document().isModified());
         QCOMPARE(
             TestSupport::plainSqlite(catalogue, "SELECT Name || ':' || Caption FROM dorvik_data"),
             (QStringList{"ВК-160:Воздуховод d'160", "вк-160:Воздуховод d'160", "ВР-4:Вентилятор",
@@ -629,17 +630,17 @@ private slots:
                                             "BEGIN SELECT RAISE(ABORT, 'отказано'); END");
         auto s = session();
         s->setCatalogueFile(catalogue);
-        s->positions().insert(position("ВК-160", "Новый", {}));
-        const qint64 nameless = s->positions().insert(position({}, "Клапан", {}));
-        s->setModified(false);
+        s->document().positions().insert(position("ВК-160", "Новый", {}));
+        const qint64 nameless = s->document().positions().insert(position({}, "Клапан", {}));
+        s->document().markSaved();
 
         ScriptedPrompts prompts;
         QVERIFY_THROWS_EXCEPTION(AppError, CatalogueUpdate::updateCatalogue(*s, prompts));
         QVERIFY(prompts.notices.isEmpty());
         QCOMPARE(TestSupport::plainSqlite(catalogue, "SELECT Caption FROM dorvik_data"),
                  QStringList{"Старый"});
-        QVERIFY(s->positions().find(nameless)->name.isEmpty());
-        QVERIFY(!s->isModified());
+        QVERIFY(s->document().positions().find(nameless)->name.isEmpty());
+        QVERIFY(!s->document().isModified());
     }
 
     // "Обновить базу" says how many goods it wrote and how many of them are
@@ -690,13 +691,15 @@ private slots:
         s->setCatalogueFile(catalogue);
         const QString group = QStringLiteral("Воздуховоды");
         for (int i = 0; i < known; ++i)
-            s->positions().insert(position(QStringLiteral("б-%1").arg(i), "Новый", group));
+            s->document().positions().insert(
+                position(QStringLiteral("б-%1").arg(i), "Новый", group));
         // The first new good is nameless: its caption names it.
-        s->positions().insert(position({}, "Н-0", group));
+        s->document().positions().insert(position({}, "Н-0", group));
         for (int i = 1; i < fresh; ++i)
-            s->positions().insert(position(QStringLiteral("Н-%1").arg(i), "Новый", group));
+            s->document().positions().insert(
+                position(QStringLiteral("Н-%1").arg(i), "Новый", group));
         if (filtered) {
-            s->positions().insert(position("Скрытый", "Новый", "Прочее"));
+            s->document().positions().insert(position("Скрытый", "Новый", "Прочее"));
             s->setViewFilter({PositionFilter::Kind::Group, group});
         }
         ScriptedPrompts prompts;
@@ -709,7 +712,7 @@ private slots:
         const QStringList names =
             TestSupport::plainSqlite(catalogue, "SELECT Name FROM dorvik_data ORDER BY rowid");
         QCOMPARE(names.size(), written ? known + fresh : known);
-        QCOMPARE(s->positions().read().value(known).name,
+        QCOMPARE(s->document().positions().read().value(known).name,
                  written ? QStringLiteral("Н-0") : QString());
     }
 
@@ -744,12 +747,12 @@ private slots:
         QFile::remove(target);
         auto s = openedOn(a);
         s->working().exec(QStringLiteral("UPDATE data SET KOL = NULL"));
-        s->setModified(modified);
+        s->document().startAfresh(modified);
         ScriptedPrompts prompts;
         prompts.answers = answers;
         prompts.saveAnswers = saveAnswers;
         QCOMPARE(saveOnLeaving(*s, prompts), outcome);
-        QCOMPARE(prompts.questions.size(), s->isModified() ? 1 : 0);
+        QCOMPARE(prompts.questions.size(), s->document().isModified() ? 1 : 0);
         QCOMPARE(QFile::exists(target), written);
         if (written) // an empty quantity stays empty; the file is not locked
             QVERIFY(contents(target).contains(QStringLiteral("\r\nВК-160\r\n\r\nмп\r\n")));
@@ -792,7 +795,7 @@ private slots:
                             file));
         auto s = openedOn(file);
         s->working().exec(QStringLiteral("UPDATE data SET Comment = ?"), {QString(8000, u'ж')});
-        s->setModified(true);
+        s->document().startAfresh(true); // changed without a step to undo
         const QByteArray before = bytesOf(file);
         ScriptedPrompts prompts;
         prompts.saveAnswers = {file};
@@ -816,7 +819,7 @@ private slots:
         QCOMPARE(m_errors.size(), 1);
         QVERIFY2(m_errors.first().contains(reason), qPrintable(m_errors.first()));
         QVERIFY(m_errors.first().contains(file));
-        QVERIFY(s->isModified());
+        QVERIFY(s->document().isModified());
         QVERIFY(isLocked(file));
         // Nothing half-written is left beside it.
         QCOMPARE(QDir(folder).entryList(QDir::Files).filter(QStringLiteral("полный")),
@@ -865,7 +868,7 @@ private slots:
         prompts.openAnswers = {a};
         QCOMPARE(open(*s, prompts, {}), Outcome::Done);
         QCOMPARE(prompts.questions.size(), 2);
-        QCOMPARE(s->specificationName(), a);
+        QCOMPARE(s->document().name(), a);
         QVERIFY(isLocked(a));
         QCOMPARE(saveOnLeaving(*s, prompts), Outcome::Done);
         QCOMPARE(ownBits(a), kOrdinary);

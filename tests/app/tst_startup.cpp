@@ -135,8 +135,8 @@ private slots:
         QVERIFY(problems.isEmpty());
         QCOMPARE(cad.quietAttaches, 1);
         QCOMPARE(session.commandLineFile(), specification);
-        QVERIFY(!session.recordedPermissions().has_value());
-        QVERIFY(!session.isModified());
+        QVERIFY(!session.document().recordedPermissions().has_value());
+        QVERIFY(!session.document().isModified());
         QCOMPARE(session.catalogueFile(), m_program + QStringLiteral("/dorvik-Vent.mdb"));
         QCOMPARE(session.workingDatabasePath(),
                  m_program + QStringLiteral("/2026120914300547.mdb"));

@@ -178,7 +178,7 @@ exit 3
         position.quantity = 2.5;
         position.mass = QStringLiteral("0,5");
         position.group = QStringLiteral("Воздуховоды");
-        session.positions().insert(position);
+        session.document().positions().insert(position);
         BridgeCadLink link(m_bridge);
         ScriptedPrompts prompts;
         int hidden = 0;
@@ -205,7 +205,7 @@ exit 3
         QFile::remove(m_dir.filePath(QStringLiteral("at-send.tmp")));
         prompts.notices.clear();
         position.caption = QStringLiteral("Воздуховод ☺");
-        session.positions().insert(position);
+        session.document().positions().insert(position);
         QVERIFY_THROWS_EXCEPTION(AppError,
                                  DrawingExchange::exportToDrawing(session, link, prompts, hide));
         setFile(QStringLiteral("fullname.txt"), "");
@@ -264,17 +264,17 @@ exit 3
         openSession(session, databases);
         HeaderFields header;
         header[HeaderFields::Customer] = customer;
-        session.setHeader(header);
+        session.document().setHeader(header);
         Position position;
         position.number = 1;
         position.name = QStringLiteral("ВК-160");
         position.caption = caption;
         position.maker = maker;
-        session.positions().insert(position);
+        session.document().positions().insert(position);
         position.number = 2;
         position.name = QStringLiteral("ВК-200");
         position.caption = position.maker = QString();
-        session.positions().insert(position);
+        session.document().positions().insert(position);
 
         try {
             const DrawingExchange::ExchangeFile file = DrawingExchange::exchangeFile(session);
@@ -412,7 +412,7 @@ exit 3
             Position position;
             position.name = name;
             position.number = 9;
-            session.positions().insert(position);
+            session.document().positions().insert(position);
         }
         setFile(QStringLiteral("sync.СО"),
                 CodePage1251::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
@@ -425,7 +425,7 @@ exit 3
             QCOMPARE(error.line(), refusedLine);
         }
         QList<qint64> found;
-        for (const Position &position : session.positions().read())
+        for (const Position &position : session.document().positions().read())
             found << position.number.value_or(-1);
         QCOMPARE(found, numbers);
     }

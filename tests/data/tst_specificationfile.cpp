@@ -1,9 +1,9 @@
 #include "AppError.h"
 #include "CodePage1251.h"
 #include "Database.h"
-#include "ErrorReport.h"
 #include "Numbers.h"
-#include "RowsModel.h"
+#include "PositionEditing.h"
+#include "Schema.h"
 #include "Session.h"
 #include "SpecificationFile.h"
 #include "TestSupport.h"
@@ -138,7 +138,7 @@ private slots:
         auto session = newSession();
         HeaderFields header = HeaderFields::defaults();
         header[HeaderFields::Object] = QStringLiteral("Вентиляция.");
-        session->setHeader(header);
+        session->document().setHeader(header);
         const QString file = path(QStringLiteral("Пусто.СО"));
         write(*session, file, Rows::All, EmptyQuantity::Zero);
         QCOMPARE(contentsOf(file), crlf(expectedHeaderLines(header)));
@@ -147,7 +147,7 @@ private slots:
         insertRow(*other, {1, 0, "Старое", "Старое", 1, "Шт", {}, {}, {}});
         QCOMPARE(read(*other, file), 0);
         QVERIFY(allRows(*other).isEmpty());
-        QCOMPARE(other->header(), header);
+        QCOMPARE(other->document().header(), header);
     }
 
     void cyrillicFileIsTheOldFormatByteForByte_data()
@@ -165,7 +165,7 @@ private slots:
         auto session = newSession();
         HeaderFields header = HeaderFields::defaults();
         header[HeaderFields::Surname6] = QStringLiteral("Ёлкин");
-        session->setHeader(header);
+        session->document().setHeader(header);
         insertRow(*session, {1, 5, "Возд-Кр-100", "Воздуховод d=100", 2.5, "мп", {}, {}, {}});
         insertRow(*session, {2, 999, "Узел", "Узел учёта", {}, "Шт", "см. лист ОВ-3", {}, {}});
         insertRow(*session, {3, 12, "Хом-В-100", "Хомут", 0.1 + 0.2, "Шт", {}, {}, {}});
@@ -240,7 +240,7 @@ private slots:
         auto session = newSession();
         QCOMPARE(read(*session, file), 3);
         QStringList captions;
-        for (const Position &position : session->positions().read())
+        for (const Position &position : session->document().positions().read())
             captions << position.caption;
         QCOMPARE(captions, (QStringList{QStringLiteral("Заглушка ЗГ-100"), QStringLiteral("Муфта"),
                                         QStringLiteral("Хомут, подпись")}));
@@ -296,7 +296,7 @@ private slots:
         while (query.next())
             found << query.value(0).toString();
         QCOMPARE(found, names);
-        QCOMPARE(session->header(), HeaderFields::defaults());
+        QCOMPARE(session->document().header(), HeaderFields::defaults());
     }
 
     void valuesRoundTrip_data()
@@ -340,7 +340,7 @@ private slots:
         auto session = newSession();
         HeaderFields header = HeaderFields::defaults();
         header[HeaderFields::Customer] = customer;
-        session->setHeader(header);
+        session->document().setHeader(header);
         insertRow(*session, {7, 3, name, caption, 1.5, unit, comment, {}, {}});
         const QString file = path(QStringLiteral("Туда и обратно.СО"));
         write(*session, file, Rows::All, EmptyQuantity::Zero);
@@ -352,7 +352,7 @@ private slots:
 
         auto other = newSession();
         QCOMPARE(read(*other, file), 1);
-        QCOMPARE(other->header()[HeaderFields::Customer], customer);
+        QCOMPARE(other->document().header()[HeaderFields::Customer], customer);
         QSqlQuery query =
             other->working().exec(QStringLiteral("SELECT Name, Caption, Abb, Comment FROM data"));
         QVERIFY(query.next());
@@ -425,7 +425,7 @@ private slots:
         HeaderFields header = HeaderFields::defaults();
         header[HeaderFields::Customer] = QStringLiteral("Прежний заказчик");
         header[HeaderFields::Stage] = QStringLiteral("П");
-        session->setHeader(header);
+        session->document().setHeader(header);
         insertRow(*session, {1, 0, "Прежний", "Прежний", 3, "Шт", "прим.", "Трубы", {}});
         const QList<QVariantList> before = allRows(*session);
 
@@ -440,8 +440,8 @@ private slots:
             QVERIFY2(error.message().contains(reason), qPrintable(error.message()));
         }
         QCOMPARE(allRows(*session), before);
-        QCOMPARE(session->header(), header);
-        QVERIFY(!session->isModified());
+        QCOMPARE(session->document().header(), header);
+        QVERIFY(!session->document().isModified());
     }
 
     // A number typed into a cell is one that a saved file holds and gives
@@ -481,16 +481,17 @@ private slots:
         QFETCH(QString, column);
         QFETCH(QString, typed);
         QFETCH(QString, reason);
-        QStringList errors;
-        ErrorReport::setSink([&](const QString &message) { errors << message; });
-        const auto restore = qScopeGuard([] { ErrorReport::setSink({}); });
         auto session = newSession();
         insertRow(*session, {1, 0, "Блок", "Блок", 1, "Шт", {}, {}, {}});
-        RowsModel positions(session->working(), QStringLiteral("data"), {"POZ", "KOL"},
-                            {{"POZ", "Поз.", {}}, {"KOL", "Кол.", {}}});
-        positions.load({}, {}, {});
-
-        QCOMPARE(positions.setField(0, column, typed), reason.isEmpty());
+        const PositionsTable::Field field =
+            PositionsTable::Field(Schema::kDataColumns.indexOf(column));
+        const qint64 key = session->document().positions().read().first().key;
+        QString refusal;
+        try {
+            PositionEditing::editCell(session->document(), key, field, typed);
+        } catch (const AppError &error) {
+            refusal = error.message();
+        }
         const QString file = path(QStringLiteral("Набрано.СО"));
         write(*session, file, Rows::All, EmptyQuantity::Zero);
         auto other = newSession();
@@ -498,11 +499,10 @@ private slots:
         const double stored =
             other->working().scalar(QStringLiteral("SELECT %1 FROM data").arg(column)).toDouble();
         if (reason.isEmpty()) {
-            QVERIFY(errors.isEmpty());
+            QVERIFY2(refusal.isEmpty(), qPrintable(refusal));
             QCOMPARE(stored, *Numbers::parse(typed));
         } else {
-            QCOMPARE(errors.size(), 1);
-            QVERIFY2(errors.first().contains(reason), qPrintable(errors.first()));
+            QVERIFY2(refusal.contains(reason), qPrintable(refusal));
             QCOMPARE(stored, 1.0);
         }
     }
@@ -523,14 +523,12 @@ private slots:
                      .toString(),
                  name);
 
-        RowsModel positions(other->working(), QStringLiteral("data"), {"Name"},
-                            {{"Name", "Обозначение", {}}});
-        positions.load({}, {}, {});
-        QCOMPARE(positions.data(positions.index(0, 0)).toString(), name);
+        PositionsTable &positions = other->document().positions();
+        QCOMPARE(positions.read().first().name, name);
         const QString edited = QStringLiteral("\uFEFFГДЕ");
-        QVERIFY(positions.setData(positions.index(0, 0), edited));
-        positions.load({}, {}, {});
-        QCOMPARE(positions.data(positions.index(0, 0)).toString(), edited);
+        PositionEditing::editCell(other->document(), positions.read().first().key,
+                                  PositionsTable::Name, edited);
+        QCOMPARE(positions.read().first().name, edited);
     }
 
     void readKeepsTheStageAndReportsProgress()
@@ -543,14 +541,14 @@ private slots:
         auto session = newSession();
         HeaderFields header;
         header[HeaderFields::Stage] = QStringLiteral("РП");
-        session->setHeader(header);
+        session->document().setHeader(header);
         QSignalSpy progress(session.get(), &Session::progress);
 
         QCOMPARE(read(*session, file), 130);
         HeaderFields expected = HeaderFields::defaults();
         expected[HeaderFields::Stage] = QStringLiteral("РП");
-        QCOMPARE(session->header(), expected);
-        QVERIFY(!session->isModified());
+        QCOMPARE(session->document().header(), expected);
+        QVERIFY(!session->document().isModified());
         // One step per position, then back to 0.
         QCOMPARE(progress.size(), 131);
         QCOMPARE(progress.at(progress.size() - 2), (QVariantList{130, 130}));

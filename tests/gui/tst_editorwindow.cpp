@@ -217,14 +217,14 @@ private slots:
     {
         QFETCH(int, leaveBy);
         auto editor = open({{QStringLiteral("ВК-160"), 1.0}});
-        QVERIFY(!editor->session.isModified());
+        QVERIFY(!editor->session.document().isModified());
         typeIntoCell(*editor, cell(*editor, 0, PositionsModel::Quantity), QStringLiteral("2,5"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(leaveBy));
         QCoreApplication::processEvents();
         QCOMPARE(editor->quantityInDatabase(QStringLiteral("ВК-160")), 2.5);
         QCOMPARE(cell(*editor, 0, PositionsModel::Quantity).data().toString(),
                  QStringLiteral("2,5"));
-        QVERIFY(editor->session.isModified());
+        QVERIFY(editor->session.document().isModified());
 
         typeIntoCell(*editor, cell(*editor, 0, PositionsModel::Comment),
                      QStringLiteral("см. «лист 3» 'А' \"Б\""));
@@ -278,7 +278,7 @@ private slots:
         QCOMPARE(editor->grid()->currentIndex(), quantity);
         QCOMPARE(editor->model()->rowCount(), 2);
         QCOMPARE(editor->quantityInDatabase(QStringLiteral("ВК-160")), 1.0);
-        QVERIFY(!editor->session.isModified());
+        QVERIFY(!editor->session.document().isModified());
 
         field->selectAll();
         typeText(field, QStringLiteral("3"));
@@ -362,7 +362,7 @@ private slots:
         QTEST(editor->model()->rowCount(), "shown");
         QTEST(editor->storedPositions(), "stored");
         QTEST(grid->currentIndex().row(), "current");
-        QTEST(editor->session.isModified(), "modified");
+        QTEST(editor->session.document().isModified(), "modified");
         QCOMPARE(editor->prompts.questions, QStringList());
         QCOMPARE(m_errors, QStringList());
         // What the grid shows is what the table holds, once the row is left.
@@ -380,7 +380,7 @@ private slots:
         QTest::mouseClick(editor->find<QToolButton>("nbDelete"), Qt::LeftButton);
         QCOMPARE(editor->prompts.questions, QStringList{QStringLiteral("Удалить запись?")});
         QCOMPARE(editor->model()->rowCount(), 2);
-        QVERIFY(!editor->session.isModified());
+        QVERIFY(!editor->session.document().isModified());
 
         editor->prompts.answers = {true};
         QTest::mouseClick(editor->find<QToolButton>("nbDelete"), Qt::LeftButton);
@@ -388,7 +388,7 @@ private slots:
         QCOMPARE(
             editor->session.working().scalar(QStringLiteral("SELECT Name FROM data")).toString(),
             QStringLiteral("вторая"));
-        QVERIFY(editor->session.isModified());
+        QVERIFY(editor->session.document().isModified());
     }
 
     void onlyRealChangesMarkModified()
@@ -402,17 +402,18 @@ private slots:
         QTest::mouseClick(editor->find<QToolButton>("nbRefresh"), Qt::LeftButton);
         QCOMPARE(editor->grid()->currentIndex().row(), 1);
         // A header that a file brings is no change either.
-        HeaderFields header = editor->session.header();
+        HeaderFields header = editor->session.document().header();
         header[HeaderFields::Customer] = QStringLiteral("ООО «Ромашка»");
-        editor->session.setHeader(header);
+        editor->session.document().setHeader(header);
         QCOMPARE(editor->find<QLineEdit>("Edit1")->text(), QStringLiteral("ООО «Ромашка»"));
-        QVERIFY(!editor->session.isModified());
+        QVERIFY(!editor->session.document().isModified());
 
         auto *surname = editor->find<QLineEdit>("Edit8");
         surname->selectAll();
         typeText(surname, QStringLiteral("Петровский-Водкин"));
-        QVERIFY(editor->session.isModified());
-        QCOMPARE(editor->session.header()[HeaderFields::Surname1], QStringLiteral("Петровски"));
+        QVERIFY(editor->session.document().isModified());
+        QCOMPARE(editor->session.document().header()[HeaderFields::Surname1],
+                 QStringLiteral("Петровски"));
     }
 
     void groupBoxWritesAndAddsToTheLists()
@@ -438,7 +439,7 @@ private slots:
             QStringLiteral("Дымоудаление"));
         QCOMPARE(editor->session.groupFilterList().count(QStringLiteral("Дымоудаление")), 1);
         QCOMPARE(editor->session.groupFieldList().count(QStringLiteral("Дымоудаление")), 1);
-        QVERIFY(editor->session.isModified());
+        QVERIFY(editor->session.document().isModified());
 
         typeAndLeave(QStringLiteral("Дымоудаление"));
         typeAndLeave(QString());
@@ -529,7 +530,7 @@ private slots:
         const auto shown = [&] {
             QStringList names;
             for (int row = 0; row < editor->model()->rowCount(); ++row)
-                names << editor->model()->field(row, QStringLiteral("Name")).toString();
+                names << editor->model()->position(row).name;
             return names;
         };
         QCOMPARE(total->text(), QStringLiteral("19,5"));

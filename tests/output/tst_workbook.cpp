@@ -255,7 +255,7 @@ private slots:
         const auto at = [&](const QString &name) { return here.filePath(name); };
         Session session;
         TestSupport::openFreshWorkingDatabase(session, folder.path(), m_template);
-        session.setSpecificationName(at(specification));
+        session.document().setName(at(specification));
         const QString file = QString(specification).remove(SpecificationCommands::kReadOnlySuffix);
         if (file.endsWith(QStringLiteral(".СО")))
             QFile(at(file)).open(QIODevice::WriteOnly);

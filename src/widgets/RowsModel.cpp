@@ -93,8 +93,8 @@ QString displayed(const QVariant &value)
 
 RowsModel::RowsModel(Database &db, QString table, QStringList tableColumns, QList<Column> shown,
                      QObject *parent)
-    : QAbstractTableModel(parent), m_db(db), m_table(std::move(table)),
-      m_columns(std::move(tableColumns)), m_shown(std::move(shown))
+    : GridModel(parent), m_db(db), m_table(std::move(table)), m_columns(std::move(tableColumns)),
+      m_shown(std::move(shown))
 {
     for (const Column &column : m_shown)
         m_shownPlaces << tableColumn(column.field);
@@ -208,6 +208,8 @@ QVariant RowsModel::headerData(int section, Qt::Orientation orientation, int rol
         return m_shown[section].title;
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(m_shown[section].titleAlignment);
+    if (role == ColumnKeyRole)
+        return m_shown[section].field;
     return {};
 }
 

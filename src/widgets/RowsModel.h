@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include "GridModel.h"
+
 #include <QList>
 #include <QStringList>
 #include <QVariant>
@@ -14,7 +15,7 @@ class Statement;
 // back; only a row the user adds waits for its first value, so that a row
 // added and left blank never reaches the table. A long result can be read in
 // batches as the grid scrolls.
-class RowsModel : public QAbstractTableModel {
+class RowsModel : public GridModel {
     Q_OBJECT
 
 public:
@@ -63,16 +64,16 @@ public:
     // A new empty row before row (rowCount() appends); its row. The row is
     // stored with the first value written into it; until then it is the
     // pending row, and a new insert replaces it.
-    int insertRecord(int row);
+    int insertRecord(int row) override;
     // The row added by insertRecord that holds nothing yet, or -1.
-    int pendingRow() const;
+    int pendingRow() const override;
     // Takes the pending row away again: the insert is cancelled.
-    void dropPendingRow();
+    void dropPendingRow() override;
     // Stores the pending row blank, for work that needs it in the table;
     // false when that failed (the error is reported).
     bool storePendingRow();
     // Deletes a row; the pending row is only taken away.
-    bool removeRecord(int row);
+    bool removeRecord(int row) override;
     // The row's key in the table; 0 for the pending row.
     qint64 rowKey(int row) const;
 
