@@ -153,6 +153,9 @@ void Database::connect(bool mayCreate)
     // The map covers the whole of a catalogue of a million goods, whose
     // search reads every page of the description keys.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 1073741824"));
+    // Statement journals (a bulk edit, undoing one) stay in memory rather
+    // than in a temporary file written page by page.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     try {
         Schema::prepare(*this);
     } catch (...) {

@@ -28,8 +28,8 @@ class SpecificationDocument : public QObject {
 
 public:
     // The steps the stack keeps; older ones are forgotten, and their memory
-    // with them. A sort of 10,000 positions takes about a third of a
-    // megabyte of it.
+    // with them. A step keeps only the rows it touched: a sort of 10,000
+    // positions, the largest common step, keeps about half a megabyte.
     static constexpr int kUndoLimit = 100;
 
     explicit SpecificationDocument(Database &working, QObject *parent = nullptr);
