@@ -7,17 +7,31 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 
 // A question asked in the middle of a command shows the arrow, not the
-// command's wait cursor.
+// command's wait cursor. Once answered, the window that asked is active
+// again, its keys (Ctrl+Z) with it, also where no window manager gives the
+// activation back.
 class ArrowWhileAsking {
 public:
-    ArrowWhileAsking() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowWhileAsking() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowWhileAsking() : m_asker(QApplication::activeWindow())
+    {
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileAsking()
+    {
+        QGuiApplication::restoreOverrideCursor();
+        if (m_asker && m_asker->isVisible() && !QApplication::activeModalWidget())
+            m_asker->activateWindow();
+    }
     ArrowWhileAsking(const ArrowWhileAsking &) = delete;
     ArrowWhileAsking &operator=(const ArrowWhileAsking &) = delete;
+
+private:
+    QPointer<QWidget> m_asker;
 };
 
 } // namespace
