@@ -67,6 +67,7 @@ struct Fixture {
 class Silent final : public Prompts {
 public:
     bool confirm(const QString &) override { return true; }
+    Answer ask(const QString &) override { return Answer::Yes; }
     void notify(const QString &) override {}
     QString chooseFileToOpen(const QString &) override { return {}; }
     QStringList chooseFilesToOpen(const QString &) override { return {}; }

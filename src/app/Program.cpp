@@ -25,9 +25,12 @@
 #include <QAction>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScopeGuard>
+#include <QWindow>
 #include <functional>
 
 namespace {
@@ -68,6 +71,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     m_cad->setWait(&m_cadWait);
     m_place = place;
     m_problems = startUp(m_session, m_settings, *m_cad, place);
+    m_session.setLastFolder(m_settings.lastFolder());
     m_startWindow = std::make_unique<StartWindow>(m_session, *m_cad);
     if (m_session.workingDatabasePath().isEmpty())
         m_startWindow->disableSpecificationCommands();
@@ -112,8 +116,22 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     connect(&m_session.document(), &SpecificationDocument::modifiedChanged, editor.save,
             &QAction::setEnabled);
     connect(editor.save, &QAction::triggered, this, [this] {
-        runGuarded([this] { return SpecificationCommands::save(m_session, m_prompts); });
+        if (runGuarded([this] { return SpecificationCommands::save(m_session, m_prompts); }) ==
+            Outcome::Done)
+            rememberFile();
     });
+    connect(editor.saveInPlace, &QAction::triggered, this, [this] {
+        if (runGuarded([this] {
+                return SpecificationCommands::saveInPlace(m_session, m_prompts);
+            }) == Outcome::Done)
+            rememberFile();
+    });
+    // Creating and opening work from the editor by their keys as well.
+    m_editorWindow->addActions({menu.create, menu.open});
+    connect(m_startWindow->recentMenu(), &QMenu::aboutToShow, this,
+            [this] { m_startWindow->setRecentFiles(m_settings.recentFiles()); });
+    m_startWindow->setRecentFiles(m_settings.recentFiles());
+    connect(m_startWindow.get(), &StartWindow::recentFileChosen, this, &Program::openRecentFile);
     connect(editor.sort, &QAction::triggered, this, [this] {
         int undefined = 0;
         if (!succeeded([&] { undefined = Numbering::sortAndNumber(m_session); }))
@@ -236,13 +254,48 @@ QString Program::drawingFolder()
 
 void Program::openSpecification()
 {
-    // The open dialog starts beside the drawing when a CAD program has one.
-    const QString folder = drawingFolder();
+    // The open dialog starts in the folder last used, else beside the
+    // drawing when a CAD program has one.
+    const QString last = m_settings.lastFolder();
+    const QString folder = !last.isEmpty() && QFileInfo(last).isDir() ? last : drawingFolder();
     if (runGuarded([&] { return SpecificationCommands::open(m_session, m_prompts, folder); }) !=
         Outcome::Done)
         return;
+    rememberFile();
     m_editorWindow->refreshPositions();
     showEditor();
+}
+
+void Program::openRecentFile(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        m_settings.removeRecentFile(path);
+        m_startWindow->setRecentFiles(m_settings.recentFiles());
+        m_prompts.notify(QStringLiteral("Файла %1 больше нет; он убран из списка последних "
+                                        "файлов.")
+                             .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    if (runGuarded([&] { return SpecificationCommands::openPath(m_session, m_prompts, path); }) !=
+        Outcome::Done)
+        return;
+    rememberFile();
+    m_editorWindow->refreshPositions();
+    showEditor();
+}
+
+void Program::rememberFile()
+{
+    QString name = m_session.document().name();
+    if (name.endsWith(SpecificationCommands::kReadOnlySuffix))
+        name.chop(SpecificationCommands::kReadOnlySuffix.size());
+    if (!QFileInfo(name).isFile())
+        return;
+    const QString path = QFileInfo(name).absoluteFilePath();
+    m_settings.addRecentFile(path);
+    m_settings.setLastFolder(QFileInfo(path).absolutePath());
+    m_session.setLastFolder(QFileInfo(path).absolutePath());
+    m_startWindow->setRecentFiles(m_settings.recentFiles());
 }
 
 void Program::addSpecifications()
@@ -308,12 +361,20 @@ void Program::openCommandLineFile()
         return;
     // Tried once: a bad file is reported once, not at every activation.
     m_opening = true;
+    // The start window shows, with its progress bar, before a large file
+    // keeps the program busy.
+    QElapsedTimer shown;
+    shown.start();
+    while (!m_startWindow->windowHandle()->isExposed() && shown.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+    m_startWindow->repaint();
     const Outcome outcome = runGuarded(
         [this] { return SpecificationCommands::openFromCommandLine(m_session, m_prompts); });
     m_session.setCommandLineFile({});
     m_opening = false;
     if (outcome != Outcome::Done)
         return;
+    rememberFile();
     m_editorWindow->refreshPositions();
     m_startWindow->enableEditing();
     // The start window stays visible behind the editor.

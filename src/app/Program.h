@@ -64,6 +64,12 @@ private:
     void exportToWorkbook();
     // "Синхронизация": position numbers from a file chosen beside the drawing.
     void synchronise();
+    // A file of "Последние файлы": opened as "Открыть  спецификацию" opens
+    // one; a file that is gone leaves the list with a word.
+    void openRecentFile(const QString &path);
+    // The open specification's file goes first in the recent files, and its
+    // folder is where the next dialog starts.
+    void rememberFile();
     // The folder of the CAD program's active drawing, else the program's.
     QString drawingFolder();
 

@@ -45,6 +45,24 @@ bool WidgetPrompts::confirm(const QString &question)
     return box.exec() == QMessageBox::Yes;
 }
 
+Prompts::Answer WidgetPrompts::ask(const QString &question)
+{
+    const ArrowWhileAsking arrow;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Подтверждение"), question,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 void WidgetPrompts::notify(const QString &message)
 {
     const ArrowWhileAsking arrow;

@@ -59,9 +59,17 @@ QString savingQuestion(const Session &session)
 // command may go on (saved or not wanted), otherwise what the save gave.
 Outcome offerToSave(Session &session, Prompts &prompts)
 {
-    if (!session.document().isModified() || !prompts.confirm(savingQuestion(session)))
+    if (!session.document().isModified())
         return Outcome::Done;
-    return save(session, prompts);
+    switch (prompts.ask(savingQuestion(session))) {
+    case Prompts::Answer::Yes:
+        return save(session, prompts);
+    case Prompts::Answer::No:
+        return Outcome::Done;
+    case Prompts::Answer::Cancel:
+        break;
+    }
+    return Outcome::Cancelled;
 }
 
 // The save dialog starts where the open file is, read-only or not.
@@ -85,7 +93,9 @@ QString chooseTarget(const Session &session, Prompts &prompts, const QString &pr
                      ReadOnlyTargets rule)
 {
     const QString preset = presetFileName(presetText);
-    const QString folder = folderOf(session.document().name());
+    QString folder = folderOf(session.document().name());
+    if (folder.isEmpty())
+        folder = session.lastFolder();
     for (;;) {
         QString target = prompts.chooseFileToSave(folder, QFileInfo(preset).fileName());
         if (target.isEmpty())
@@ -151,6 +161,13 @@ QString presetFileName(const QString &text)
 {
     const qsizetype start = extensionStart(text);
     return (start < 0 ? text : text.left(start)) + kExtension;
+}
+
+Outcome openPath(Session &session, Prompts &prompts, const QString &path)
+{
+    if (const Outcome saved = offerToSave(session, prompts); saved != Outcome::Done)
+        return saved;
+    return openFile(session, prompts, path, true);
 }
 
 Outcome open(Session &session, Prompts &prompts, const QString &startFolder)
@@ -246,6 +263,17 @@ Outcome save(Session &session, Prompts &prompts)
     return Outcome::Done;
 }
 
+Outcome saveInPlace(Session &session, Prompts &prompts)
+{
+    SpecificationDocument &document = session.document();
+    const SpecificationLock *lock = document.lock();
+    if (!lock || lock->path() != document.name())
+        return save(session, prompts);
+    writeAll(session, document.name(), SpecificationFile::EmptyQuantity::Zero);
+    document.markSaved();
+    return Outcome::Done;
+}
+
 Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilterText)
 {
     const QString target =
@@ -260,7 +288,13 @@ Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilter
 Outcome saveOnLeaving(Session &session, Prompts &prompts)
 {
     session.setViewFilter({});
-    if (session.document().isModified() && prompts.confirm(savingQuestion(session))) {
+    const Prompts::Answer answer = session.document().isModified()
+                                       ? prompts.ask(savingQuestion(session))
+                                       : Prompts::Answer::No;
+    // "Отмена": the program stays, and so does the lock.
+    if (answer == Prompts::Answer::Cancel)
+        return Outcome::Cancelled;
+    if (answer == Prompts::Answer::Yes) {
         const QString target = chooseTarget(session, prompts, session.document().name(),
                                             ReadOnlyTargets::AllowCurrent);
         // The program stays, and so does the lock.
