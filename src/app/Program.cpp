@@ -15,6 +15,7 @@
 #include "Numbering.h"
 #include "PositionsModel.h"
 #include "PutGood.h"
+#include "Recovery.h"
 #include "ReportOutput.h"
 #include "ReportPreview.h"
 #include "Reports.h"
@@ -29,6 +30,7 @@
 #include <QGuiApplication>
 #include <QScopeGuard>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -67,7 +69,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
 {
     m_cad->setWait(&m_cadWait);
     m_place = place;
-    m_problems = startUp(m_session, m_settings, *m_cad, place);
+    m_problems = startUp(m_session, m_settings, *m_cad, place, &m_unsaved);
     m_startWindow = std::make_unique<StartWindow>(m_session, *m_cad);
     if (m_session.workingDatabasePath().isEmpty())
         m_startWindow->disableSpecificationCommands();
@@ -187,6 +189,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
 Program::~Program()
 {
     m_startWindow->leaveProgram();
+    Recovery::letGo(m_unsaved);
 }
 
 void Program::showEditor()
@@ -301,9 +304,27 @@ void Program::createSpecification()
     showEditor();
 }
 
+void Program::offerRecovery()
+{
+    if (m_unsaved.isEmpty())
+        return;
+    const QList<Recovery::Unsaved> unsaved = std::exchange(m_unsaved, {});
+    if (runGuarded([&] {
+            return Recovery::offer(m_session, m_prompts, unsaved, QDate::currentDate());
+        }) == Outcome::Done) {
+        m_editorWindow->refreshPositions();
+        m_startWindow->enableEditing();
+        // The start window stays visible behind the editor.
+        m_editorWindow->show();
+        m_editorWindow->raise();
+        m_editorWindow->activateWindow();
+    }
+    openCommandLineFile();
+}
+
 void Program::openCommandLineFile()
 {
-    if (m_opening || m_session.commandLineFile().isEmpty() ||
+    if (m_opening || !m_unsaved.isEmpty() || m_session.commandLineFile().isEmpty() ||
         m_session.workingDatabasePath().isEmpty())
         return;
     // Tried once: a bad file is reported once, not at every activation.
