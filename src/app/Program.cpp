@@ -30,7 +30,6 @@
 #include <QGuiApplication>
 #include <QScopeGuard>
 #include <functional>
-#include <utility>
 
 namespace {
 
@@ -308,10 +307,13 @@ void Program::offerRecovery()
 {
     if (m_unsaved.isEmpty())
         return;
-    const QList<Recovery::Unsaved> unsaved = std::exchange(m_unsaved, {});
-    if (runGuarded([&] {
-            return Recovery::offer(m_session, m_prompts, unsaved, QDate::currentDate());
-        }) == Outcome::Done) {
+    // The list stays while the questions are asked: the start window's
+    // activation in between must not open the command-line file yet.
+    const Outcome outcome = runGuarded(
+        [this] { return Recovery::offer(m_session, m_prompts, m_unsaved, QDate::currentDate()); });
+    // Each has been decided on: brought back, deleted or left for later.
+    m_unsaved.clear();
+    if (outcome == Outcome::Done) {
         m_editorWindow->refreshPositions();
         m_startWindow->enableEditing();
         // The start window stays visible behind the editor.
