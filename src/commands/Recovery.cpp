@@ -132,6 +132,12 @@ void recover(Session &session, Prompts &prompts, const Unsaved &unsaved)
         document.takeRecovered(unsaved.kept);
         takeFile(document, prompts, fileOf(unsaved.kept));
         Reconciliation::reconcile(session);
+    } catch (const AppError &error) {
+        empty(document);
+        throw AppError(QStringLiteral("Несохранённую спецификацию не удалось восстановить, она "
+                                      "будет предложена при следующем запуске.\n") +
+                           error.message(),
+                       error.file(), error.line());
     } catch (...) {
         empty(document);
         throw;
