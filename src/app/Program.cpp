@@ -15,6 +15,7 @@
 #include "Numbering.h"
 #include "PositionsModel.h"
 #include "PutGood.h"
+#include "Recovery.h"
 #include "ReportOutput.h"
 #include "ReportPreview.h"
 #include "Reports.h"
@@ -70,7 +71,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
 {
     m_cad->setWait(&m_cadWait);
     m_place = place;
-    m_problems = startUp(m_session, m_settings, *m_cad, place);
+    m_problems = startUp(m_session, m_settings, *m_cad, place, &m_unsaved);
     m_session.setLastFolder(m_settings.lastFolder());
     m_startWindow = std::make_unique<StartWindow>(m_session, *m_cad);
     if (m_session.workingDatabasePath().isEmpty())
@@ -205,6 +206,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
 Program::~Program()
 {
     m_startWindow->leaveProgram();
+    Recovery::letGo(m_unsaved);
 }
 
 void Program::showEditor()
@@ -354,9 +356,30 @@ void Program::createSpecification()
     showEditor();
 }
 
+void Program::offerRecovery()
+{
+    if (m_unsaved.isEmpty())
+        return;
+    // The list stays while the questions are asked: the start window's
+    // activation in between must not open the command-line file yet.
+    const Outcome outcome = runGuarded(
+        [this] { return Recovery::offer(m_session, m_prompts, m_unsaved, QDate::currentDate()); });
+    // Each has been decided on: brought back, deleted or left for later.
+    m_unsaved.clear();
+    if (outcome == Outcome::Done) {
+        m_editorWindow->refreshPositions();
+        m_startWindow->enableEditing();
+        // The start window stays visible behind the editor.
+        m_editorWindow->show();
+        m_editorWindow->raise();
+        m_editorWindow->activateWindow();
+    }
+    openCommandLineFile();
+}
+
 void Program::openCommandLineFile()
 {
-    if (m_opening || m_session.commandLineFile().isEmpty() ||
+    if (m_opening || !m_unsaved.isEmpty() || m_session.commandLineFile().isEmpty() ||
         m_session.workingDatabasePath().isEmpty())
         return;
     // Tried once: a bad file is reported once, not at every activation.

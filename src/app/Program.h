@@ -39,7 +39,12 @@ public:
     // What start-up found wrong, each naming its file.
     const QList<AppError> &startUpProblems() const { return m_problems; }
 
-    // Opens the command-line file at the start window's first activation.
+    // Asks about the unsaved work that crashed copies left and shows the one
+    // brought back in the editor; then the command-line file is opened. Once,
+    // at the start, with the start window shown.
+    void offerRecovery();
+    // Opens the command-line file at the start window's first activation,
+    // once the question about unsaved work has been answered.
     void openCommandLineFile();
     // Shows the editor in front of the start window.
     void showEditor();
@@ -80,6 +85,8 @@ private:
     std::unique_ptr<CadLink> m_cad;
     Session m_session;
     QList<AppError> m_problems;
+    // The work crashed copies left, until the user has been asked about it.
+    QList<Recovery::Unsaved> m_unsaved;
     StartUpPlace m_place;
     bool m_opening = false;
     std::unique_ptr<StartWindow> m_startWindow;

@@ -32,6 +32,7 @@ int main(int argc, char *argv[])
     startWindow.show();
     for (const AppError &problem : program.startUpProblems())
         ErrorReport::show(problem.fullText());
+    program.offerRecovery();
     const TerminationSignals endOnSignals([&startWindow] { startWindow.close(); });
 
     const int status = QApplication::exec();

@@ -187,6 +187,18 @@ Outcome openFromCommandLine(Session &session, Prompts &prompts)
     // plain file (a folder, a pipe) is refused by the reader with its reason.
     if (file.isEmpty() || !QFileInfo::exists(file))
         return Outcome::Cancelled;
+    // Brought back after a crash, the file is open already with the work
+    // that was not saved; reading it again would lose that work.
+    QString open = session.document().name();
+    if (open.endsWith(kReadOnlySuffix))
+        open.chop(kReadOnlySuffix.size());
+    if (file == open) {
+        session.setCommandLineFile({});
+        return Outcome::Done;
+    }
+    // Another specification brought back is not dropped without a question.
+    if (const Outcome saved = offerToSave(session, prompts); saved != Outcome::Done)
+        return saved;
     const Outcome outcome = openFile(session, prompts, file, false);
     // A file that failed is tried again at the next activation.
     if (outcome == Outcome::Done)

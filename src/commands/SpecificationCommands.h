@@ -48,8 +48,10 @@ Outcome open(Session &session, Prompts &prompts, const QString &startFolder);
 // recent file): unsaved changes offered first, a read-only file asked about.
 Outcome openPath(Session &session, Prompts &prompts, const QString &path);
 
-// Opens the file named on the command line without questions. It is
-// forgotten only once it has been opened; Cancelled when there is none.
+// Opens the file named on the command line without questions, unless a
+// specification brought back after a crash is open: that one is offered to
+// be saved first, or kept when it is the same file. The file is forgotten
+// only once it has been opened; Cancelled when there is none.
 Outcome openFromCommandLine(Session &session, Prompts &prompts);
 
 // A new specification with one default position, after asking to save
