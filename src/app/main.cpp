@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "BuildInfo.h"
 #include "ErrorHandler.h"
 #include "ErrorReport.h"
 #include "Program.h"
@@ -8,9 +9,43 @@
 #include <QDateTime>
 #include <QFont>
 #include <QStandardPaths>
+#include <QTextStream>
+#include <string_view>
+
+namespace {
+
+// "--version" and "--help" are answered on standard output before any window
+// or database is touched, so that they work without a display too. True when
+// the program has answered and ends.
+bool answeredCommandLine(int argc, char *argv[])
+{
+    QTextStream out(stdout);
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--version") {
+            out << BuildInfo::versionLine(QStringLiteral("kvintor")) << Qt::endl;
+            return true;
+        }
+        if (argument == "--help" || argument == "-h") {
+            out << QStringLiteral("Использование: kvintor [ФАЙЛ.СО]\n\n"
+                                  "Открывает Kvintor, а с именем файла — сразу его спецификацию в "
+                                  "редакторе.\n\n"
+                                  "Параметры:\n"
+                                  "  -h, --help  этот список\n"
+                                  "  --version   версия программы и дата её сборки\n\n"
+                                  "Команды без окон: kvintor-cli --help\n");
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (answeredCommandLine(argc, argv))
+        return 0;
     Application app(argc, argv);
     Application::installRussianTranslation();
     ErrorHandler::installMessageBoxes();

@@ -435,6 +435,41 @@ private slots:
             QVERIFY(!QFile::exists(m_dir.filePath("x.СО")));
         }
     }
+
+    void version_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("kvintor-cli") << QStringLiteral(KV_CLI) << QStringLiteral("kvintor-cli");
+        QTest::newRow("kvintor") << QStringLiteral(KV_PROGRAM) << QStringLiteral("kvintor");
+    }
+
+    // The version is told before any window or database is made: also where
+    // there is no display, as in a terminal on another computer.
+    void version()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, name);
+        QProcess process;
+        QProcessEnvironment headless = environment();
+        for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            headless.remove(QLatin1String(variable));
+        process.setProcessEnvironment(headless);
+        process.setWorkingDirectory(m_dir.path());
+        process.start(program, {QStringLiteral("--version")});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QRegularExpressionMatch line =
+            QRegularExpression(QStringLiteral("^%1 %2 \\(сборка (\\d\\d\\.\\d\\d\\.\\d{4})\\)\n$")
+                                   .arg(name, QRegularExpression::escape(KVINTOR_VERSION)))
+                .match(out);
+        QVERIFY2(line.hasMatch(), qPrintable(out));
+        const QDate built = QDate::fromString(line.captured(1), QStringLiteral("dd.MM.yyyy"));
+        QVERIFY(built.isValid() && built <= QDate::currentDate());
+    }
 };
 
 QTEST_GUILESS_MAIN(CliTest)
