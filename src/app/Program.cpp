@@ -12,6 +12,7 @@
 #include "EditorWindow.h"
 #include "ErrorReport.h"
 #include "GroupOrderDialog.h"
+#include "Help.h"
 #include "Numbering.h"
 #include "PositionsModel.h"
 #include "PutGood.h"
@@ -127,6 +128,11 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
             }) == Outcome::Done)
             rememberFile();
     });
+    // F1 opens the guide at the chapter of the window it is pressed in.
+    Help::addActions(m_editorWindow.get(), Help::kEditor);
+    Help::addActions(m_catalogueEditor.get(), Help::kCatalogue);
+    Help::addActions(m_picker.get(), Help::kPicker);
+    Help::addActions(m_groupOrderDialog.get(), Help::kGroups);
     // Creating and opening work from the editor by their keys as well.
     m_editorWindow->addActions({menu.create, menu.open});
     connect(m_startWindow->recentMenu(), &QMenu::aboutToShow, this,

@@ -1,5 +1,6 @@
 #include "StartWindow.h"
 
+#include "Help.h"
 #include "ProgressDisplay.h"
 #include "StartUp.h"
 
@@ -94,8 +95,11 @@ void StartWindow::makeActions()
     m_actions.catalogue = make("N5", QStringLiteral("&База товара"));
     m_actions.groups = make("Gruppa", QStringLiteral("&Группы"));
     m_actions.leave = make("N1", QStringLiteral("&Выход"));
-    m_actions.guide = make("guide", QStringLiteral("&Руководство"), QKeySequence::HelpContents);
-    m_actions.about = make("about", QStringLiteral("&О программе"));
+    const Help::Actions help = Help::addActions(this, Help::kStart);
+    m_actions.guide = help.guide;
+    m_actions.about = help.about;
+    m_actions.guide->setText(QStringLiteral("&Руководство пользователя"));
+    m_actions.about->setText(QStringLiteral("&О программе"));
     // Both leave through closing the main window, like its close box.
     for (QAction *leave : {m_actions.leaveFromFile, m_actions.leave})
         connect(leave, &QAction::triggered, this, &QWidget::close);

@@ -26,7 +26,7 @@ public:
         QAction *catalogue = nullptr;     // N5 "База товара"
         QAction *groups = nullptr;        // Gruppa "Группы"
         QAction *leave = nullptr;         // N1 "Выход" in the menu bar
-        QAction *guide = nullptr;         // "Руководство" (F1) in "Справка"
+        QAction *guide = nullptr;         // "Руководство пользователя" (F1) in "Справка"
         QAction *about = nullptr;         // "О программе" in "Справка"
     };
 

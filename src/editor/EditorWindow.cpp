@@ -278,7 +278,6 @@ void EditorWindow::makeKeyActions()
     make(m_actions.findNext, "findNext", QStringLiteral("Найти далее"), {QKeySequence(Qt::Key_F3)});
     make(m_actions.findPrevious, "findPrevious", QStringLiteral("Найти назад"),
          {QKeySequence(Qt::SHIFT | Qt::Key_F3)});
-    make(m_actions.help, "helpEditor", QStringLiteral("Справка"), {QKeySequence::HelpContents});
     // The buttons' own keys: the save with its dialog is saving under a new
     // name; the sheet is what Ctrl+P previews.
     m_actions.save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));

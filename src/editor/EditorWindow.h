@@ -56,7 +56,6 @@ public:
         QAction *replace = nullptr;          // "Заменить" (Ctrl+H)
         QAction *findNext = nullptr;         // F3
         QAction *findPrevious = nullptr;     // Shift+F3
-        QAction *help = nullptr;             // "Справка" (F1)
     };
 
     EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent = nullptr);
