@@ -2,12 +2,12 @@
 #include "ErrorHandler.h"
 #include "ErrorReport.h"
 #include "Program.h"
+#include "ProgramFolder.h"
 #include "StartWindow.h"
 #include "TerminationSignals.h"
 
 #include <QDateTime>
 #include <QFont>
-#include <QStandardPaths>
 
 int main(int argc, char *argv[])
 {
@@ -23,14 +23,17 @@ int main(int argc, char *argv[])
 
     StartUpPlace place;
     place.moment = QDateTime::currentDateTime();
-    place.programFolder = QCoreApplication::applicationDirPath();
-    place.fallbackFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    place.fallbackFolder = ProgramFolder::userFolder();
+    // Installed, the program works on the user's copies of its databases.
+    QList<AppError> copyProblems;
+    place.programFolder = ProgramFolder::prepare(QCoreApplication::applicationDirPath(),
+                                                 place.fallbackFolder, copyProblems);
     place.arguments = QCoreApplication::arguments().mid(1);
 
     Program program(place);
     StartWindow &startWindow = program.startWindow();
     startWindow.show();
-    for (const AppError &problem : program.startUpProblems())
+    for (const AppError &problem : copyProblems + program.startUpProblems())
         ErrorReport::show(problem.fullText());
     const TerminationSignals endOnSignals([&startWindow] { startWindow.close(); });
 
