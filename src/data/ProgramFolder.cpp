@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace ProgramFolder {
 namespace {
@@ -58,11 +59,16 @@ QString bundled(const QString &executableFolder)
 
 bool isWritable(const QString &folder)
 {
-    if (!QFileInfo(folder).isWritable())
+    // Tried rather than read from the permission bits, which on Windows do
+    // not show the access lists that keep users out of Program Files.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".kvintor-XXXXXX")));
+    if (!probe.open())
         return false;
-    const QFileInfo catalogue(QDir(folder).filePath(kCatalogue));
-    return !catalogue.exists() ||
-           (catalogue.isWritable() && catalogue.permissions().testFlag(QFileDevice::WriteOwner));
+    QFile catalogue(QDir(folder).filePath(kCatalogue));
+    if (!catalogue.exists())
+        return true;
+    return catalogue.permissions().testFlag(QFileDevice::WriteOwner) &&
+           catalogue.open(QIODevice::ReadWrite);
 }
 
 QString prepare(const QString &executableFolder, const QString &userFolder,

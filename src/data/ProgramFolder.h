@@ -25,7 +25,7 @@ QString userFolder();
 QString bundled(const QString &executableFolder);
 
 // True when the program may work in folder: it takes new files and the
-// catalogue in it (if there is one) may be written. A catalogue shipped
+// catalogue in it (if there is one) opens for writing. A catalogue shipped
 // read-only counts as not writable even for the administrator, so that no
 // start ever changes the installed files.
 bool isWritable(const QString &folder);
