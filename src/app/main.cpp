@@ -20,6 +20,8 @@ int main(int argc, char *argv[])
     QApplication::setFont(font);
     QCoreApplication::setOrganizationName(QStringLiteral("Kvintor"));
     QCoreApplication::setApplicationName(QStringLiteral("Kvintor"));
+    // The desktop shows the windows under the menu entry's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kvintor"));
 
     StartUpPlace place;
     place.moment = QDateTime::currentDateTime();
