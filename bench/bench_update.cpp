@@ -4,6 +4,7 @@
 
 #include "BenchData.h"
 #include "CatalogueUpdate.h"
+#include "Platform.h"
 #include "PositionsTable.h"
 #include "Prompts.h"
 #include "Session.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 namespace {
 
@@ -58,7 +58,7 @@ struct Fixture {
         QFile::remove(file);
         QFile copy(file);
         if (!QFile::copy(pristine, file) || !copy.open(QIODevice::ReadWrite) ||
-            ::fsync(copy.handle()) != 0)
+            !Platform::syncToDisk(copy.handle()))
             qFatal("cannot copy the catalogue");
     }
 };

@@ -3,6 +3,7 @@
 #include "ErrorHandler.h"
 #include "ErrorReport.h"
 #include "Program.h"
+#include "ProgramFolder.h"
 #include "StartWindow.h"
 #include "TerminationSignals.h"
 
@@ -55,17 +56,22 @@ int main(int argc, char *argv[])
     QApplication::setFont(font);
     QCoreApplication::setOrganizationName(QStringLiteral("Kvintor"));
     QCoreApplication::setApplicationName(QStringLiteral("Kvintor"));
+    // The desktop shows the windows under the menu entry's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kvintor"));
 
     StartUpPlace place;
     place.moment = QDateTime::currentDateTime();
-    place.programFolder = QCoreApplication::applicationDirPath();
-    place.fallbackFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    place.fallbackFolder = ProgramFolder::userFolder();
+    // Installed, the program works on the user's copies of its databases.
+    QList<AppError> copyProblems;
+    place.programFolder = ProgramFolder::prepare(QCoreApplication::applicationDirPath(),
+                                                 place.fallbackFolder, copyProblems);
     place.arguments = QCoreApplication::arguments().mid(1);
 
     Program program(place);
     StartWindow &startWindow = program.startWindow();
     startWindow.show();
-    for (const AppError &problem : program.startUpProblems())
+    for (const AppError &problem : copyProblems + program.startUpProblems())
         ErrorReport::show(problem.fullText());
     program.offerRecovery();
     const TerminationSignals endOnSignals([&startWindow] { startWindow.close(); });
