@@ -266,8 +266,13 @@ void Program::openSpecification()
     // drawing when a CAD program has one.
     const QString last = m_settings.lastFolder();
     const QString folder = !last.isEmpty() && QFileInfo(last).isDir() ? last : drawingFolder();
-    if (runGuarded([&] { return SpecificationCommands::open(m_session, m_prompts, folder); }) !=
-        Outcome::Done)
+    showOpened(
+        runGuarded([&] { return SpecificationCommands::open(m_session, m_prompts, folder); }));
+}
+
+void Program::showOpened(Outcome outcome)
+{
+    if (outcome != Outcome::Done)
         return;
     rememberFile();
     m_editorWindow->refreshPositions();
@@ -284,12 +289,8 @@ void Program::openRecentFile(const QString &path)
                              .arg(QDir::toNativeSeparators(path)));
         return;
     }
-    if (runGuarded([&] { return SpecificationCommands::openPath(m_session, m_prompts, path); }) !=
-        Outcome::Done)
-        return;
-    rememberFile();
-    m_editorWindow->refreshPositions();
-    showEditor();
+    showOpened(
+        runGuarded([&] { return SpecificationCommands::openPath(m_session, m_prompts, path); }));
 }
 
 void Program::rememberFile()

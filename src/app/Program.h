@@ -4,6 +4,7 @@
 #include "CadWaitDialog.h"
 #include "Session.h"
 #include "Settings.h"
+#include "SpecificationCommands.h"
 #include "StartUp.h"
 #include "WidgetPrompts.h"
 
@@ -72,6 +73,8 @@ private:
     // A file of "Последние файлы": opened as "Открыть  спецификацию" opens
     // one; a file that is gone leaves the list with a word.
     void openRecentFile(const QString &path);
+    // A specification just opened shows in the editor, its file remembered.
+    void showOpened(SpecificationCommands::Outcome outcome);
     // The open specification's file goes first in the recent files, and its
     // folder is where the next dialog starts.
     void rememberFile();

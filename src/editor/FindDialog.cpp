@@ -43,22 +43,17 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent)
     QPushButton *one = button("replaceOne", QStringLiteral("&Заменить"));
     QPushButton *all = button("replaceAll", QStringLiteral("Заменить &все"));
     QPushButton *close = button("closeFind", QStringLiteral("Закрыть"));
-    connect(next, &QPushButton::clicked, this, [this] {
-        tell({});
-        emit findNext();
-    });
-    connect(previous, &QPushButton::clicked, this, [this] {
-        tell({});
-        emit findPrevious();
-    });
-    connect(one, &QPushButton::clicked, this, [this] {
-        tell({});
-        emit replaceOne();
-    });
-    connect(all, &QPushButton::clicked, this, [this] {
-        tell({});
-        emit replaceAll();
-    });
+    // Each button asks the editor afresh: what the last one told is gone.
+    const std::pair<QPushButton *, void (FindDialog::*)()> asks[] = {
+        {next, &FindDialog::findNext},
+        {previous, &FindDialog::findPrevious},
+        {one, &FindDialog::replaceOne},
+        {all, &FindDialog::replaceAll}};
+    for (const auto &[pressed, ask] : asks)
+        connect(pressed, &QPushButton::clicked, this, [this, ask = ask] {
+            tell({});
+            emit(this->*ask)();
+        });
     connect(close, &QPushButton::clicked, this, &QDialog::hide);
 
     auto *grid = new QGridLayout(this);
