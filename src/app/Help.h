@@ -27,6 +27,8 @@ inline constexpr QLatin1StringView kCad{"cad"};
 inline constexpr QLatin1StringView kCli{"cli"};
 inline constexpr QLatin1StringView kSettings{"settings"};
 inline constexpr QLatin1StringView kLimits{"limits"};
+inline constexpr QLatin1StringView kKeys{"keys"};       // every key of every window
+inline constexpr QLatin1StringView kInstall{"install"}; // the package, where the catalogue lives
 // Sections for the smaller windows.
 inline constexpr QLatin1StringView kUndo{"undo"};          // "История правок"
 inline constexpr QLatin1StringView kFirmName{"firm-name"}; // the firm name dialog
@@ -35,12 +37,13 @@ inline constexpr QLatin1StringView kSheet{"sheet"};       // the sheet's preview
 inline constexpr QLatin1StringView kEstimate{"estimate"}; // the estimate's preview
 inline constexpr QLatin1StringView kDuplicate{"duplicate"}; // "Позиция уже существует."
 inline constexpr QLatin1StringView kCadWait{"cad-wait"}; // "Ожидание программы САПР"
+inline constexpr QLatin1StringView kFind{"find"};        // "Поиск и замена"
 
 // Every anchor above.
-inline constexpr std::array kAnchors{kPurpose,   kStart,    kFiles,    kEditor,     kCommands,
-                                     kCatalogue, kPicker,   kGroups,   kFileFormat, kCad,
-                                     kCli,       kSettings, kLimits,   kUndo,       kFirmName,
-                                     kCombine,   kSheet,    kEstimate, kDuplicate,  kCadWait};
+inline constexpr std::array kAnchors{
+    kPurpose,    kStart,   kFiles, kEditor,   kCommands,  kCatalogue, kPicker,  kGroups,
+    kFileFormat, kCad,     kCli,   kSettings, kLimits,    kKeys,      kInstall, kUndo,
+    kFirmName,   kCombine, kSheet, kEstimate, kDuplicate, kCadWait,   kFind};
 
 // The guide inside the program, at anchor (its beginning for none).
 QUrl guideUrl(const QString &anchor = {});
