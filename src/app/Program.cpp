@@ -9,8 +9,10 @@
 #include "ComponentPicker.h"
 #include "DesktopOpen.h"
 #include "DrawingExchange.h"
+#include "DuplicatePositionDialog.h"
 #include "EditorWindow.h"
 #include "ErrorReport.h"
+#include "FirmNameDialog.h"
 #include "GroupOrderDialog.h"
 #include "Help.h"
 #include "Numbering.h"
@@ -26,6 +28,7 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -133,6 +136,11 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     Help::addActions(m_catalogueEditor.get(), Help::kCatalogue);
     Help::addActions(m_picker.get(), Help::kPicker);
     Help::addActions(m_groupOrderDialog.get(), Help::kGroups);
+    Help::addActions(m_combineDialog.get(), Help::kCombine);
+    Help::addActions(m_editorWindow->firmNameDialog(), Help::kFirmName);
+    Help::addActions(m_picker->duplicateDialog(), Help::kDuplicate);
+    if (auto *find = m_editorWindow->findChild<QDialog *>(QStringLiteral("findDialog")))
+        Help::addActions(find, Help::kFind);
     // Creating and opening work from the editor by their keys as well.
     m_editorWindow->addActions({menu.create, menu.open});
     connect(m_startWindow->recentMenu(), &QMenu::aboutToShow, this,

@@ -39,7 +39,7 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent)
     QPushButton *next = button("findNext", QStringLiteral("Найти &далее"), QStringLiteral("F3"));
     next->setDefault(true);
     QPushButton *previous =
-        button("findPrevious", QStringLiteral("Найти &назад"), QStringLiteral("Shift+F3"));
+        button("findPrevious", QStringLiteral("Найти н&азад"), QStringLiteral("Shift+F3"));
     QPushButton *one = button("replaceOne", QStringLiteral("&Заменить"));
     QPushButton *all = button("replaceAll", QStringLiteral("Заменить &все"));
     QPushButton *close = button("closeFind", QStringLiteral("Закрыть"));
