@@ -4,6 +4,7 @@
 
 #include "BenchData.h"
 #include "CatalogueUpdate.h"
+#include "Platform.h"
 #include "PositionsTable.h"
 #include "Prompts.h"
 #include "Session.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 namespace {
 
@@ -58,7 +58,7 @@ struct Fixture {
         QFile::remove(file);
         QFile copy(file);
         if (!QFile::copy(pristine, file) || !copy.open(QIODevice::ReadWrite) ||
-            ::fsync(copy.handle()) != 0)
+            !Platform::syncToDisk(copy.handle()))
             qFatal("cannot copy the catalogue");
     }
 };
@@ -67,6 +67,7 @@ struct Fixture {
 class Silent final : public Prompts {
 public:
     bool confirm(const QString &) override { return true; }
+    Answer ask(const QString &) override { return Answer::Yes; }
     void notify(const QString &) override {}
     QString chooseFileToOpen(const QString &) override { return {}; }
     QStringList chooseFilesToOpen(const QString &) override { return {}; }

@@ -9,12 +9,16 @@
 #include "ComponentPicker.h"
 #include "DesktopOpen.h"
 #include "DrawingExchange.h"
+#include "DuplicatePositionDialog.h"
 #include "EditorWindow.h"
 #include "ErrorReport.h"
+#include "FirmNameDialog.h"
 #include "GroupOrderDialog.h"
+#include "Help.h"
 #include "Numbering.h"
 #include "PositionsModel.h"
 #include "PutGood.h"
+#include "Recovery.h"
 #include "ReportOutput.h"
 #include "ReportPreview.h"
 #include "Reports.h"
@@ -24,10 +28,14 @@
 
 #include <QAction>
 #include <QDate>
+#include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScopeGuard>
+#include <QWindow>
 #include <functional>
 
 namespace {
@@ -67,7 +75,8 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
 {
     m_cad->setWait(&m_cadWait);
     m_place = place;
-    m_problems = startUp(m_session, m_settings, *m_cad, place);
+    m_problems = startUp(m_session, m_settings, *m_cad, place, &m_unsaved);
+    m_session.setLastFolder(m_settings.lastFolder());
     m_startWindow = std::make_unique<StartWindow>(m_session, *m_cad);
     if (m_session.workingDatabasePath().isEmpty())
         m_startWindow->disableSpecificationCommands();
@@ -112,8 +121,32 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     connect(&m_session.document(), &SpecificationDocument::modifiedChanged, editor.save,
             &QAction::setEnabled);
     connect(editor.save, &QAction::triggered, this, [this] {
-        runGuarded([this] { return SpecificationCommands::save(m_session, m_prompts); });
+        if (runGuarded([this] { return SpecificationCommands::save(m_session, m_prompts); }) ==
+            Outcome::Done)
+            rememberFile();
     });
+    connect(editor.saveInPlace, &QAction::triggered, this, [this] {
+        if (runGuarded([this] {
+                return SpecificationCommands::saveInPlace(m_session, m_prompts);
+            }) == Outcome::Done)
+            rememberFile();
+    });
+    // F1 opens the guide at the chapter of the window it is pressed in.
+    Help::addActions(m_editorWindow.get(), Help::kEditor);
+    Help::addActions(m_catalogueEditor.get(), Help::kCatalogue);
+    Help::addActions(m_picker.get(), Help::kPicker);
+    Help::addActions(m_groupOrderDialog.get(), Help::kGroups);
+    Help::addActions(m_combineDialog.get(), Help::kCombine);
+    Help::addActions(m_editorWindow->firmNameDialog(), Help::kFirmName);
+    Help::addActions(m_picker->duplicateDialog(), Help::kDuplicate);
+    if (auto *find = m_editorWindow->findChild<QDialog *>(QStringLiteral("findDialog")))
+        Help::addActions(find, Help::kFind);
+    // Creating and opening work from the editor by their keys as well.
+    m_editorWindow->addActions({menu.create, menu.open});
+    connect(m_startWindow->recentMenu(), &QMenu::aboutToShow, this,
+            [this] { m_startWindow->setRecentFiles(m_settings.recentFiles()); });
+    m_startWindow->setRecentFiles(m_settings.recentFiles());
+    connect(m_startWindow.get(), &StartWindow::recentFileChosen, this, &Program::openRecentFile);
     connect(editor.sort, &QAction::triggered, this, [this] {
         int undefined = 0;
         if (!succeeded([&] { undefined = Numbering::sortAndNumber(m_session); }))
@@ -187,6 +220,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
 Program::~Program()
 {
     m_startWindow->leaveProgram();
+    Recovery::letGo(m_unsaved);
 }
 
 void Program::showEditor()
@@ -236,13 +270,49 @@ QString Program::drawingFolder()
 
 void Program::openSpecification()
 {
-    // The open dialog starts beside the drawing when a CAD program has one.
-    const QString folder = drawingFolder();
-    if (runGuarded([&] { return SpecificationCommands::open(m_session, m_prompts, folder); }) !=
-        Outcome::Done)
+    // The open dialog starts in the folder last used, else beside the
+    // drawing when a CAD program has one.
+    const QString last = m_settings.lastFolder();
+    const QString folder = !last.isEmpty() && QFileInfo(last).isDir() ? last : drawingFolder();
+    showOpened(
+        runGuarded([&] { return SpecificationCommands::open(m_session, m_prompts, folder); }));
+}
+
+void Program::showOpened(Outcome outcome)
+{
+    if (outcome != Outcome::Done)
         return;
+    rememberFile();
     m_editorWindow->refreshPositions();
     showEditor();
+}
+
+void Program::openRecentFile(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        m_settings.removeRecentFile(path);
+        m_startWindow->setRecentFiles(m_settings.recentFiles());
+        m_prompts.notify(QStringLiteral("Файла %1 больше нет; он убран из списка последних "
+                                        "файлов.")
+                             .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    showOpened(
+        runGuarded([&] { return SpecificationCommands::openPath(m_session, m_prompts, path); }));
+}
+
+void Program::rememberFile()
+{
+    QString name = m_session.document().name();
+    if (name.endsWith(SpecificationCommands::kReadOnlySuffix))
+        name.chop(SpecificationCommands::kReadOnlySuffix.size());
+    if (!QFileInfo(name).isFile())
+        return;
+    const QString path = QFileInfo(name).absoluteFilePath();
+    m_settings.addRecentFile(path);
+    m_settings.setLastFolder(QFileInfo(path).absolutePath());
+    m_session.setLastFolder(QFileInfo(path).absolutePath());
+    m_startWindow->setRecentFiles(m_settings.recentFiles());
 }
 
 void Program::addSpecifications()
@@ -301,19 +371,48 @@ void Program::createSpecification()
     showEditor();
 }
 
+void Program::offerRecovery()
+{
+    if (m_unsaved.isEmpty())
+        return;
+    // The list stays while the questions are asked: the start window's
+    // activation in between must not open the command-line file yet.
+    const Outcome outcome = runGuarded(
+        [this] { return Recovery::offer(m_session, m_prompts, m_unsaved, QDate::currentDate()); });
+    // Each has been decided on: brought back, deleted or left for later.
+    m_unsaved.clear();
+    if (outcome == Outcome::Done) {
+        m_editorWindow->refreshPositions();
+        m_startWindow->enableEditing();
+        // The start window stays visible behind the editor.
+        m_editorWindow->show();
+        m_editorWindow->raise();
+        m_editorWindow->activateWindow();
+    }
+    openCommandLineFile();
+}
+
 void Program::openCommandLineFile()
 {
-    if (m_opening || m_session.commandLineFile().isEmpty() ||
+    if (m_opening || !m_unsaved.isEmpty() || m_session.commandLineFile().isEmpty() ||
         m_session.workingDatabasePath().isEmpty())
         return;
     // Tried once: a bad file is reported once, not at every activation.
     m_opening = true;
+    // The start window shows, with its progress bar, before a large file
+    // keeps the program busy.
+    QElapsedTimer shown;
+    shown.start();
+    while (!m_startWindow->windowHandle()->isExposed() && shown.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+    m_startWindow->repaint();
     const Outcome outcome = runGuarded(
         [this] { return SpecificationCommands::openFromCommandLine(m_session, m_prompts); });
     m_session.setCommandLineFile({});
     m_opening = false;
     if (outcome != Outcome::Done)
         return;
+    rememberFile();
     m_editorWindow->refreshPositions();
     m_startWindow->enableEditing();
     // The start window stays visible behind the editor.

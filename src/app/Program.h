@@ -4,6 +4,7 @@
 #include "CadWaitDialog.h"
 #include "Session.h"
 #include "Settings.h"
+#include "SpecificationCommands.h"
 #include "StartUp.h"
 #include "WidgetPrompts.h"
 
@@ -39,7 +40,12 @@ public:
     // What start-up found wrong, each naming its file.
     const QList<AppError> &startUpProblems() const { return m_problems; }
 
-    // Opens the command-line file at the start window's first activation.
+    // Asks about the unsaved work that crashed copies left and shows the one
+    // brought back in the editor; then the command-line file is opened. Once,
+    // at the start, with the start window shown.
+    void offerRecovery();
+    // Opens the command-line file at the start window's first activation,
+    // once the question about unsaved work has been answered.
     void openCommandLineFile();
     // Shows the editor in front of the start window.
     void showEditor();
@@ -64,6 +70,14 @@ private:
     void exportToWorkbook();
     // "Синхронизация": position numbers from a file chosen beside the drawing.
     void synchronise();
+    // A file of "Последние файлы": opened as "Открыть  спецификацию" opens
+    // one; a file that is gone leaves the list with a word.
+    void openRecentFile(const QString &path);
+    // A specification just opened shows in the editor, its file remembered.
+    void showOpened(SpecificationCommands::Outcome outcome);
+    // The open specification's file goes first in the recent files, and its
+    // folder is where the next dialog starts.
+    void rememberFile();
     // The folder of the CAD program's active drawing, else the program's.
     QString drawingFolder();
 
@@ -74,6 +88,8 @@ private:
     std::unique_ptr<CadLink> m_cad;
     Session m_session;
     QList<AppError> m_problems;
+    // The work crashed copies left, until the user has been asked about it.
+    QList<Recovery::Unsaved> m_unsaved;
     StartUpPlace m_place;
     bool m_opening = false;
     std::unique_ptr<StartWindow> m_startWindow;

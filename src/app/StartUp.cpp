@@ -10,7 +10,7 @@
 #include <QFileInfo>
 
 QList<AppError> startUp(Session &session, const Settings &settings, CadLink &cad,
-                        const StartUpPlace &place)
+                        const StartUpPlace &place, QList<Recovery::Unsaved> *unsaved)
 {
     QList<AppError> problems;
     const QString argument = place.arguments.value(0);
@@ -32,7 +32,7 @@ QList<AppError> startUp(Session &session, const Settings &settings, CadLink &cad
     if (!place.fallbackFolder.isEmpty())
         folders << place.fallbackFolder;
     // Copies that crashed or were killed left their working databases behind.
-    WorkingDatabase::removeAbandoned(folders);
+    QList<Recovery::Unsaved> found = Recovery::findUnsaved(folders);
     try {
         session.setWorkingDatabasePath(WorkingDatabase::create(
             folders, place.moment, programFolder.filePath(QLatin1String(kTemplateFileName))));
@@ -41,6 +41,10 @@ QList<AppError> startUp(Session &session, const Settings &settings, CadLink &cad
         session.setWorkingDatabasePath({});
         problems << problem;
     }
+    if (unsaved && !session.workingDatabasePath().isEmpty())
+        *unsaved = std::move(found);
+    else
+        Recovery::letGo(found);
     return problems;
 }
 

@@ -1,11 +1,14 @@
 #include "StartWindow.h"
 
+#include "Help.h"
 #include "ProgressDisplay.h"
 #include "StartUp.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -63,7 +66,9 @@ StartWindow::StartWindow(Session &session, CadLink &cad, QWidget *parent)
     makeActions();
     buildMenu();
     layout->activate();
-    setFixedSize(sizeHint());
+    // As wide as the picture, or as the menu bar where that is wider: no
+    // menu hides behind the bar's arrow.
+    setFixedSize(qMax(sizeHint().width(), menuBar()->sizeHint().width()), sizeHint().height());
 
     if (const QScreen *screen = this->screen()) {
         QRect frame = frameGeometry();
@@ -74,19 +79,27 @@ StartWindow::StartWindow(Session &session, CadLink &cad, QWidget *parent)
 
 void StartWindow::makeActions()
 {
-    const auto make = [this](const char *name, const QString &text) {
+    // The texts carry their Alt letters ("&" before it); what the menus show
+    // and screen readers say is the text without it.
+    const auto make = [this](const char *name, const QString &text, const QKeySequence &keys = {}) {
         auto *action = new QAction(text, this);
         action->setObjectName(QLatin1String(name));
+        action->setShortcut(keys);
         return action;
     };
-    m_actions.create = make("N7", QStringLiteral("Создать спецификацию"));
-    m_actions.open = make("DB1", QStringLiteral("Открыть  спецификацию"));
-    m_actions.edit = make("N3", QStringLiteral("Редактировать"));
+    m_actions.create = make("N7", QStringLiteral("&Создать спецификацию"), QKeySequence::New);
+    m_actions.open = make("DB1", QStringLiteral("&Открыть  спецификацию"), QKeySequence::Open);
+    m_actions.edit = make("N3", QStringLiteral("&Редактировать"));
     m_actions.edit->setEnabled(false); // until a specification is edited
-    m_actions.leaveFromFile = make("N10", QStringLiteral("Выход"));
-    m_actions.catalogue = make("N5", QStringLiteral("База товара"));
-    m_actions.groups = make("Gruppa", QStringLiteral("Группы"));
-    m_actions.leave = make("N1", QStringLiteral("Выход"));
+    m_actions.leaveFromFile = make("N10", QStringLiteral("В&ыход"));
+    m_actions.catalogue = make("N5", QStringLiteral("&База товара"));
+    m_actions.groups = make("Gruppa", QStringLiteral("&Группы"));
+    m_actions.leave = make("N1", QStringLiteral("&Выход"));
+    const Help::Actions help = Help::addActions(this, Help::kStart);
+    m_actions.guide = help.guide;
+    m_actions.about = help.about;
+    m_actions.guide->setText(QStringLiteral("&Руководство пользователя"));
+    m_actions.about->setText(QStringLiteral("&О программе"));
     // Both leave through closing the main window, like its close box.
     for (QAction *leave : {m_actions.leaveFromFile, m_actions.leave})
         connect(leave, &QAction::triggered, this, &QWidget::close);
@@ -95,12 +108,16 @@ void StartWindow::makeActions()
 void StartWindow::buildMenu()
 {
     QMenuBar *bar = menuBar();
-    QMenu *file = bar->addMenu(QStringLiteral("Файл"));
+    QMenu *file = bar->addMenu(QStringLiteral("&Файл"));
     file->setObjectName(QStringLiteral("N2"));
     file->menuAction()->setObjectName(QStringLiteral("N2"));
     file->addAction(m_actions.create);
     addSeparator(file, "N6");
     file->addAction(m_actions.open);
+    m_recentMenu = file->addMenu(QStringLiteral("&Последние файлы"));
+    m_recentMenu->setObjectName(QStringLiteral("recentFiles"));
+    m_recentMenu->menuAction()->setObjectName(QStringLiteral("recentFiles"));
+    m_recentMenu->setEnabled(false);
     addSeparator(file, "N4");
     file->addAction(m_actions.edit);
     addSeparator(file, "N8");
@@ -109,6 +126,29 @@ void StartWindow::buildMenu()
     bar->addAction(m_actions.catalogue);
     bar->addAction(m_actions.groups);
     bar->addAction(m_actions.leave);
+    QMenu *help = bar->addMenu(QStringLiteral("&Справка"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    help->menuAction()->setObjectName(QStringLiteral("helpMenu"));
+    help->addAction(m_actions.guide);
+    help->addAction(m_actions.about);
+}
+
+void StartWindow::setRecentFiles(const QStringList &files)
+{
+    m_recentMenu->clear();
+    for (int i = 0; i < files.size(); ++i) {
+        // "&1 Смета ОВ.СО", the folder in the tooltip; the tenth gets "1&0".
+        const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QStringLiteral("1&0");
+        QAction *action = m_recentMenu->addAction(
+            QStringLiteral("%1 %2").arg(number, QFileInfo(files[i]).fileName()));
+        action->setObjectName(QStringLiteral("recentFile%1").arg(i + 1));
+        action->setToolTip(QDir::toNativeSeparators(files[i]));
+        action->setStatusTip(action->toolTip());
+        const QString path = files[i];
+        connect(action, &QAction::triggered, this, [this, path] { emit recentFileChosen(path); });
+    }
+    m_recentMenu->setToolTipsVisible(true);
+    m_recentMenu->setEnabled(!files.isEmpty() && !m_specificationsDisabled);
 }
 
 void StartWindow::leaveProgram()

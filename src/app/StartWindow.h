@@ -5,6 +5,7 @@
 
 class CadLink;
 class QAction;
+class QMenu;
 class QProgressBar;
 class Session;
 
@@ -25,6 +26,8 @@ public:
         QAction *catalogue = nullptr;     // N5 "База товара"
         QAction *groups = nullptr;        // Gruppa "Группы"
         QAction *leave = nullptr;         // N1 "Выход" in the menu bar
+        QAction *guide = nullptr;         // "Руководство пользователя" (F1) in "Справка"
+        QAction *about = nullptr;         // "О программе" in "Справка"
     };
 
     StartWindow(Session &session, CadLink &cad, QWidget *parent = nullptr);
@@ -36,6 +39,12 @@ public:
     // Safe to call more than once.
     void leaveProgram();
 
+    // The "Последние файлы" submenu of "Файл", filled each time it opens.
+    QMenu *recentMenu() const { return m_recentMenu; }
+    // The files it lists, the newest first; a chosen one is sent by
+    // recentFileChosen().
+    void setRecentFiles(const QStringList &files);
+
     // "Редактировать" comes alive once a specification is being edited.
     void enableEditing();
     // Without a working database no specification can be opened, created or
@@ -46,6 +55,7 @@ public:
     void setLeaveGuard(std::function<bool()> guard) { m_leaveGuard = std::move(guard); }
 
 signals:
+    void recentFileChosen(const QString &path);
     // The window became active (the command-line file is opened then).
     void activated();
 
@@ -62,6 +72,7 @@ private:
     CadLink &m_cad;
     QProgressBar *m_progressBar = nullptr;
     Actions m_actions;
+    QMenu *m_recentMenu = nullptr;
     bool m_specificationsDisabled = false;
     bool m_left = false;
     std::function<bool()> m_leaveGuard;

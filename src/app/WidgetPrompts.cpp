@@ -7,17 +7,31 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 
 // A question asked in the middle of a command shows the arrow, not the
-// command's wait cursor.
+// command's wait cursor. Once answered, the window that asked is active
+// again, its keys (Ctrl+Z) with it, also where no window manager gives the
+// activation back.
 class ArrowWhileAsking {
 public:
-    ArrowWhileAsking() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~ArrowWhileAsking() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowWhileAsking() : m_asker(QApplication::activeWindow())
+    {
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~ArrowWhileAsking()
+    {
+        QGuiApplication::restoreOverrideCursor();
+        if (m_asker && m_asker->isVisible() && !QApplication::activeModalWidget())
+            m_asker->activateWindow();
+    }
     ArrowWhileAsking(const ArrowWhileAsking &) = delete;
     ArrowWhileAsking &operator=(const ArrowWhileAsking &) = delete;
+
+private:
+    QPointer<QWidget> m_asker;
 };
 
 } // namespace
@@ -29,6 +43,24 @@ bool WidgetPrompts::confirm(const QString &question)
                     QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+Prompts::Answer WidgetPrompts::ask(const QString &question)
+{
+    const ArrowWhileAsking arrow;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Подтверждение"), question,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
 }
 
 void WidgetPrompts::notify(const QString &message)

@@ -6,6 +6,7 @@
 class WidgetPrompts final : public Prompts {
 public:
     bool confirm(const QString &question) override;
+    Answer ask(const QString &question) override;
     void notify(const QString &message) override;
     QString chooseFileToOpen(const QString &folder) override;
     QStringList chooseFilesToOpen(const QString &folder) override;

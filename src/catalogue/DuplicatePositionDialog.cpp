@@ -86,6 +86,7 @@ DuplicatePositionDialog::DuplicatePositionDialog(QWidget *parent)
     resize(410, 263);
 
     connect(m_increment, &QLineEdit::textChanged, this, &DuplicatePositionDialog::recompute);
+    m_ok = buttons.ok;
     connect(buttons.ok, &QPushButton::clicked, this, [this] {
         if (m_total)
             accept();
@@ -123,8 +124,11 @@ void DuplicatePositionDialog::recompute()
 {
     const std::optional<double> total =
         PutGood::mergeTotal(m_existing->text(), m_increment->text());
+    m_total = total;
+    // OK takes no total while the increment is no number.
+    m_ok->setEnabled(total.has_value());
     if (!total) {
-        // The total keeps its last value until the increment reads as a number.
+        // The field keeps its last value until the increment reads as a number.
         const QString typed = m_increment->text().trimmed();
         const std::optional<QString> fault = Numbers::quantityFault(typed);
         m_warning->setText(
@@ -134,6 +138,5 @@ void DuplicatePositionDialog::recompute()
         return;
     }
     m_warning->clear();
-    m_total = total;
     m_totalField->setText(Numbers::general(*total));
 }

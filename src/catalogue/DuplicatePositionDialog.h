@@ -6,6 +6,7 @@
 #include <optional>
 
 class QLabel;
+class QPushButton;
 class QLineEdit;
 
 // "Позиция уже существует.": shows the position that already holds the good
@@ -39,4 +40,5 @@ private:
     QLabel *m_name = nullptr;
     QLabel *m_warning = nullptr;
     std::optional<double> m_total;
+    QPushButton *m_ok = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "Front.h"
 
 #include "AppError.h"
+#include "BuildInfo.h"
 #include "Commands.h"
 #include "Console.h"
 #include "Workspace.h"
@@ -17,6 +18,7 @@ const QString kCatalogueOption = QStringLiteral("--catalogue");
 
 struct CommandLine {
     bool help = false;
+    bool version = false;
     QString command;
     QString catalogue;
     std::optional<QString> output;
@@ -43,7 +45,8 @@ QString help()
         "  --catalogue ФАЙЛ  база товара; без него — dorvik-Vent.mdb из папки, заданной "
         "параметром path, или из папки программы\n"
         "  -o ФАЙЛ           файл, который пишет команда\n"
-        "  -h, --help        этот список\n\n"
+        "  -h, --help        этот список\n"
+        "  --version         версия программы и дата её сборки\n\n"
         "Код завершения: 0 — всё выполнено; 1 — файл отвергнут или не записан (сообщение "
         "«ФАЙЛ:СТРОКА: текст» в потоке ошибок); 2 — неверный вызов.\n");
     return text;
@@ -79,6 +82,8 @@ CommandLine parse(const QStringList &arguments)
             optionsEnd = true;
         } else if (argument == QStringLiteral("-h") || argument == QStringLiteral("--help")) {
             line.help = true;
+        } else if (argument == QStringLiteral("--version")) {
+            line.version = true;
         } else if (argument == kOutputOption) {
             if (line.output)
                 throw AppError(QStringLiteral("«-o» указан дважды."));
@@ -151,6 +156,10 @@ int run(const QStringList &arguments, const QString &programFolder, Console &con
         line = parse(arguments);
         if (line.help) {
             console.out() << help();
+            return Success;
+        }
+        if (line.version) {
+            console.out() << BuildInfo::versionLine(kProgram) << Qt::endl;
             return Success;
         }
         command = &checked(line);

@@ -1,5 +1,6 @@
 #include "Console.h"
 #include "Front.h"
+#include "ProgramFolder.h"
 
 #include <QGuiApplication>
 
@@ -27,6 +28,9 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     Console console;
-    return Front::run(QCoreApplication::arguments().mid(1), QCoreApplication::applicationDirPath(),
-                      console);
+    // Installed, the databases are the user's copies once the program has
+    // made them, else those that came with it; kvintor-cli copies nothing.
+    const QString programFolder =
+        ProgramFolder::find(QCoreApplication::applicationDirPath(), ProgramFolder::userFolder());
+    return Front::run(QCoreApplication::arguments().mid(1), programFolder, console);
 }

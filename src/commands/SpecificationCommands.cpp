@@ -59,9 +59,17 @@ QString savingQuestion(const Session &session)
 // command may go on (saved or not wanted), otherwise what the save gave.
 Outcome offerToSave(Session &session, Prompts &prompts)
 {
-    if (!session.document().isModified() || !prompts.confirm(savingQuestion(session)))
+    if (!session.document().isModified())
         return Outcome::Done;
-    return save(session, prompts);
+    switch (prompts.ask(savingQuestion(session))) {
+    case Prompts::Answer::Yes:
+        return save(session, prompts);
+    case Prompts::Answer::No:
+        return Outcome::Done;
+    case Prompts::Answer::Cancel:
+        break;
+    }
+    return Outcome::Cancelled;
 }
 
 // The save dialog starts where the open file is, read-only or not.
@@ -85,7 +93,9 @@ QString chooseTarget(const Session &session, Prompts &prompts, const QString &pr
                      ReadOnlyTargets rule)
 {
     const QString preset = presetFileName(presetText);
-    const QString folder = folderOf(session.document().name());
+    QString folder = folderOf(session.document().name());
+    if (folder.isEmpty())
+        folder = session.lastFolder();
     for (;;) {
         QString target = prompts.chooseFileToSave(folder, QFileInfo(preset).fileName());
         if (target.isEmpty())
@@ -153,6 +163,13 @@ QString presetFileName(const QString &text)
     return (start < 0 ? text : text.left(start)) + kExtension;
 }
 
+Outcome openPath(Session &session, Prompts &prompts, const QString &path)
+{
+    if (const Outcome saved = offerToSave(session, prompts); saved != Outcome::Done)
+        return saved;
+    return openFile(session, prompts, path, true);
+}
+
 Outcome open(Session &session, Prompts &prompts, const QString &startFolder)
 {
     if (const Outcome saved = offerToSave(session, prompts); saved != Outcome::Done)
@@ -170,6 +187,18 @@ Outcome openFromCommandLine(Session &session, Prompts &prompts)
     // plain file (a folder, a pipe) is refused by the reader with its reason.
     if (file.isEmpty() || !QFileInfo::exists(file))
         return Outcome::Cancelled;
+    // Brought back after a crash, the file is open already with the work
+    // that was not saved; reading it again would lose that work.
+    QString open = session.document().name();
+    if (open.endsWith(kReadOnlySuffix))
+        open.chop(kReadOnlySuffix.size());
+    if (file == open) {
+        session.setCommandLineFile({});
+        return Outcome::Done;
+    }
+    // Another specification brought back is not dropped without a question.
+    if (const Outcome saved = offerToSave(session, prompts); saved != Outcome::Done)
+        return saved;
     const Outcome outcome = openFile(session, prompts, file, false);
     // A file that failed is tried again at the next activation.
     if (outcome == Outcome::Done)
@@ -245,6 +274,17 @@ Outcome save(Session &session, Prompts &prompts)
     return Outcome::Done;
 }
 
+Outcome saveInPlace(Session &session, Prompts &prompts)
+{
+    SpecificationDocument &document = session.document();
+    const SpecificationLock *lock = document.lock();
+    if (!lock || lock->path() != document.name())
+        return save(session, prompts);
+    writeAll(session, document.name(), SpecificationFile::EmptyQuantity::Zero);
+    document.markSaved();
+    return Outcome::Done;
+}
+
 Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilterText)
 {
     const QString target =
@@ -259,7 +299,13 @@ Outcome saveGroup(Session &session, Prompts &prompts, const QString &groupFilter
 Outcome saveOnLeaving(Session &session, Prompts &prompts)
 {
     session.setViewFilter({});
-    if (session.document().isModified() && prompts.confirm(savingQuestion(session))) {
+    const Prompts::Answer answer = session.document().isModified()
+                                       ? prompts.ask(savingQuestion(session))
+                                       : Prompts::Answer::No;
+    // "Отмена": the program stays, and so does the lock.
+    if (answer == Prompts::Answer::Cancel)
+        return Outcome::Cancelled;
+    if (answer == Prompts::Answer::Yes) {
         const QString target = chooseTarget(session, prompts, session.document().name(),
                                             ReadOnlyTargets::AllowCurrent);
         // The program stays, and so does the lock.

@@ -44,8 +44,14 @@ QString presetFileName(const QString &text);
 // file changes nothing.
 Outcome open(Session &session, Prompts &prompts, const QString &startFolder);
 
-// Opens the file named on the command line without questions. It is
-// forgotten only once it has been opened; Cancelled when there is none.
+// Opens path as the open command opens the file chosen in its dialog (a
+// recent file): unsaved changes offered first, a read-only file asked about.
+Outcome openPath(Session &session, Prompts &prompts, const QString &path);
+
+// Opens the file named on the command line without questions, unless a
+// specification brought back after a crash is open: that one is offered to
+// be saved first, or kept when it is the same file. The file is forgotten
+// only once it has been opened; Cancelled when there is none.
 Outcome openFromCommandLine(Session &session, Prompts &prompts);
 
 // A new specification with one default position, after asking to save
@@ -55,6 +61,11 @@ Outcome create(Session &session, Prompts &prompts);
 // The save command: all positions to a chosen file, which becomes the open
 // specification and takes the lock. The view filter is switched off.
 Outcome save(Session &session, Prompts &prompts);
+
+// Ctrl+S: a specification with a file of its own, locked by this copy, is
+// written over it at once; any other (new, read-only) goes through the save
+// command's dialog.
+Outcome saveInPlace(Session &session, Prompts &prompts);
 
 // Writes the positions the view filter shows to a chosen file; the file is
 // preset from groupFilterText. Nothing else changes.

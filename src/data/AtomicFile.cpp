@@ -1,11 +1,11 @@
 #include "AtomicFile.h"
 
 #include "AppError.h"
+#include "Platform.h"
 #include "SystemErrors.h"
 
 #include <QSaveFile>
 #include <cerrno>
-#include <unistd.h>
 
 namespace AtomicFile {
 
@@ -32,7 +32,7 @@ void write(const QString &path, const QByteArray &bytes, const QString &failureT
     }
     if (!file.flush() || file.error() != QFileDevice::NoError)
         fail(SystemErrors::reason(file));
-    if (::fsync(file.handle()) != 0)
+    if (!Platform::syncToDisk(file.handle()))
         fail(SystemErrors::reason(errno));
     if (!file.commit())
         throw AppError(failureText + QStringLiteral(": ") + SystemErrors::reason(file) + u'.',

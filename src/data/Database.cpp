@@ -154,6 +154,9 @@ void Database::connect(bool mayCreate)
     // search reads every page of the description keys.
     if (m_memoryMapped)
         QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 1073741824"));
+    // Statement journals (a bulk edit, undoing one) stay in memory rather
+    // than in a temporary file written page by page.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     try {
         Schema::prepare(*this);
     } catch (...) {

@@ -1,10 +1,12 @@
 #include "Platform.h"
 
 #ifdef Q_OS_WIN
+#include <io.h>
 #include <windows.h>
 #else
 #include <cerrno>
 #include <signal.h>
+#include <unistd.h>
 #endif
 
 namespace Platform {
@@ -23,6 +25,15 @@ bool processIsGone(qint64 pid)
 #else
     // A process of another user answers "no permission": it runs.
     return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+#endif
+}
+
+bool syncToDisk(int handle)
+{
+#ifdef Q_OS_WIN
+    return ::_commit(handle) == 0;
+#else
+    return ::fsync(handle) == 0;
 #endif
 }
 

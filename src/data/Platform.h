@@ -10,4 +10,9 @@ namespace Platform {
 // when the system will not tell.
 bool processIsGone(qint64 pid);
 
+// Makes the system write what the open file handle (a C library file
+// descriptor, as QFileDevice::handle() gives) holds out to the disk before
+// it answers. False when it could not; errno then says why.
+bool syncToDisk(int handle);
+
 } // namespace Platform

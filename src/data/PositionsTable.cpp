@@ -496,3 +496,28 @@ void PositionsTable::touchedAll()
     m_touched.all = true;
     m_touched.keys.clear();
 }
+
+void PositionsTable::replaceAllFrom(const QString &databaseFile)
+{
+    // Attaching a missing file would make an empty database of it.
+    Database::checkFile(databaseFile);
+    m_working.open();
+    m_working.exec(QStringLiteral("ATTACH DATABASE ? AS crashed"), {databaseFile});
+    try {
+        inTransaction([&] {
+            m_working.exec(QStringLiteral("DELETE FROM data"));
+            m_working.exec(QStringLiteral("INSERT INTO data (%1) SELECT %1 FROM crashed.data "
+                                          "ORDER BY %2")
+                               .arg(selectList(), QLatin1String(Schema::kRowKey)));
+            touchedAll();
+        });
+    } catch (...) {
+        try {
+            m_working.exec(QStringLiteral("DETACH DATABASE crashed"));
+        } catch (const AppError &) {
+            // The error that brought us here is the one to report.
+        }
+        throw;
+    }
+    m_working.exec(QStringLiteral("DETACH DATABASE crashed"));
+}

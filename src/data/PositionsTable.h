@@ -118,6 +118,11 @@ public:
     // hold now; apply(change.inverted()) undoes it.
     void apply(const PositionsChange &change);
 
+    // Replaces every position by those of table `data` in the database
+    // file (the working database a crashed copy left), copied whole, row
+    // keys included, all or nothing.
+    void replaceAllFrom(const QString &databaseFile);
+
     // The rows the change that changed() announces touched.
     const TouchedRows &lastTouched() const { return m_lastTouched; }
 

@@ -20,6 +20,10 @@ public:
 
     // A question with Yes and No; true means Yes.
     virtual bool confirm(const QString &question) = 0;
+    // The answers to a question that may also call the command off.
+    enum class Answer { Yes, No, Cancel };
+    // A question with Yes, No and Cancel ("Да", "Нет", "Отмена").
+    virtual Answer ask(const QString &question) = 0;
     // A notice with OK.
     virtual void notify(const QString &message) = 0;
     // A specification file to open, starting in folder; empty when cancelled.

@@ -52,6 +52,11 @@ public:
     const QString &commandLineFile() const { return m_commandLineFile; }
     void setCommandLineFile(const QString &path) { m_commandLineFile = path; }
 
+    // The folder a specification was last opened from or saved to, where a
+    // save dialog of a specification without a file starts.
+    const QString &lastFolder() const { return m_lastFolder; }
+    void setLastFolder(const QString &folder) { m_lastFolder = folder; }
+
     // The group names in their order; a position's group number is its
     // group's place here, counted from 0.
     const QStringList &groupOrder() const { return m_groupOrder; }
@@ -105,6 +110,7 @@ private:
     SpecificationDocument m_document{m_working};
     std::unique_ptr<Catalogue> m_goods;
     QString m_commandLineFile;
+    QString m_lastFolder;
     QStringList m_groupOrder;
     QString m_firmName;
     QStringList m_groupFilterList{kUndefinedGroupItem, kAllGroupsItem};

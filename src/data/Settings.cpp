@@ -29,11 +29,50 @@ QString Settings::firma() const
     return userValue(QStringLiteral("firma"));
 }
 
-void Settings::setFirma(const QString &firma)
+void Settings::setUserValue(const QString &name, const QVariant &value)
 {
     QSettings user(QSettings::NativeFormat, QSettings::UserScope, kUserOrganization);
     user.setFallbacksEnabled(false);
-    user.setValue(QStringLiteral("firma"), firma);
+    user.setValue(name, value);
+}
+
+void Settings::setFirma(const QString &firma)
+{
+    setUserValue(QStringLiteral("firma"), firma);
+}
+
+QStringList Settings::recentFiles() const
+{
+    QSettings user(QSettings::NativeFormat, QSettings::UserScope, kUserOrganization);
+    user.setFallbacksEnabled(false);
+    return user.value(QStringLiteral("recentFiles")).toStringList().mid(0, kRecentFiles);
+}
+
+void Settings::addRecentFile(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    setUserValue(QStringLiteral("recentFiles"), files.mid(0, kRecentFiles));
+}
+
+void Settings::removeRecentFile(const QString &path)
+{
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    setUserValue(QStringLiteral("recentFiles"), files);
+}
+
+QString Settings::lastFolder() const
+{
+    return userValue(QStringLiteral("lastFolder"));
+}
+
+void Settings::setLastFolder(const QString &folder)
+{
+    setUserValue(QStringLiteral("lastFolder"), folder);
 }
 
 QString Settings::company() const

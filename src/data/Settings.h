@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The program's settings under the names it has always used: the per-user
 // key "SoftWare\Kvintor" (path, firma, cadBridge) and the machine-wide key
@@ -25,10 +26,22 @@ public:
     // firma when firma is empty.
     QString resolveFirmName();
 
+    // The specifications last opened or saved, the newest first, at most
+    // kRecentFiles of them.
+    static constexpr int kRecentFiles = 10;
+    QStringList recentFiles() const;
+    // Puts path first in the list; an empty path changes nothing.
+    void addRecentFile(const QString &path);
+    void removeRecentFile(const QString &path);
+    // The folder a file was last opened from or saved to; empty before.
+    QString lastFolder() const;
+    void setLastFolder(const QString &folder);
+
     // The catalogue folder for a path value: the value with a folder
     // separator ensured at its end, or the program folder when it is empty.
     static QString catalogueFolder(const QString &pathValue, const QString &programFolder);
 
 private:
     QString userValue(const QString &name) const;
+    void setUserValue(const QString &name, const QVariant &value);
 };

@@ -25,7 +25,7 @@ SpecificationDocument::SpecificationDocument(Database &working, QObject *parent)
     // Every step changes what the next start would bring back.
     connect(&m_undoStack, &QUndoStack::indexChanged, this, [this] {
         m_changedAt = QDateTime::currentDateTime();
-        keep(kChangedAt, m_changedAt.toString(Qt::ISODate));
+        keep(kChangedAt, m_changedAt.toString(Qt::ISODateWithMs));
     });
 }
 
@@ -93,6 +93,16 @@ void SpecificationDocument::startAfresh(bool modified)
     m_undoStack.clear();
     m_recovered = modified;
     keepModified();
+}
+
+void SpecificationDocument::takeRecovered(const Kept &kept)
+{
+    setHeader(kept.header);
+    startAfresh(true);
+    // Bringing the work back is no change of it: should this copy crash in
+    // turn, the next start names the time the user last changed it.
+    m_changedAt = kept.changedAt;
+    keep(kChangedAt, m_changedAt.toString(Qt::ISODateWithMs));
 }
 
 void SpecificationDocument::keepModified()

@@ -28,8 +28,8 @@ class SpecificationDocument : public QObject {
 
 public:
     // The steps the stack keeps; older ones are forgotten, and their memory
-    // with them. A sort of 10,000 positions takes about a third of a
-    // megabyte of it.
+    // with them. A step keeps only the rows it touched: a sort of 10,000
+    // positions, the largest common step, keeps about half a megabyte.
     static constexpr int kUndoLimit = 100;
 
     explicit SpecificationDocument(Database &working, QObject *parent = nullptr);
@@ -83,6 +83,11 @@ public:
     // Reads what the working database at path keeps; nothing when it keeps
     // no document (a database of an earlier version, or an empty one).
     static std::optional<Kept> kept(Database &database);
+    // What a crashed copy kept takes the document's place, its positions
+    // already copied: its header and the time of its last change, modified,
+    // with no edit to undo. The name and the lock follow the file, which
+    // the commands look at.
+    void takeRecovered(const Kept &kept);
 
 signals:
     void modifiedChanged(bool modified);

@@ -9,10 +9,15 @@
 namespace SystemErrors {
 namespace {
 
-// The error numbers a user meets with files, from the most telling.
-constexpr int kKnownErrors[] = {ENOSPC,  EDQUOT, EACCES,       EPERM,  EROFS,  ENOENT,
-                                ENOTDIR, EISDIR, ENAMETOOLONG, EFBIG,  EMFILE, ENFILE,
-                                EIO,     EBUSY,  ETXTBSY,      EEXIST, EXDEV,  ELOOP};
+// The error numbers a user meets with files, from the most telling. The C
+// library of Windows knows no disk quota.
+constexpr int kKnownErrors[] = {ENOSPC,
+#ifdef EDQUOT
+                                EDQUOT,
+#endif
+                                EACCES,       EPERM,  EROFS,  ENOENT, ENOTDIR, EISDIR,
+                                ENAMETOOLONG, EFBIG,  EMFILE, ENFILE, EIO,     EBUSY,
+                                ETXTBSY,      EEXIST, EXDEV,  ELOOP};
 
 } // namespace
 
@@ -21,8 +26,10 @@ QString reason(int errnum)
     switch (errnum) {
     case ENOSPC:
         return QStringLiteral("на диске нет места");
+#ifdef EDQUOT
     case EDQUOT:
         return QStringLiteral("исчерпана дисковая квота пользователя");
+#endif
     case EACCES:
     case EPERM:
         return QStringLiteral("нет прав доступа");

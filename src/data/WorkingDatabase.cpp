@@ -38,6 +38,14 @@ HeldLocks &heldLocks()
     return locks;
 }
 
+// What the lock files of the abandoned databases this process took over
+// said before, to be given back to those it lets go of.
+QHash<QString, QByteArray> &formerLocks()
+{
+    static QHash<QString, QByteArray> contents;
+    return contents;
+}
+
 std::shared_ptr<QLockFile> lockFileFor(const QString &path)
 {
     auto lock = std::make_shared<QLockFile>(SpecificationLock::lockFilePath(path));
@@ -148,8 +156,23 @@ void remove(const QString &path)
         return;
     QFile::remove(path);
     QFile::remove(openFileNote(path));
+    formerLocks().remove(path);
     if (const std::shared_ptr<QLockFile> lock = heldLocks().take(path))
         lock->unlock();
+}
+
+void letGo(const QString &path)
+{
+    const std::shared_ptr<QLockFile> lock = heldLocks().take(path);
+    const QByteArray former = formerLocks().take(path);
+    if (!lock)
+        return;
+    lock->unlock();
+    // The lock file as the crashed copy left it tells the next start that
+    // this is a working database and that its copy is gone.
+    QFile file(lock->fileName());
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        file.write(former);
 }
 
 void recordOpenFile(const QString &path, const QString &specificationFile)
@@ -166,19 +189,23 @@ void recordOpenFile(const QString &path, const QString &specificationFile)
         note.write(specificationFile.toUtf8());
 }
 
-int removeAbandoned(const QStringList &folders)
+QStringList takeAbandoned(const QStringList &folders)
 {
     static const QRegularExpression name(QStringLiteral("^\\d{15,17}\\.mdb$"));
-    int removed = 0;
+    QStringList taken;
     for (const QString &folder : folders) {
         const QDir dir(folder);
         for (const QString &entry : dir.entryList({QStringLiteral("*.mdb")}, QDir::Files)) {
             const QString path = dir.filePath(entry);
             // Only a database whose lock file tells of its owner: one
             // without is no working database of this program's.
+            const QString lockPath = SpecificationLock::lockFilePath(path);
             if (!name.match(entry).hasMatch() || heldLocks().contains(path) ||
-                !QFileInfo::exists(SpecificationLock::lockFilePath(path)))
+                !QFileInfo::exists(lockPath))
                 continue;
+            QByteArray former;
+            if (QFile lockFile(lockPath); lockFile.open(QIODevice::ReadOnly))
+                former = lockFile.readAll();
             const std::shared_ptr<QLockFile> lock = lockFileFor(path);
             // Only the lock of a process gone from this host is taken over.
             if (!SpecificationLock::tryLock(*lock))
@@ -189,12 +216,23 @@ int removeAbandoned(const QStringList &folders)
                 note.close();
                 note.remove();
             }
-            if (QFile::remove(path))
-                ++removed;
-            lock->unlock();
+            heldLocks().insert(path, lock);
+            formerLocks().insert(path, former);
+            taken << path;
         }
     }
     SpecificationLock::clearAbandonedRecords();
+    return taken;
+}
+
+int removeAbandoned(const QStringList &folders)
+{
+    int removed = 0;
+    for (const QString &path : takeAbandoned(folders)) {
+        remove(path);
+        if (!QFileInfo::exists(path))
+            ++removed;
+    }
     return removed;
 }
 

@@ -30,10 +30,20 @@ QString create(const QStringList &folders, const QDateTime &moment, const QStrin
 // alone (the file stays).
 void remove(const QString &path);
 
-// Deletes the working databases in folders whose copies are gone from this
+// Takes over the working databases in folders whose copies are gone from this
 // host (they crashed or were killed); those of running copies stay. The
-// specification file such a copy had open gets its permissions back.
-// Returns how many were deleted.
+// specification file such a copy had open gets its permissions back. This
+// copy holds each database returned until it removes it (remove()) or lets
+// go of it for a later start (letGo()).
+QStringList takeAbandoned(const QStringList &folders);
+
+// Lets go of a database taken over by takeAbandoned() without deleting it:
+// it and its lock file stay as the copy that crashed left them, for a later
+// start to find.
+void letGo(const QString &path);
+
+// Deletes the working databases in folders whose copies are gone from this
+// host, unsaved work and all. Returns how many were deleted.
 int removeAbandoned(const QStringList &folders);
 
 // Notes beside the working database at path which specification file this

@@ -1,6 +1,8 @@
 #include "EditorWindow.h"
 
 #include "ErrorReport.h"
+#include "Find.h"
+#include "FindDialog.h"
 #include "FirmNameDialog.h"
 #include "GlyphIcon.h"
 #include "HeaderEdit.h"
@@ -8,7 +10,6 @@
 #include "PositionsModel.h"
 #include "ProgressDisplay.h"
 #include "Prompts.h"
-#include "QuantityTotal.h"
 #include "Reconciliation.h"
 #include "RecordNavigator.h"
 #include "RowsGrid.h"
@@ -23,11 +24,13 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QToolButton>
+#include <QToolTip>
 #include <QUndoStack>
 #include <QUndoView>
 #include <QVBoxLayout>
@@ -111,7 +114,7 @@ QLabel *labelOf(QWidget *field, const QString &text, QWidget *parent)
 
 EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_session(session), m_settings(settings)
+      m_session(session), m_settings(settings), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("TForm3"));
     setWindowTitle(QStringLiteral("Редактирование спецификации."));
@@ -164,6 +167,7 @@ EditorWindow::EditorWindow(Session &session, Settings &settings, Prompts &prompt
     connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &EditorWindow::showCurrentPosition);
     connect(m_grid, &RowsGrid::rowDoubleClicked, this, &EditorWindow::requestPicker);
+    connect(m_grid, &RowsGrid::pickRequested, this, &EditorWindow::requestPicker);
     connect(&session, &Session::viewFilterChanged, this, &EditorWindow::followViewFilter);
     connect(m_positions, &QAbstractItemModel::modelReset, this, &EditorWindow::recomputeTotal);
     connect(m_positions, &QAbstractItemModel::dataChanged, this, &EditorWindow::recomputeTotal);
@@ -209,6 +213,7 @@ void EditorWindow::makeActions()
     m_actions.estimate->setEnabled(true);
     connect(m_actions.filter, &QAction::triggered, this, &EditorWindow::toggleFilter);
     makeUndoActions();
+    makeKeyActions();
     m_actions.leave = new QAction(QStringLiteral("Выход"), this);
     m_actions.leave->setObjectName(QStringLiteral("Button1"));
     connect(m_actions.leave, &QAction::triggered, this, &EditorWindow::leaveEditor);
@@ -238,7 +243,9 @@ void EditorWindow::makeUndoActions()
     // The buttons name the step they take: "Отменить: Сортировка".
     const auto follow = [](QAction *action, const QString &verb, bool can, const QString &step) {
         action->setEnabled(can);
-        action->setToolTip(step.isEmpty() ? verb : verb + QStringLiteral(": ") + step);
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(
+            step.isEmpty() ? verb : verb + QStringLiteral(": ") + step,
+            action->shortcut().toString(QKeySequence::NativeText)));
     };
     const auto followStack = [this, follow, &stack] {
         follow(m_actions.undo, QStringLiteral("Отменить"), stack.canUndo(), stack.undoText());
@@ -252,6 +259,102 @@ void EditorWindow::makeUndoActions()
     connect(m_actions.redo, &QAction::triggered, this,
             [this, &stack] { stepThroughHistory([&] { stack.redo(); }); });
     connect(m_actions.history, &QAction::triggered, this, &EditorWindow::showHistory);
+}
+
+void EditorWindow::makeKeyActions()
+{
+    const auto make = [this](QAction *&slot, const char *name, const QString &text,
+                             const QList<QKeySequence> &keys) {
+        slot = new QAction(text, this);
+        slot->setObjectName(QLatin1String(name));
+        slot->setShortcuts(keys);
+        slot->setShortcutContext(Qt::WindowShortcut);
+        addAction(slot);
+    };
+    make(m_actions.saveInPlace, "saveInPlace", QStringLiteral("Сохранить"), {QKeySequence::Save});
+    make(m_actions.find, "findInPositions", QStringLiteral("Найти"), {QKeySequence::Find});
+    make(m_actions.replace, "replaceInPositions", QStringLiteral("Заменить"),
+         {QKeySequence(Qt::CTRL | Qt::Key_H)});
+    make(m_actions.findNext, "findNext", QStringLiteral("Найти далее"), {QKeySequence(Qt::Key_F3)});
+    make(m_actions.findPrevious, "findPrevious", QStringLiteral("Найти назад"),
+         {QKeySequence(Qt::SHIFT | Qt::Key_F3)});
+    // The buttons' own keys: the save with its dialog is saving under a new
+    // name; the sheet is what Ctrl+P previews.
+    m_actions.save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    m_actions.sheet->setShortcut(QKeySequence::Print);
+    for (const CommandButton &command : kCommandButtons) {
+        QAction *action = m_actions.*command.action;
+        if (!action->shortcut().isEmpty())
+            action->setToolTip(QStringLiteral("%1 (%2)").arg(
+                action->toolTip(), action->shortcut().toString(QKeySequence::NativeText)));
+    }
+
+    m_findDialog = new FindDialog(this);
+    connect(m_actions.find, &QAction::triggered, this, [this] { m_findDialog->showFor(false); });
+    connect(m_actions.replace, &QAction::triggered, this, [this] { m_findDialog->showFor(true); });
+    connect(m_actions.findNext, &QAction::triggered, this, [this] { findNext(false); });
+    connect(m_actions.findPrevious, &QAction::triggered, this, [this] { findNext(true); });
+    connect(m_findDialog, &FindDialog::findNext, this, [this] { findNext(false); });
+    connect(m_findDialog, &FindDialog::findPrevious, this, [this] { findNext(true); });
+    connect(m_findDialog, &FindDialog::replaceOne, this, &EditorWindow::replaceOne);
+    connect(m_findDialog, &FindDialog::replaceAll, this, &EditorWindow::replaceAll);
+    // F3 and Shift+F3 work in the dialog as in the editor.
+    m_findDialog->addActions({m_actions.findNext, m_actions.findPrevious});
+}
+
+void EditorWindow::findNext(bool backwards)
+{
+    const QString what = m_findDialog->findText();
+    if (what.isEmpty()) {
+        m_findDialog->showFor(false);
+        return;
+    }
+    if (!m_grid->endEdit(true))
+        return;
+    const std::optional<int> row =
+        Find::next(m_positions->rows(), m_grid->currentIndex().row(), what, backwards);
+    if (!row) {
+        const QString notFound = QStringLiteral("Не найдено: «%1»").arg(what);
+        if (m_findDialog->isVisible())
+            m_findDialog->tell(notFound);
+        else
+            m_prompts.notify(notFound);
+        return;
+    }
+    m_findDialog->tell({});
+    m_grid->setCurrentIndex(m_positions->index(*row, qMax(0, m_grid->currentIndex().column())));
+    m_grid->scrollTo(m_grid->currentIndex());
+}
+
+void EditorWindow::replaceOne()
+{
+    const QString what = m_findDialog->findText();
+    const int row = m_grid->currentIndex().row();
+    if (what.isEmpty() || !m_grid->endEdit(true))
+        return;
+    // The current position is replaced when it holds the text; then the
+    // next one holding it becomes current.
+    if (row >= 0 && Find::holds(m_positions->position(row), what))
+        ErrorReport::guard([&] {
+            Find::replaceIn(m_session.document(), m_positions->position(row), what,
+                            m_findDialog->replaceText());
+        });
+    findNext(false);
+}
+
+void EditorWindow::replaceAll()
+{
+    const QString what = m_findDialog->findText();
+    if (what.isEmpty() || !m_grid->endEdit(true))
+        return;
+    int replaced = 0;
+    if (!ErrorReport::guard([&] {
+            replaced = Find::replaceAll(m_session.document(), m_positions->rows(), what,
+                                        m_findDialog->replaceText());
+        }))
+        return;
+    m_findDialog->tell(replaced == 0 ? QStringLiteral("Не найдено: «%1»").arg(what)
+                                     : QStringLiteral("Заменено: %1").arg(replaced));
 }
 
 void EditorWindow::stepThroughHistory(const std::function<void()> &step)
@@ -315,6 +418,8 @@ QLineEdit *EditorWindow::headerEdit(const char *name, HeaderFields::Field field,
     edit->setAccessibleName(accessibleName);
     edit->setMaxLength(HeaderFields::maxLength(field));
     m_headerEdits.insert(field, edit);
+    // A text too long for the field shows whole in its tooltip.
+    edit->installEventFilter(this);
     // Only what the user types marks the specification modified; texts that
     // a file brings do not.
     connect(edit, &QLineEdit::textEdited, this, [this, field](const QString &text) {
@@ -621,8 +726,13 @@ void EditorWindow::applyViewFilter(const PositionFilter &filter)
     m_applyingFilter = true;
     m_session.setViewFilter(filter);
     m_applyingFilter = false;
-    if (m_positions->isLoaded())
+    if (m_positions->isLoaded()) {
         refreshPositions();
+        // The first position shown is the current one, its fields filled.
+        if (m_positions->rowCount() > 0)
+            m_grid->setCurrentIndex(
+                m_positions->index(0, qMax(0, m_grid->currentIndex().column())));
+    }
     recomputeTotal();
 }
 
@@ -695,15 +805,15 @@ void EditorWindow::followViewFilter()
 
 void EditorWindow::recomputeTotal()
 {
-    if (!m_session.working().isOpen() || m_session.workingDatabasePath().isEmpty()) {
+    if (!m_positions->isLoaded()) {
         m_total->clear();
         return;
     }
-    ErrorReport::guard([this] {
-        m_total->setText(Numbers::general(QuantityTotal::compute(m_session.document().positions(),
-                                                                 m_groupFilter->currentText(),
-                                                                 m_makerFilter->currentText())));
-    });
+    // The sum of what the grid shows, whatever filter chose it.
+    double total = 0;
+    for (const Position &position : m_positions->rows())
+        total += position.quantity.value_or(0);
+    m_total->setText(Numbers::general(total));
 }
 
 void EditorWindow::leaveEditor()
@@ -752,6 +862,19 @@ void EditorWindow::closeEvent(QCloseEvent *event)
 
 bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::ToolTip) {
+        if (auto *edit = qobject_cast<QLineEdit *>(watched);
+            edit && m_headerEdits.key(edit, HeaderFields::Count) != HeaderFields::Count) {
+            const QString text = edit->text();
+            const bool cut = edit->fontMetrics().horizontalAdvance(text) >
+                             edit->contentsRect().width() - 2 * edit->textMargins().left() - 6;
+            if (cut)
+                QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), text, edit);
+            else
+                QToolTip::hideText();
+            return true;
+        }
+    }
     if (watched == m_firmLabel && event->type() == QEvent::MouseButtonDblClick) {
         m_firmDialog->showFor(m_firmLabel->text());
         return true;

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 
+class FindDialog;
 class FirmNameDialog;
 class PositionsModel;
 class Prompts;
@@ -50,6 +51,11 @@ public:
         QAction *undo = nullptr;             // "Отменить": the last edit of the stack
         QAction *redo = nullptr;             // "Вернуть": the edit undone last
         QAction *history = nullptr;          // "История правок": the stack, any step
+        QAction *saveInPlace = nullptr;      // "Сохранить" (Ctrl+S): over its own file
+        QAction *find = nullptr;             // "Найти" (Ctrl+F)
+        QAction *replace = nullptr;          // "Заменить" (Ctrl+H)
+        QAction *findNext = nullptr;         // F3
+        QAction *findPrevious = nullptr;     // Shift+F3
     };
 
     EditorWindow(Session &session, Settings &settings, Prompts &prompts, QWidget *parent = nullptr);
@@ -90,6 +96,11 @@ protected:
 private:
     void makeActions();
     void makeUndoActions();
+    void makeKeyActions();
+    // The search of the find dialog, from the current position on.
+    void findNext(bool backwards);
+    void replaceOne();
+    void replaceAll();
     void showHistory();
     // Undoes or redoes through the stack, then lists the groups and makers
     // the positions now have.
@@ -135,6 +146,8 @@ private:
     QLineEdit *m_total = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QWidget *m_historyWindow = nullptr;
+    FindDialog *m_findDialog = nullptr;
+    Prompts &m_prompts;
     QHash<HeaderFields::Field, QLineEdit *> m_headerEdits;
     bool m_applyingFilter = false;
     // Where the grid stood when its rows were last read again.

@@ -185,6 +185,15 @@ QVariant PositionsModel::data(const QModelIndex &index, int role) const
         return QVariant::fromValue(kColumns[index.column()].alignment);
     case Qt::BackgroundRole:
         return quantityBackground(row.quantity);
+    case Qt::ForegroundRole: {
+        // A coloured row sets its text colour too, so that it stays readable
+        // under a dark palette, whose text is light.
+        const QVariant background = quantityBackground(row.quantity);
+        if (!background.isValid())
+            return {};
+        return background.value<QColor>() == kZeroQuantityColour ? QColor(Qt::black)
+                                                                 : QColor(Qt::white);
+    }
     default:
         return {};
     }

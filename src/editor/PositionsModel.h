@@ -29,6 +29,8 @@ public:
     // Whether the rows have been read since the last clear().
     bool isLoaded() const { return m_loaded; }
 
+    // Every position shown, in the grid's order.
+    const QList<Position> &rows() const { return m_rows; }
     // The position shown in row; an empty one for the pending row or none.
     Position position(int row) const;
     // The row's key in the table; 0 for the pending row.

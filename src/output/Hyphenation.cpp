@@ -1,7 +1,10 @@
 #include "Hyphenation.h"
 
 #include "AppError.h"
+#include "ProgramFolder.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringEncoder>
@@ -15,13 +18,22 @@ namespace {
 // Two letters stay on each side of a break, as Russian typesetting wants.
 constexpr int kLeastLetters = 2;
 
+// The patterns that travel with the program, where no package brings them,
+// else those the build found.
+QString dictionaryPath()
+{
+    const QString bundled = QDir(ProgramFolder::bundled(QCoreApplication::applicationDirPath()))
+                                .filePath(QStringLiteral("hyph_ru_RU.dic"));
+    return QFile::exists(bundled) ? bundled : QStringLiteral(KV_HYPHEN_DICTIONARY);
+}
+
 // The patterns, loaded once; the file's first line names the code page in
 // which they take their words.
 class Dictionary {
 public:
     Dictionary()
     {
-        const QString path = QStringLiteral(KV_HYPHEN_DICTIONARY);
+        const QString path = dictionaryPath();
         QFile file(path);
         if (file.open(QIODevice::ReadOnly)) {
             const QByteArray charset = file.readLine().trimmed();

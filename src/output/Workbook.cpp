@@ -436,4 +436,9 @@ void write(const SheetContents &contents, const QDate &date, const QString &path
     AtomicFile::write(path, file.readAll(), QStringLiteral("Не удалось записать книгу Excel"));
 }
 
+QString libraryVersion()
+{
+    return QString::fromLatin1(lxw_version());
+}
+
 } // namespace Workbook

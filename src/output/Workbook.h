@@ -29,4 +29,7 @@ constexpr int kFirstHeadingRow = 7;
 void write(const SheetContents &contents, const QDate &date, const QString &path,
            const std::function<void(int done, int total)> &progress = {});
 
+// The version of libxlsxwriter that writes the workbooks.
+QString libraryVersion();
+
 } // namespace Workbook

@@ -262,6 +262,10 @@ void RowsGrid::keyPressEvent(QKeyEvent *event)
             deleteCurrentRow();
             return;
         }
+        if ((event->key() == Qt::Key_Insert || event->key() == Qt::Key_F4) && plain) {
+            emit pickRequested();
+            return;
+        }
     }
     QTableView::keyPressEvent(event);
 }

@@ -42,6 +42,8 @@ public:
 
 signals:
     void rowDoubleClicked();
+    // Insert or F4: the user asks for a good for the current row.
+    void pickRequested();
     void currentRowChanged(int row);
 
 protected:

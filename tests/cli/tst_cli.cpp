@@ -8,7 +8,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#endif
 
 // kvintor-cli as a script meets it: the real program in its program folder,
 // its output streams and its exit status.
@@ -113,8 +115,10 @@ private slots:
         put("notadb.mdb", "Name\tCaption\n");
         // Files that are no plain files: read, they would never end.
         QVERIFY(QDir(m_dir.path()).mkpath("folder.СО"));
+#ifdef Q_OS_UNIX
         for (const char *pipe : {"pipe.СО", "pipe.mdb"})
             QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(pipe)).constData(), 0600), 0);
+#endif
     }
 
     void check_data()
@@ -138,15 +142,17 @@ private slots:
         QTest::newRow("a missing file has no line")
             << QStringList{"check", "absent.СО"} << 1 << QString() << "^absent\\.СО: [^\\n]+\\n$";
         const QString notRegular = QStringLiteral(": [^\\n]*не является обычным файлом[^\\n]*\\n$");
-        QTest::newRow("a named pipe")
-            << QStringList{"check", "pipe.СО"} << 1 << QString() << "^pipe\\.СО" + notRegular;
         QTest::newRow("a folder") << QStringList{"check", "folder.СО"} << 1 << QString()
                                   << "^folder\\.СО" + notRegular;
+#ifdef Q_OS_UNIX
+        QTest::newRow("a named pipe")
+            << QStringList{"check", "pipe.СО"} << 1 << QString() << "^pipe\\.СО" + notRegular;
         QTest::newRow("a device") << QStringList{"check", "/dev/zero"} << 1 << QString()
                                   << "^/dev/zero" + notRegular;
         QTest::newRow("a named pipe for a catalogue")
             << QStringList{"check", "--catalogue", "pipe.mdb", "good.СО"} << 1 << QString()
             << "^pipe\\.mdb" + notRegular;
+#endif
         QTest::newRow("--catalogue overrides the settings")
             << QStringList{"check", "--catalogue", "notadb.mdb", "good.СО"} << 1 << QString()
             << "^notadb\\.mdb: [^\\n]+\\n$";
@@ -434,6 +440,41 @@ private slots:
             QVERIFY(result.err.startsWith(QStringLiteral("kvintor-cli: ")));
             QVERIFY(!QFile::exists(m_dir.filePath("x.СО")));
         }
+    }
+
+    void version_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("kvintor-cli") << QStringLiteral(KV_CLI) << QStringLiteral("kvintor-cli");
+        QTest::newRow("kvintor") << QStringLiteral(KV_PROGRAM) << QStringLiteral("kvintor");
+    }
+
+    // The version is told before any window or database is made: also where
+    // there is no display, as in a terminal on another computer.
+    void version()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, name);
+        QProcess process;
+        QProcessEnvironment headless = environment();
+        for (const char *variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            headless.remove(QLatin1String(variable));
+        process.setProcessEnvironment(headless);
+        process.setWorkingDirectory(m_dir.path());
+        process.start(program, {QStringLiteral("--version")});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QRegularExpressionMatch line =
+            QRegularExpression(QStringLiteral("^%1 %2 \\(сборка (\\d\\d\\.\\d\\d\\.\\d{4})\\)\n$")
+                                   .arg(name, QRegularExpression::escape(KVINTOR_VERSION)))
+                .match(out);
+        QVERIFY2(line.hasMatch(), qPrintable(out));
+        const QDate built = QDate::fromString(line.captured(1), QStringLiteral("dd.MM.yyyy"));
+        QVERIFY(built.isValid() && built <= QDate::currentDate());
     }
 };
 

@@ -20,6 +20,16 @@ public:
         questions << question;
         return answers.isEmpty() ? false : answers.takeFirst();
     }
+    // Yes, No or Cancel in order; when empty, the answers above stand for
+    // Yes and No.
+    QList<Answer> choices;
+    Answer ask(const QString &question) override
+    {
+        if (choices.isEmpty())
+            return confirm(question) ? Answer::Yes : Answer::No;
+        questions << question;
+        return choices.takeFirst();
+    }
     void notify(const QString &message) override { notices << message; }
     QString chooseFileToOpen(const QString &folder) override
     {

@@ -35,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QtTest>
 
 // The start window as the user meets it: caption, size, picture, menu, and
@@ -144,10 +145,12 @@ private slots:
         QMenuBar *bar = running->window->menuBar();
         const QList<QAction *> top = bar->actions();
         QStringList topTexts;
+        // The texts as shown, their Alt letters aside.
         for (QAction *action : top)
-            topTexts << action->text();
+            topTexts << action->text().remove(u'&');
         QCOMPARE(topTexts, (QStringList{QStringLiteral("Файл"), QStringLiteral("База товара"),
-                                        QStringLiteral("Группы"), QStringLiteral("Выход")}));
+                                        QStringLiteral("Группы"), QStringLiteral("Выход"),
+                                        QStringLiteral("Справка")}));
         QCOMPARE(top[1]->objectName(), QStringLiteral("N5"));
         QCOMPARE(top[2]->objectName(), QStringLiteral("Gruppa"));
         QCOMPARE(top[3]->objectName(), QStringLiteral("N1"));
@@ -160,13 +163,14 @@ private slots:
         QStringList texts;
         for (QAction *action : file->actions()) {
             names << action->objectName();
-            texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            texts << (action->isSeparator() ? QStringLiteral("-") : action->text().remove(u'&'));
         }
-        QCOMPARE(names, (QStringList{"N7", "N6", "DB1", "N4", "N3", "N8", "N10"}));
-        QCOMPARE(texts,
-                 (QStringList{QStringLiteral("Создать спецификацию"), "-",
-                              QStringLiteral("Открыть  спецификацию"), "-",
-                              QStringLiteral("Редактировать"), "-", QStringLiteral("Выход")}));
+        QCOMPARE(names, (QStringList{"N7", "N6", "DB1", "recentFiles", "N4", "N3", "N8", "N10"}));
+        QCOMPARE(
+            texts,
+            (QStringList{QStringLiteral("Создать спецификацию"), "-",
+                         QStringLiteral("Открыть  спецификацию"), QStringLiteral("Последние файлы"),
+                         "-", QStringLiteral("Редактировать"), "-", QStringLiteral("Выход")}));
         QVERIFY(!item(running->window.get(), "N3")->isEnabled());
         QVERIFY(item(running->window.get(), "N10")->isEnabled());
     }
@@ -578,6 +582,122 @@ private slots:
         QCOMPARE(
             program.session().working().scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(),
             0);
+    }
+
+    // The keyboard reaches the commands: Ctrl+F finds a position by a word of
+    // its description, F3 the next one, "Заменить все" is one step, Insert
+    // asks the picker, and leaving with changes offers Да, Нет and Отмена.
+    void keysFindReplaceAndLeave()
+    {
+        const QString file = m_dir.filePath(QStringLiteral("Клавиши.СО"));
+        QFile spec(file);
+        QVERIFY(spec.open(QIODevice::WriteOnly));
+        QByteArray bytes = QByteArray("// Заголовок\r\n") + QByteArray("x\r\n").repeated(20) +
+                           QByteArray("// Начало базы\r\n");
+        for (const char *name : {"Заглушка", "Отвод КВР", "Тройник", "отвод kbp"})
+            bytes += QByteArray("1\r\n0\r\n") + name + "\r\n1\r\nШт\r\n\r\n\r\n\r\n";
+        spec.write(bytes);
+        spec.close();
+
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {file}, QDateTime::currentDateTime()}, &prompts);
+        program.startWindow().show();
+        QCoreApplication::processEvents();
+        EditorWindow &editor = program.editorWindow();
+        QVERIFY(editor.isVisible());
+        RowsGrid *grid = editor.grid();
+        grid->setCurrentIndex(editor.positions()->index(0, PositionsModel::Caption));
+
+        QApplication::setActiveWindow(&editor);
+        QTest::keyClick(&editor, Qt::Key_F, Qt::ControlModifier);
+        auto *dialog = editor.findChild<QDialog *>(QStringLiteral("findDialog"));
+        QVERIFY(dialog && dialog->isVisible());
+        auto *findText = dialog->findChild<QLineEdit *>(QStringLiteral("findText"));
+        findText->setText(QStringLiteral("ОТВОД kbp"));
+        // Letter case and look-alike letters aside: both "отводы" are found.
+        item(&editor, "findNext")->trigger();
+        QCOMPARE(grid->currentIndex().row(), 1);
+        QTest::keyClick(&editor, Qt::Key_F3);
+        QCOMPARE(grid->currentIndex().row(), 3);
+        findText->setText(QStringLiteral("муфта"));
+        item(&editor, "findNext")->trigger();
+        QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("findOutcome"))->text(),
+                 QStringLiteral("Не найдено: «муфта»"));
+
+        findText->setText(QStringLiteral("отвод"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("replaceText"))
+            ->setText(QStringLiteral("Колено"));
+        dialog->findChild<QPushButton *>(QStringLiteral("replaceAll"))->click();
+        QUndoStack &stack = program.session().document().undoStack();
+        QCOMPARE(stack.count(), 1);
+        const auto captions = [&] {
+            QStringList texts;
+            for (const Position &position : editor.positions()->rows())
+                texts << position.caption;
+            return texts;
+        };
+        QCOMPARE(captions(), (QStringList{"Заглушка", "Колено КВР", "Тройник", "Колено kbp"}));
+        stack.undo();
+        QCOMPARE(captions(), (QStringList{"Заглушка", "Отвод КВР", "Тройник", "отвод kbp"}));
+        stack.redo();
+        dialog->hide();
+
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Insert);
+        QVERIFY(program.picker().isVisible());
+        program.picker().cancel();
+        QCoreApplication::processEvents();
+
+        editor.leaveEditor();
+        prompts.choices = {Prompts::Answer::Cancel};
+        item(&program.startWindow(), "N1")->trigger();
+        QVERIFY(program.startWindow().isVisible());
+        QCOMPARE(prompts.questions.last(),
+                 QStringLiteral("Сохранить спецификацию ") + file + QStringLiteral(" ?"));
+        prompts.choices = {Prompts::Answer::No};
+        item(&program.startWindow(), "N1")->trigger();
+        QVERIFY(!program.startWindow().isVisible());
+    }
+
+    // The files opened and saved come back in "Последние файлы" at the next
+    // start; one that is gone leaves the list with a word.
+    void recentFilesComeBack()
+    {
+        Settings settings;
+        const QString kept = m_dir.filePath(QStringLiteral("Последний.СО"));
+        const QString gone = m_dir.filePath(QStringLiteral("Пропавший.СО"));
+        QFile::copy(QStringLiteral(KV_SOURCE_DIR) + QStringLiteral("/resources/Пример.СО"), kept);
+        QFile::setPermissions(kept, QFile::ReadOwner | QFile::WriteOwner);
+        settings.addRecentFile(gone);
+        {
+            ScriptedPrompts prompts;
+            Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+            program.startWindow().show();
+            prompts.openAnswers = {kept};
+            item(&program.startWindow(), "DB1")->trigger();
+            QCOMPARE(program.session().document().name(), kept);
+            program.editorWindow().leaveEditor();
+            prompts.choices = {Prompts::Answer::No};
+            program.startWindow().close();
+        }
+        ScriptedPrompts prompts;
+        Program program({m_program, {}, {}, QDateTime::currentDateTime()}, &prompts);
+        program.startWindow().show();
+        QMenu *recent = program.startWindow().recentMenu();
+        emit recent->aboutToShow();
+        QStringList listed;
+        for (QAction *action : recent->actions())
+            listed << action->toolTip();
+        QCOMPARE(listed.mid(0, 2), (QStringList{kept, gone}));
+        recent->actions().at(1)->trigger();
+        QCOMPARE(prompts.notices.size(), 1);
+        QVERIFY(prompts.notices.first().contains(gone));
+        QVERIFY(!settings.recentFiles().contains(gone));
+        recent->actions().at(0)->trigger();
+        QCOMPARE(program.session().document().name(), kept);
+        QVERIFY(program.editorWindow().isVisible());
+        program.editorWindow().leaveEditor();
+        program.startWindow().close();
     }
 };
 

@@ -87,3 +87,10 @@ NameFromCaptionEdit::NameFromCaptionEdit(SpecificationDocument &document, Positi
     : PositionsEdit(document, QStringLiteral("Имена блоков по описаниям"), std::move(change))
 {
 }
+
+ReplaceAllEdit::ReplaceAllEdit(SpecificationDocument &document, PositionsChange change,
+                               const QString &what, const QString &with)
+    : PositionsEdit(document, QStringLiteral("Замена «%1» на «%2»").arg(what, with),
+                    std::move(change))
+{
+}

@@ -95,6 +95,13 @@ public:
     DeleteRowEdit(SpecificationDocument &document, PositionsChange change, const QString &name);
 };
 
+// A text replaced by another in the positions ("Заменить", "Заменить все").
+class ReplaceAllEdit final : public PositionsEdit {
+public:
+    ReplaceAllEdit(SpecificationDocument &document, PositionsChange change, const QString &what,
+                   const QString &with);
+};
+
 // "Обновить базу" gives the positions without a block name their
 // description for one before it writes the catalogue.
 class NameFromCaptionEdit final : public PositionsEdit {
