@@ -42,6 +42,9 @@ QString goodName(int index)
 
 void fillCatalogue(const Database &catalogue, int goods)
 {
+    // The pages the goods and their keys dirty stay in memory until the
+    // commit, as the program's own bulk write of goods keeps them.
+    catalogue.exec(QStringLiteral("PRAGMA cache_size = -65536"));
     catalogue.inTransaction([&] {
         QSqlQuery insert = catalogue.prepare(
             QStringLiteral("INSERT INTO dorvik_data (%1) VALUES (?,?,?,?,?,?,?,?,?)")

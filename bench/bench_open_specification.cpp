@@ -8,8 +8,8 @@
 // its commits waits for the disk; compare the "us_per_position" counters.
 
 #include "BenchData.h"
-#include "Reconciliation.h"
 #include "Session.h"
+#include "SpecificationCommands.h"
 #include "SpecificationFile.h"
 
 #include <QFile>
@@ -54,10 +54,8 @@ Fixture &fixture()
 void BM_OpenSpecification(benchmark::State &state)
 {
     Fixture &f = fixture();
-    for (auto _ : state) {
-        SpecificationFile::read(f.session, f.file);
-        Reconciliation::reconcile(f.session);
-    }
+    for (auto _ : state)
+        SpecificationCommands::readInto(f.session, f.file);
     state.counters["us_per_position"] = benchmark::Counter(
         double(kPositions) * double(state.iterations()),
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);

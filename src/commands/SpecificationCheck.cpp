@@ -5,6 +5,7 @@
 #include "TextFolding.h"
 
 #include <QSet>
+#include <memory>
 
 namespace SpecificationCheck {
 
@@ -15,25 +16,37 @@ Findings examine(Session &session)
     for (const QString &group : session.groupOrder())
         groups.insert(TextFolding::folded(group));
 
+    // The positions stream by; their names are looked up a batch at a time,
+    // and only those the catalogue lacks are kept, to name each once.
+    constexpr int kBatch = 256;
     Findings findings;
+    const std::unique_ptr<GoodsLookup> lookup = session.goods().lookup();
+    QSet<QString> unknown;
     QStringList names;
-    QSet<QString> seen;
-    for (const ::Position &position : session.document().positions().read()) {
+    const auto lookUp = [&] {
+        const QList<std::optional<CatalogueGood>> goods = lookup->find(names);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (goods[i])
+                continue;
+            const QString key = TextFolding::folded(names[i]);
+            if (!unknown.contains(key)) {
+                unknown.insert(key);
+                findings.unknownNames << names[i];
+            }
+        }
+        names.clear();
+    };
+    session.document().positions().forEach({}, [&](::Position &&position) {
         if (position.group.isEmpty() || !groups.contains(TextFolding::folded(position.group)))
             findings.ungrouped.append({position.number.value_or(0), position.name});
         // A position without a name is not looked up, as reconciliation
         // does not look it up either.
-        const QString key = TextFolding::folded(position.name);
-        if (!position.name.isEmpty() && !seen.contains(key)) {
-            seen.insert(key);
+        if (!position.name.isEmpty())
             names << position.name;
-        }
-    }
-    const QList<std::optional<CatalogueGood>> goods = session.goods().find(names);
-    for (int i = 0; i < names.size(); ++i) {
-        if (!goods.value(i))
-            findings.unknownNames << names[i];
-    }
+        if (names.size() == kBatch)
+            lookUp();
+    });
+    lookUp();
     return findings;
 }
 

@@ -221,11 +221,10 @@ Outcome openFile(Session &session, Prompts &prompts, const QString &path, bool a
     if (!lock && askReadOnly && !prompts.confirm(kReadOnlyQuestion))
         return Outcome::Cancelled;
     // A file that cannot be read gives its lock back on the way out.
-    SpecificationFile::read(session, path);
+    readInto(session, path);
     const QString name = lock ? path : path + kReadOnlySuffix;
     session.document().setLock(std::move(lock));
     session.document().setName(name);
-    Reconciliation::reconcile(session);
     // The specification now equals its file.
     session.document().markSaved();
     return Outcome::Done;
@@ -344,8 +343,12 @@ void takeName(SpecificationDocument &document, const QString &name)
 
 void readInto(Session &session, const QString &path)
 {
-    SpecificationFile::read(session, path);
-    Reconciliation::reconcile(session);
+    // Each batch of positions is completed from the catalogue as it is read,
+    // so that it is stored once, whole, and the lists come from the same
+    // pass. The catalogue is asked first: without it, nothing changes.
+    Reconciliation::Pass pass(session);
+    SpecificationFile::read(session, path, [&](QList<Position> &batch) { pass.complete(batch); });
+    pass.finish();
 }
 
 void writeCopy(Session &session, const QString &target)

@@ -87,8 +87,9 @@ void moveToFile(SpecificationDocument &document, Prompts *prompts, const QString
 void takeName(SpecificationDocument &document, const QString &name);
 
 // Reads path as opening does, without the lock and the questions: the file
-// whole into the positions and the header, then the reconciliation with the
-// catalogue (the headless twin).
+// into the positions and the header, each position completed from the
+// catalogue as it is read, and the lists rebuilt (the headless twin). A
+// file that is refused, or a catalogue that cannot be read, changes nothing.
 void readInto(Session &session, const QString &path);
 
 // Writes every position to target as the save command does, refusing a

@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <QVariantList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // A good of the catalogue: the nine columns of its row.
@@ -51,6 +52,16 @@ struct GoodsQuery {
     QString orderBy;
 };
 
+// Goods looked up by name many times in a row, as a pass over a whole
+// specification asks for them a batch at a time: the catalogue stays
+// connected and the look-up prepared until the object goes.
+class GoodsLookup {
+public:
+    virtual ~GoodsLookup() = default;
+    // As Catalogue::find().
+    virtual QList<std::optional<CatalogueGood>> find(const QStringList &names) = 0;
+};
+
 // What the program asks of the catalogue of goods and its group order, so
 // that commands and windows do not depend on where the catalogue is kept.
 // Every call reaches the catalogue as it is now and lets go of it after; a
@@ -64,6 +75,8 @@ public:
     // stored under it, or nothing (an empty name names no good). All names
     // are looked up at once.
     virtual QList<std::optional<CatalogueGood>> find(const QStringList &names) = 0;
+    // A look-up for many finds in a row; it holds the catalogue while it lives.
+    virtual std::unique_ptr<GoodsLookup> lookup() = 0;
 
     // Writes goods into the catalogue in their order, all or nothing: a good
     // whose name the catalogue holds gives its description, unit, price,

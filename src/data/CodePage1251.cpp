@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <array>
 
 namespace CodePage1251 {
 namespace {
@@ -53,11 +54,28 @@ QByteArray encode(const QString &text)
     return encoder.encode(text);
 }
 
-QString decode(const QByteArray &bytes)
+QString decode(QByteArrayView bytes)
 {
-    QStringDecoder decoder(kName);
-    checkValid(decoder.isValid());
-    return decoder.decode(bytes);
+    // The character of every byte, from the converter once: a file is decoded
+    // a line at a time, and setting the converter up for each line would
+    // cost more than the decoding.
+    static const std::array<char16_t, 256> characters = [] {
+        QStringDecoder decoder(kName);
+        checkValid(decoder.isValid());
+        std::array<char16_t, 256> table{};
+        for (int byte = 0; byte < 256; ++byte) {
+            const char one = char(byte);
+            const QString character = decoder.decode(QByteArrayView(&one, 1));
+            table[byte] = character.size() == 1 ? character[0].unicode()
+                                                : QChar(QChar::ReplacementCharacter).unicode();
+        }
+        return table;
+    }();
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char byte : bytes)
+        *out++ = QChar(characters[static_cast<unsigned char>(byte)]);
+    return text;
 }
 
 bool canEncode(const QString &text)

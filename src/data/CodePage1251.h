@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -15,7 +16,7 @@ bool canEncode(const QString &text);
 // Encodes text; a character outside the code page becomes "?", so callers that
 // must not lose text check canEncode() first.
 QByteArray encode(const QString &text);
-QString decode(const QByteArray &bytes);
+QString decode(QByteArrayView bytes);
 
 // The nearest spelling in the code page of a character that it lacks.
 struct NearestSpelling {

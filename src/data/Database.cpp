@@ -152,7 +152,8 @@ void Database::connect(bool mayCreate)
     // a look-up touches; the catalogue is read far more often than written.
     // The map covers the whole of a catalogue of a million goods, whose
     // search reads every page of the description keys.
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 1073741824"));
+    if (m_memoryMapped)
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA mmap_size = 1073741824"));
     // Statement journals (a bulk edit, undoing one) stay in memory rather
     // than in a temporary file written page by page.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA temp_store = MEMORY"));

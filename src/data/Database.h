@@ -24,6 +24,12 @@ public:
     void setFile(const QString &path);
     const QString &file() const { return m_file; }
 
+    // Whether reads go through a memory map of the file, as they do unless
+    // told otherwise: it spares a system call for every page read, but each
+    // page read stays in the process's memory while the map holds it. Takes
+    // effect at the next open.
+    void setMemoryMapped(bool mapped) { m_memoryMapped = mapped; }
+
     // Opens the existing file; throws AppError naming the file when it is
     // missing, unreadable or not a database this program can use.
     void open();
@@ -77,4 +83,5 @@ private:
 
     QString m_connectionName;
     QString m_file;
+    bool m_memoryMapped = true;
 };

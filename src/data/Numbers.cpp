@@ -200,9 +200,9 @@ namespace {
 int significantDigits(const QString &text)
 {
     QString mantissa = pointForm(text.trimmed());
-    const qsizetype exponent = mantissa.indexOf(QRegularExpression(QStringLiteral("[eE]")));
-    if (exponent >= 0)
-        mantissa.truncate(exponent);
+    const auto exponent = std::find_if(mantissa.cbegin(), mantissa.cend(),
+                                       [](QChar c) { return c == u'e' || c == u'E'; });
+    mantissa.truncate(exponent - mantissa.cbegin());
     const qsizetype point = mantissa.indexOf(u'.');
     QString digits;
     for (const QChar c : std::as_const(mantissa))
@@ -225,15 +225,18 @@ int significantDigits(const QString &text)
 
 } // namespace
 
-std::optional<QString> quantityFault(const QString &text)
+std::optional<QString> quantityFault(const QString &text, std::optional<double> *read)
 {
-    if (text.trimmed().isEmpty())
-        return std::nullopt;
     const std::optional<double> value = parse(text);
-    if (!value)
+    if (read)
+        *read = value;
+    if (!value) {
+        if (text.trimmed().isEmpty())
+            return std::nullopt;
         return outOfRange(text)
                    ? QStringLiteral("вне допустимого диапазона: %1").arg(quantityLimitText())
                    : QStringLiteral("не является числом");
+    }
     if (std::fabs(*value) >= kQuantityLimit)
         return QStringLiteral("слишком велико: %1").arg(quantityLimitText());
     if (significantDigits(text) > kSignificantDigits)

@@ -48,8 +48,9 @@ constexpr double kQuantityLimit = 1e9;
 constexpr int kSignificantDigits = 15;
 
 // Why text (the quantity as typed or read) cannot be a quantity; nothing when
-// it can. An empty text is a quantity of nothing.
-std::optional<QString> quantityFault(const QString &text);
+// it can. An empty text is a quantity of nothing. When it can and value is
+// given, value takes what parse() reads, which is then not read twice.
+std::optional<QString> quantityFault(const QString &text, std::optional<double> *value = nullptr);
 
 // True when value, as a file writes it, is a quantity the documents hold.
 bool isQuantity(double value);

@@ -42,6 +42,40 @@ Position positionAt(const Statement &select)
     return position;
 }
 
+// Every field in the order of Schema::kDataColumns, each bound as its type,
+// not through a QVariant: a file of positions is stored this way.
+void bindAll(Statement &statement, const Position &position)
+{
+    const auto text = [&](int place, const QString &value) { statement.bind(place, value); };
+    const auto real = [&](int place, const std::optional<double> &value) {
+        if (value)
+            statement.bind(place, *value);
+        else
+            statement.bindNull(place);
+    };
+    const auto whole = [&](int place, const std::optional<qint64> &value) {
+        if (value)
+            statement.bind(place, *value);
+        else
+            statement.bindNull(place);
+    };
+    text(PositionsTable::Name, position.name);
+    text(PositionsTable::Caption, position.caption);
+    real(PositionsTable::Quantity, position.quantity);
+    text(PositionsTable::Unit, position.unit);
+    real(PositionsTable::Cost, position.cost);
+    text(PositionsTable::Reserve, position.reserve);
+    text(PositionsTable::Mass, position.mass);
+    text(PositionsTable::Type, position.type);
+    text(PositionsTable::Code, position.code);
+    text(PositionsTable::Maker, position.maker);
+    text(PositionsTable::Group, position.group);
+    text(PositionsTable::Comment, position.comment);
+    whole(PositionsTable::Number, position.number);
+    whole(PositionsTable::GroupNumber, position.groupNumber);
+    static_assert(PositionsTable::FieldCount == 14, "every field is bound");
+}
+
 void bindFilter(Statement &statement, const PositionFilter &filter)
 {
     const QVariantList values = filter.values();
@@ -156,12 +190,34 @@ void PositionsTable::setValue(Position &position, Field field, const QVariant &v
 
 QList<Position> PositionsTable::read(const PositionFilter &filter) const
 {
+    QList<Position> positions;
+    positions.reserve(count());
+    forEach(filter, [&](Position &&position) { positions.append(std::move(position)); });
+    return positions;
+}
+
+void PositionsTable::forEach(const PositionFilter &filter,
+                             const std::function<void(Position &&position)> &visit) const
+{
     m_working.open();
     Statement select(m_working,
                      QStringLiteral("SELECT %1 FROM data%2 ORDER BY POZ, %3")
                          .arg(selectList(), filter.whereClause(), QLatin1String(Schema::kRowKey)));
     bindFilter(select, filter);
+    while (select.next())
+        visit(positionAt(select));
+}
+
+QList<Position> PositionsTable::readAfter(qint64 key, int limit) const
+{
+    m_working.open();
+    Statement select(m_working, QStringLiteral("SELECT %1 FROM data WHERE %2 > ? ORDER BY %2 "
+                                               "LIMIT ?")
+                                    .arg(selectList(), QLatin1String(Schema::kRowKey)));
+    select.bind(0, key);
+    select.bind(1, qint64(limit));
     QList<Position> positions;
+    positions.reserve(limit);
     while (select.next())
         positions.append(positionAt(select));
     return positions;
@@ -210,8 +266,7 @@ qint64 PositionsTable::insert(const Position &position)
         if (!m_insert)
             m_insert = std::make_unique<Statement>(m_working, insertStatement());
         try {
-            for (int field = 0; field < FieldCount; ++field)
-                m_insert->bind(field, value(position, Field(field)));
+            bindAll(*m_insert, position);
             m_insert->run();
         } catch (...) {
             m_insert.reset();
@@ -299,8 +354,7 @@ void PositionsTable::replaceAll(const QList<Position> &positions,
         Statement insert(m_working, insertStatement());
         int done = 0;
         for (const Position &position : positions) {
-            for (int field = 0; field < FieldCount; ++field)
-                insert.bind(field, value(position, Field(field)));
+            bindAll(insert, position);
             insert.run();
             if (progress)
                 progress(++done);

@@ -81,6 +81,13 @@ public:
     // The positions the filter selects, by position number and then by the
     // order they were stored in.
     QList<Position> read(const PositionFilter &filter = {}) const;
+    // The same positions given to visit one at a time, none kept.
+    void forEach(const PositionFilter &filter,
+                 const std::function<void(Position &&position)> &visit) const;
+    // Up to limit positions stored after the one with key, in the order they
+    // were stored: a pass over all of them a batch at a time, which may
+    // change the positions it has read (0 starts before the first).
+    QList<Position> readAfter(qint64 key, int limit) const;
     std::optional<Position> find(qint64 key) const;
     int count() const;
     // The sum of the quantities the filter selects.

@@ -6,9 +6,10 @@
 #include "TextFolding.h"
 
 #include <QHash>
-#include <QStringList>
 #include <QVariantList>
 #include <algorithm>
+#include <optional>
+#include <tuple>
 
 namespace Reconciliation {
 namespace {
@@ -17,7 +18,117 @@ const QList<PositionsTable::Field> kCopied = {
     PositionsTable::Caption, PositionsTable::Unit, PositionsTable::Cost,  PositionsTable::Mass,
     PositionsTable::Type,    PositionsTable::Code, PositionsTable::Maker, PositionsTable::Group};
 
+// Positions a pass over the stored ones reads and writes at a time.
+constexpr int kBatch = 256;
+
+QVariantList copiedValues(const Position &position)
+{
+    QVariantList values;
+    for (const PositionsTable::Field field : kCopied)
+        values << PositionsTable::value(position, field);
+    return values;
+}
+
+// Which of the positions that spell a text differently gives the list its
+// spelling: the one of the lowest group number (none is lowest of all),
+// and of those the first in the editor's order (position number, none
+// first, then the order stored).
+struct Rank {
+    std::optional<qint64> groupNumber;
+    std::optional<qint64> number;
+    qint64 order = 0;
+
+    bool operator<(const Rank &other) const
+    {
+        return std::tie(groupNumber, number, order) <
+               std::tie(other.groupNumber, other.number, other.order);
+    }
+};
+
+// One entry of an editor list: a text as the positions hold it, what it is
+// sorted by, and the rank of the position it was taken from.
+struct ListEntry {
+    QString text;
+    QString key;
+    Rank rank;
+};
+
+// The distinct non-empty texts of one field, letter case ignored.
+class DistinctTexts {
+public:
+    void note(const QString &text, const Rank &rank)
+    {
+        if (text.isEmpty())
+            return;
+        // Most positions repeat a text exactly, which is then folded only once.
+        auto known = m_placeOfText.constFind(text);
+        if (known == m_placeOfText.constEnd()) {
+            const QString key = TextFolding::folded(text);
+            known = m_placeOfKey.constFind(key);
+            if (known == m_placeOfKey.constEnd()) {
+                known = m_placeOfKey.insert(key, m_entries.size());
+                m_entries.append({text, key, rank});
+            }
+            known = m_placeOfText.insert(text, *known);
+        }
+        ListEntry &entry = m_entries[*known];
+        if (rank < entry.rank) {
+            entry.rank = rank;
+            entry.text = text;
+        }
+    }
+
+    const QList<ListEntry> &entries() const { return m_entries; }
+
+private:
+    QList<ListEntry> m_entries;
+    QHash<QString, qsizetype> m_placeOfText;
+    QHash<QString, qsizetype> m_placeOfKey;
+};
+
 } // namespace
+
+// The group filter list (groups by the first place they take in the group
+// order) and the maker filter list (alphabetical) of the positions noted,
+// in whatever order they come.
+class FilterLists {
+public:
+    // order: the position's place in the order the positions were stored.
+    void note(const Position &position, qint64 order)
+    {
+        const Rank rank{position.groupNumber, position.number, order};
+        m_groups.note(position.group, rank);
+        m_makers.note(position.maker, rank);
+    }
+
+    QStringList groupFilters() const
+    {
+        QList<ListEntry> groups = m_groups.entries();
+        std::sort(groups.begin(), groups.end(), [](const ListEntry &a, const ListEntry &b) {
+            return std::tie(a.rank.groupNumber, a.key) < std::tie(b.rank.groupNumber, b.key);
+        });
+        QStringList filters{Session::kUndefinedGroupItem, Session::kAllGroupsItem};
+        for (const ListEntry &group : std::as_const(groups))
+            if (!filters.contains(group.text, Qt::CaseSensitive))
+                filters << group.text;
+        return filters;
+    }
+
+    QStringList makerFilters() const
+    {
+        QList<ListEntry> makers = m_makers.entries();
+        std::sort(makers.begin(), makers.end(),
+                  [](const ListEntry &a, const ListEntry &b) { return a.key < b.key; });
+        QStringList filters{Session::kAllMakersItem};
+        for (const ListEntry &maker : std::as_const(makers))
+            filters << maker.text;
+        return filters;
+    }
+
+private:
+    DistinctTexts m_groups;
+    DistinctTexts m_makers;
+};
 
 void takeGood(Position &position, const CatalogueGood &good)
 {
@@ -32,125 +143,76 @@ void takeGood(Position &position, const CatalogueGood &good)
     position.group = good.group;
 }
 
-namespace {
-
-QVariantList copiedValues(const Position &position)
+Pass::Pass(Session &session)
+    : m_session(session), m_lookup(session.goods().lookup()),
+      m_catalogueGroups(session.goods().goodsGroups()), m_lists(std::make_unique<FilterLists>())
 {
-    QVariantList values;
-    for (const PositionsTable::Field field : kCopied)
-        values << PositionsTable::value(position, field);
-    return values;
 }
 
-// One entry of an editor list: a text as the positions hold it, and what it
-// is sorted by. Texts that differ in letter case only make one entry.
-struct ListEntry {
-    QString text;
-    QString key;
-    std::optional<qint64> groupNumber; // the least of the positions' numbers
-};
+Pass::~Pass() = default;
 
-// The distinct non-empty texts of one field, letter case ignored, in the
-// order the positions are read; the first spelling stands for the others.
-QList<ListEntry> distinct(const QList<Position> &positions, QString Position::*field)
+QList<bool> Pass::complete(QList<Position> &batch)
 {
-    QList<ListEntry> entries;
-    // Most positions repeat a text exactly, which is then folded only once.
-    QHash<QString, qsizetype> placeOfText;
-    QHash<QString, qsizetype> placeOfKey;
-    for (const Position &position : positions) {
-        const QString &text = position.*field;
-        if (text.isEmpty())
-            continue;
-        auto known = placeOfText.constFind(text);
-        if (known == placeOfText.constEnd()) {
-            const QString key = TextFolding::folded(text);
-            known = placeOfKey.constFind(key);
-            if (known == placeOfKey.constEnd()) {
-                known = placeOfKey.insert(key, entries.size());
-                entries.append({text, key, position.groupNumber});
-            }
-            known = placeOfText.insert(text, *known);
-        }
-        ListEntry &entry = entries[*known];
-        // A position without a group number comes before every number.
-        if (entry.groupNumber &&
-            (!position.groupNumber || *position.groupNumber < *entry.groupNumber)) {
-            entry.groupNumber = position.groupNumber;
-            entry.text = text;
-        }
+    QStringList names;
+    names.reserve(batch.size());
+    for (const Position &position : std::as_const(batch))
+        names << position.name;
+    const QList<std::optional<CatalogueGood>> goods = m_lookup->find(names);
+    QList<bool> found(batch.size());
+    for (qsizetype i = 0; i < batch.size(); ++i) {
+        found[i] = goods[i].has_value();
+        if (goods[i])
+            takeGood(batch[i], *goods[i]);
+        m_lists->note(batch[i], m_noted++);
     }
-    return entries;
+    return found;
 }
 
-// The group filter list (groups by the first place they take in the group
-// order) and the maker filter list (alphabetical) of these positions.
-std::pair<QStringList, QStringList> filterLists(const QList<Position> &positions)
+void Pass::finish()
 {
-    QList<ListEntry> groups = distinct(positions, &Position::group);
-    std::stable_sort(groups.begin(), groups.end(), [](const ListEntry &a, const ListEntry &b) {
-        if (a.groupNumber != b.groupNumber)
-            return a.groupNumber < b.groupNumber;
-        return a.key < b.key;
-    });
-    QStringList groupFilters{Session::kUndefinedGroupItem, Session::kAllGroupsItem};
-    for (const ListEntry &group : std::as_const(groups))
-        if (!groupFilters.contains(group.text, Qt::CaseSensitive))
-            groupFilters << group.text;
-
-    QList<ListEntry> makers = distinct(positions, &Position::maker);
-    std::stable_sort(makers.begin(), makers.end(),
-                     [](const ListEntry &a, const ListEntry &b) { return a.key < b.key; });
-    QStringList makerFilters{Session::kAllMakersItem};
-    for (const ListEntry &maker : std::as_const(makers))
-        makerFilters << maker.text;
-
-    return {groupFilters, makerFilters};
+    m_lookup.reset();
+    m_session.setLists(m_lists->groupFilters(), m_lists->makerFilters(), m_catalogueGroups);
+    m_session.setPickerGroupList(QStringList{Session::kAllGroupsItem} + m_catalogueGroups);
+    m_session.setViewFilter({});
 }
-
-} // namespace
 
 void reconcile(Session &session)
 {
     PositionsTable &table = session.document().positions();
-    QList<Position> positions = table.read();
-    const int total = int(positions.size());
+    const int total = table.count();
     session.reportProgress(0, total);
-
-    QStringList catalogueGroups;
     try {
-        QStringList names;
-        names.reserve(total);
-        for (const Position &position : std::as_const(positions))
-            names << position.name;
-        const QList<std::optional<CatalogueGood>> goods = session.goods().find(names);
-        catalogueGroups = session.goods().goodsGroups();
+        Pass pass(session);
         // All of it or nothing: a failure leaves the positions as they were.
         table.inTransaction([&] {
-            for (int entry = 0; entry < total; ++entry) {
-                if (goods[entry]) {
-                    takeGood(positions[entry], *goods[entry]);
-                    table.update(positions[entry].key, kCopied, copiedValues(positions[entry]));
+            int done = 0;
+            qint64 last = 0;
+            for (QList<Position> batch = table.readAfter(last, kBatch); !batch.isEmpty();
+                 batch = table.readAfter(last, kBatch)) {
+                last = batch.last().key;
+                const QList<bool> found = pass.complete(batch);
+                for (qsizetype i = 0; i < batch.size(); ++i) {
+                    if (found[i])
+                        table.update(batch[i].key, kCopied, copiedValues(batch[i]));
+                    session.reportProgress(++done, total);
                 }
-                session.reportProgress(entry + 1, total);
             }
         });
+        pass.finish();
     } catch (...) {
         session.reportProgress(0, total);
         throw;
     }
-
-    const auto [groupFilters, makerFilters] = filterLists(positions);
-    session.setLists(groupFilters, makerFilters, catalogueGroups);
-    session.setPickerGroupList(QStringList{Session::kAllGroupsItem} + catalogueGroups);
-    session.setViewFilter({});
     session.reportProgress(0, total);
 }
 
 void refreshFilterLists(Session &session)
 {
-    const auto [groupFilters, makerFilters] = filterLists(session.document().positions().read());
-    session.setLists(groupFilters, makerFilters, session.groupFieldList());
+    FilterLists lists;
+    qint64 order = 0;
+    session.document().positions().forEach(
+        {}, [&](Position &&position) { lists.note(position, order++); });
+    session.setLists(lists.groupFilters(), lists.makerFilters(), session.groupFieldList());
 }
 
 } // namespace Reconciliation

@@ -25,6 +25,9 @@ Session::Session(QObject *parent)
       m_working(connectionName("working")), m_catalogueEditor(connectionName("catalogue-editor")),
       m_goods(std::make_unique<SqliteCatalogue>(m_catalogue))
 {
+    // The working database is this run's own and small; its pages are read
+    // through the engine's cache rather than kept mapped for the whole run.
+    m_working.setMemoryMapped(false);
 }
 
 Session::~Session() = default;

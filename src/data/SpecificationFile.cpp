@@ -8,10 +8,13 @@
 #include "Session.h"
 #include "SystemErrors.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QStringDecoder>
 #include <QVariant>
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <optional>
 
 namespace SpecificationFile {
@@ -20,36 +23,6 @@ namespace {
 const QString kHeaderMarker = QStringLiteral("// Заголовок");
 const QString kDataMarker = QStringLiteral("// Начало базы");
 const QByteArray kUtf8Mark = QByteArrayLiteral("\xEF\xBB\xBF");
-
-// Text as UTF-8, or nothing when a byte of it is not UTF-8 (a U+FEFF at the
-// start stays, as it is the file's own text).
-std::optional<QString> strictUtf8(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
-                                                       QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
-    return decoder.hasError() ? std::nullopt : std::optional(std::move(text));
-}
-
-// The line (from 1) of the first byte that is not UTF-8, in bytes that hold
-// one. No sequence of UTF-8 holds a line break, so each line is judged alone.
-int firstNonUtf8Line(QByteArrayView bytes)
-{
-    int line = 1;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        if (!strictUtf8(bytes.sliced(start, i - start)))
-            return line;
-        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-        ++line;
-    }
-    return line;
-}
 
 // A UTF-16 file begins with its byte-order mark or, without one, with the
 // header marker, in either byte order.
@@ -66,54 +39,25 @@ bool isUtf16(const QByteArray &bytes)
     return false;
 }
 
-// Code page 1251 as the old program wrote, UTF-8 with a mark as the writer
-// writes what the code page cannot hold, and UTF-8 without one as editors on
-// Linux write it. Russian text in code page 1251 is practically never valid
-// UTF-8 (a capital letter followed by a small one is not), so valid UTF-8 is
-// taken for UTF-8; text of ASCII alone reads the same either way.
-QString decode(const QByteArray &bytes, const QString &path)
+// A line of a UTF-8 file. A U+FEFF that begins it is its own text, which
+// QString::fromUtf8 would drop as a byte-order mark.
+QString fromUtf8(QByteArrayView line)
 {
-    if (isUtf16(bytes))
-        throw AppError(QStringLiteral("Это файл в кодировке UTF-16. Файл спецификации должен "
-                                      "быть в кодировке windows-1251 или UTF-8: сохраните его "
-                                      "заново в одной из них."),
-                       path, 1);
-    if (bytes.startsWith(kUtf8Mark)) {
-        const QByteArrayView text = QByteArrayView(bytes).sliced(kUtf8Mark.size());
-        if (std::optional<QString> decoded = strictUtf8(text))
-            return *std::move(decoded);
-        throw AppError(QStringLiteral("Файл помечен как текст в кодировке UTF-8, но в строке "
-                                      "есть байты, которые не являются текстом UTF-8."),
-                       path, firstNonUtf8Line(text));
-    }
-    if (std::optional<QString> decoded = strictUtf8(bytes))
-        return *std::move(decoded);
-    return CodePage1251::decode(bytes);
+    if (!line.startsWith(kUtf8Mark))
+        return QString::fromUtf8(line);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(line);
 }
 
-// Files come from every editor and system: CR LF, a lone LF and a lone CR
-// all end a line, and a final terminator does not open another one.
-QList<QStringView> splitLines(QStringView text)
+bool isAscii(QByteArrayView line)
 {
-    QList<QStringView> lines;
-    lines.reserve(text.count(u'\n') + 1);
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.sliced(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.sliced(start));
-    return lines;
+    return std::all_of(line.begin(), line.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 // Blanks after a marker, left by hand editing, do not matter.
-bool isMarker(const QList<QStringView> &lines, qsizetype index, const QString &marker)
+bool isMarker(const QStringList &lines, qsizetype index, const QString &marker)
 {
     if (index >= lines.size())
         return false;
@@ -125,9 +69,9 @@ bool isMarker(const QList<QStringView> &lines, qsizetype index, const QString &m
 
 // An empty line stays NULL in `data`, as the writer renders NULL empty, so
 // that a file read and written again does not change.
-QString textOrNull(QStringView line)
+QString textOrNull(QString line)
 {
-    return line.isEmpty() ? QString() : line.toString();
+    return line.isEmpty() ? QString() : std::move(line);
 }
 
 QString shown(QStringView line)
@@ -182,10 +126,183 @@ std::optional<qint64> wholeNumber(QStringView line)
     return ok ? std::optional(value) : std::nullopt;
 }
 
-Contents parse(const QByteArray &bytes, const QString &path)
+// The lines of a device, read a block at a time. CR LF, a lone LF and a
+// lone CR all end a line, as files come from every editor and system, and a
+// final line end opens no further line. A line is a view into the block,
+// good until the next call.
+class LineSource {
+public:
+    LineSource(QIODevice &device, const QString &path) : m_device(device), m_path(path)
+    {
+        m_buffer.resize(kBlock);
+    }
+
+    // The offset in the device of the next line.
+    qint64 offset() const { return m_offset; }
+
+    // Goes to offset, the start of a line.
+    void seek(qint64 offset)
+    {
+        if (!m_device.seek(offset))
+            failed();
+        m_offset = offset;
+        m_start = m_scanned = m_end = 0;
+        m_atEnd = false;
+    }
+
+    bool next(QByteArrayView &line)
+    {
+        for (;;) {
+            const char *data = m_buffer.constData();
+            qsizetype i = m_scanned;
+            while (i < m_end && data[i] != '\r' && data[i] != '\n')
+                ++i;
+            m_scanned = i;
+            // A CR that ends the block may be the first half of a CR LF.
+            if (i < m_end && (data[i] == '\n' || i + 1 < m_end || m_atEnd)) {
+                qsizetype after = i + 1;
+                if (data[i] == '\r' && after < m_end && data[after] == '\n')
+                    ++after;
+                take(line, i, after);
+                return true;
+            }
+            if (!m_atEnd) {
+                fill();
+                continue;
+            }
+            if (m_start == m_end)
+                return false;
+            take(line, m_end, m_end);
+            return true;
+        }
+    }
+
+private:
+    static constexpr qsizetype kBlock = 64 * 1024;
+
+    void take(QByteArrayView &line, qsizetype end, qsizetype after)
+    {
+        line = QByteArrayView(m_buffer.constData() + m_start, end - m_start);
+        m_offset += after - m_start;
+        m_start = m_scanned = after;
+    }
+
+    // Keeps the line begun at the front of the block and reads after it; a
+    // line longer than the block makes the block larger.
+    void fill()
+    {
+        const qsizetype begun = m_end - m_start;
+        if (m_start > 0) {
+            std::memmove(m_buffer.data(), m_buffer.constData() + m_start, size_t(begun));
+            m_scanned -= m_start;
+            m_start = 0;
+            m_end = begun;
+        }
+        if (m_end == m_buffer.size())
+            m_buffer.resize(m_buffer.size() * 2);
+        const qint64 got = m_device.read(m_buffer.data() + m_end, m_buffer.size() - m_end);
+        if (got < 0)
+            failed();
+        if (got == 0)
+            m_atEnd = true;
+        m_end += got;
+    }
+
+    [[noreturn]] void failed() const
+    {
+        const auto *file = qobject_cast<const QFileDevice *>(&m_device);
+        throw AppError(QStringLiteral("Не удалось прочитать файл спецификации: ") +
+                           (file ? SystemErrors::reason(*file) : m_device.errorString()) + u'.',
+                       m_path);
+    }
+
+    QIODevice &m_device;
+    const QString &m_path;
+    QByteArray m_buffer;
+    qsizetype m_start = 0;   // the line begun
+    qsizetype m_scanned = 0; // how far it is known to hold no line end
+    qsizetype m_end = 0;     // the bytes read
+    qint64 m_offset = 0;     // of m_start in the device
+    bool m_atEnd = false;
+};
+
+Reader::Reader(const QString &path) : m_path(path)
 {
-    const QString text = decode(bytes, path);
-    const QList<QStringView> lines = splitLines(text);
+    RegularFile::require(path, QStringLiteral("Файл спецификации"));
+    // Blocks go straight into the line source, not through Qt's buffer too.
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        throw AppError(QStringLiteral("Не удалось открыть файл спецификации: ") +
+                           SystemErrors::reason(*file) + u'.',
+                       path);
+    m_device = std::move(file);
+    scan();
+}
+
+Reader::Reader(const QByteArray &bytes, const QString &path) : m_path(path)
+{
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(bytes);
+    buffer->open(QIODevice::ReadOnly);
+    m_device = std::move(buffer);
+    scan();
+}
+
+Reader::~Reader() = default;
+
+// Code page 1251 as the old program wrote, UTF-8 with a mark as the writer
+// writes what the code page cannot hold, and UTF-8 without one as editors on
+// Linux write it. Russian text in code page 1251 is practically never valid
+// UTF-8 (a capital letter followed by a small one is not), so a file that is
+// valid UTF-8 throughout is taken for UTF-8; text of ASCII alone reads the
+// same either way. No sequence of UTF-8 holds a line end, so each line is
+// judged alone, and the first that is not UTF-8 settles it.
+void Reader::scan()
+{
+    const QByteArray head = m_device->read(kHeaderMarker.size() * qsizetype(sizeof(char16_t)));
+    if (isUtf16(head))
+        throw AppError(QStringLiteral("Это файл в кодировке UTF-16. Файл спецификации должен "
+                                      "быть в кодировке windows-1251 или UTF-8: сохраните его "
+                                      "заново в одной из них."),
+                       m_path, 1);
+    const bool marked = head.startsWith(kUtf8Mark);
+    m_lines = std::make_unique<LineSource>(*m_device, m_path);
+    m_lines->seek(marked ? kUtf8Mark.size() : 0);
+
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString scratch;
+    QList<QByteArray> headLines;
+    // Where each of the last lines starts, to look at those after the last
+    // whole record again.
+    std::array<qint64, kRecordLines> starts{};
+    qsizetype count = 0;
+    qint64 start = m_lines->offset();
+    QByteArrayView line;
+    while (m_lines->next(line)) {
+        if (count < kHeaderLines)
+            headLines << line.toByteArray();
+        else if (count == kHeaderLines)
+            m_recordsStart = start;
+        starts[count % kRecordLines] = start;
+        if (m_utf8 && !isAscii(line)) {
+            scratch.resize(utf8.requiredSpace(line.size()));
+            utf8.appendToBuffer(scratch.data(), line);
+            if (utf8.hasError()) {
+                if (marked)
+                    throw AppError(QStringLiteral("Файл помечен как текст в кодировке UTF-8, но "
+                                                  "в строке есть байты, которые не являются "
+                                                  "текстом UTF-8."),
+                                   m_path, int(count + 1));
+                m_utf8 = false;
+            }
+        }
+        ++count;
+        start = m_lines->offset();
+    }
+
+    QStringList lines;
+    for (const QByteArray &bytes : std::as_const(headLines))
+        lines << decoded(bytes);
     // One marker may have been damaged by hand; without either, the file is
     // some other text, whose lines would make a header of garbage.
     if (!isMarker(lines, 0, kHeaderMarker) && !isMarker(lines, kHeaderLines - 1, kDataMarker))
@@ -194,103 +311,127 @@ Contents parse(const QByteArray &bytes, const QString &path)
                            .arg(kHeaderMarker)
                            .arg(kHeaderLines)
                            .arg(kDataMarker),
-                       path, 1);
-    if (lines.size() < kHeaderLines)
+                       m_path, 1);
+    if (count < kHeaderLines)
         throw AppError(QStringLiteral("Файл обрывается в заголовке спецификации: заголовок "
                                       "занимает %1 строки, в файле их %2.")
                            .arg(kHeaderLines)
-                           .arg(lines.size()),
-                       path, int(lines.size() + 1));
-
-    Contents contents;
+                           .arg(count),
+                       m_path, int(count + 1));
     for (int field = 0; field < HeaderFields::kStoredCount; ++field)
-        contents.header.texts[field] = lines[1 + field].toString();
+        m_header.texts[field] = lines[1 + field];
 
-    const auto refused = [&](qsizetype index, const QString &message) {
-        return AppError(message.arg(shown(lines[index])), path, int(index + 1));
-    };
     // Editors that strip the blank lines at the end of a file leave the last
     // record without its closing line; blank lines added after the last
     // record are no record. Anything else short of a record was cut off.
-    qsizetype count = recordCount(lines.size());
-    const qsizetype rest = lines.size() - lineOf(count, Number);
-    if (rest > 0 && !std::all_of(lines.cbegin() + lineOf(count, Number), lines.cend(), isBlank)) {
-        if (rest != Closing)
-            throw AppError(QStringLiteral("Запись последней позиции обрывается: в ней %1 из %2 "
-                                          "строк (номер, номер группы, имя блока, количество, "
-                                          "единица, наименование, примечание и пустая строка). "
-                                          "Если редактор удалил пустые строки в конце файла, "
-                                          "допишите их.")
-                               .arg(rest)
-                               .arg(kRecordLines),
-                           path, int(lineOf(count, Number) + 1));
-        ++count;
+    m_count = recordCount(count);
+    const qsizetype first = lineOf(m_count, Number);
+    const qsizetype rest = count - first;
+    if (rest > 0) {
+        m_lines->seek(starts[first % kRecordLines]);
+        bool blank = true;
+        for (qsizetype i = 0; i < rest && m_lines->next(line); ++i)
+            blank = blank && isBlank(decoded(line));
+        if (!blank) {
+            if (rest != Closing)
+                throw AppError(QStringLiteral("Запись последней позиции обрывается: в ней %1 "
+                                              "из %2 строк (номер, номер группы, имя блока, "
+                                              "количество, единица, наименование, примечание и "
+                                              "пустая строка). Если редактор удалил пустые "
+                                              "строки в конце файла, допишите их.")
+                                   .arg(rest)
+                                   .arg(kRecordLines),
+                               m_path, int(first + 1));
+            ++m_count;
+        }
     }
-    contents.positions.reserve(count);
-    for (qsizetype record = 0; record < count; ++record) {
-        const qsizetype first = lineOf(record, Number);
-        // A value that held a line break shifts every later line: the record
-        // would take the next one's lines for its own.
-        if (first + Closing < lines.size() && !isBlank(lines[first + Closing]))
-            throw refused(first + Closing,
-                          QStringLiteral("Запись позиции должна заканчиваться пустой строкой, а "
-                                         "здесь «%1»: в файле лишняя или недостающая строка."));
-        const std::optional<qint64> number = wholeNumber(lines[first + Number]);
-        if (!number)
-            throw refused(first + Number,
-                          QStringLiteral("Номер позиции «%1» не является целым числом."));
-        const std::optional<qint64> group = wholeNumber(lines[first + Group]);
-        if (!group)
-            throw refused(first + Group,
-                          QStringLiteral("Номер группы «%1» не является целым числом."));
-        const QString quantityText = lines[first + Quantity].toString();
-        if (const std::optional<QString> fault = Numbers::quantityFault(quantityText))
-            throw refused(first + Quantity, QStringLiteral("Количество «%1» ") + *fault + u'.');
-        const double amount = Numbers::parse(quantityText).value_or(0.0);
-        Position position;
-        position.number = *number;
-        position.groupNumber = *group;
-        position.name = textOrNull(lines[first + Name]);
-        position.quantity = amount;
-        position.unit = textOrNull(lines[first + Unit]);
-        // A good outside the catalogue is described by its block name when
-        // the file gives no description; the catalogue's own comes later.
-        position.caption =
-            isBlank(lines[first + Caption]) ? position.name : lines[first + Caption].toString();
-        position.comment = textOrNull(lines[first + Comment]);
-        contents.positions.append(std::move(position));
-    }
-    return contents;
+    if (m_count > 0)
+        m_lines->seek(m_recordsStart);
 }
 
-QByteArray readBytes(const QString &path)
+QString Reader::decoded(QByteArrayView line) const
 {
-    RegularFile::require(path, QStringLiteral("Файл спецификации"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Не удалось открыть файл спецификации: ") +
-                           SystemErrors::reason(file) + u'.',
-                       path);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Не удалось прочитать файл спецификации: ") +
-                           SystemErrors::reason(file) + u'.',
-                       path);
-    return bytes;
+    return m_utf8 ? fromUtf8(line) : CodePage1251::decode(line);
+}
+
+AppError Reader::refused(qsizetype index, QStringView line, const QString &message) const
+{
+    return AppError(message.arg(shown(line)), m_path, int(index + 1));
+}
+
+bool Reader::next(Position &position)
+{
+    if (m_read == m_count)
+        return false;
+    const qsizetype first = lineOf(m_read, Number);
+    std::array<QString, kRecordLines> lines;
+    for (int line = Number; line < kRecordLines; ++line) {
+        QByteArrayView bytes;
+        if (!m_lines->next(bytes)) {
+            // The last record may lack its closing line.
+            if (line == Closing && m_read + 1 == m_count)
+                break;
+            throw AppError(QStringLiteral("Файл спецификации изменился, пока его читали: "
+                                          "откройте его снова."),
+                           m_path, int(first + line + 1));
+        }
+        lines[line] = decoded(bytes);
+    }
+    // A value that held a line break shifts every later line: the record
+    // would take the next one's lines for its own.
+    if (!isBlank(lines[Closing]))
+        throw refused(first + Closing, lines[Closing],
+                      QStringLiteral("Запись позиции должна заканчиваться пустой строкой, а "
+                                     "здесь «%1»: в файле лишняя или недостающая строка."));
+    const std::optional<qint64> number = wholeNumber(lines[Number]);
+    if (!number)
+        throw refused(first + Number, lines[Number],
+                      QStringLiteral("Номер позиции «%1» не является целым числом."));
+    const std::optional<qint64> group = wholeNumber(lines[Group]);
+    if (!group)
+        throw refused(first + Group, lines[Group],
+                      QStringLiteral("Номер группы «%1» не является целым числом."));
+    const QString &quantityText = lines[Quantity];
+    std::optional<double> quantity;
+    if (const std::optional<QString> fault = Numbers::quantityFault(quantityText, &quantity))
+        throw refused(first + Quantity, quantityText,
+                      QStringLiteral("Количество «%1» ") + *fault + u'.');
+    position = Position();
+    position.number = *number;
+    position.groupNumber = *group;
+    position.name = textOrNull(std::move(lines[Name]));
+    position.quantity = quantity.value_or(0.0);
+    position.unit = textOrNull(std::move(lines[Unit]));
+    // A good outside the catalogue is described by its block name when the
+    // file gives no description; the catalogue's own comes later.
+    position.caption = isBlank(lines[Caption]) ? position.name : std::move(lines[Caption]);
+    position.comment = textOrNull(std::move(lines[Comment]));
+    ++m_read;
+    return true;
+}
+
+Contents parse(const QByteArray &bytes, const QString &path)
+{
+    Reader reader(bytes, path);
+    Contents contents;
+    contents.header = reader.header();
+    contents.positions.reserve(reader.count());
+    Position position;
+    while (reader.next(position))
+        contents.positions.append(std::move(position));
+    return contents;
 }
 
 Contents load(const QString &path)
 {
-    return parse(readBytes(path), path);
-}
-
-QStringList lines(const QByteArray &bytes, const QString &path)
-{
-    const QString text = decode(bytes, path);
-    QStringList result;
-    for (const QStringView line : splitLines(text))
-        result << line.toString();
-    return result;
+    Reader reader(path);
+    Contents contents;
+    contents.header = reader.header();
+    contents.positions.reserve(reader.count());
+    Position position;
+    while (reader.next(position))
+        contents.positions.append(std::move(position));
+    return contents;
 }
 
 QStringList headerLines(const HeaderFields &header)
@@ -302,22 +443,55 @@ QStringList headerLines(const HeaderFields &header)
     return result;
 }
 
-int read(Session &session, const QString &path)
+int read(Session &session, const QString &path, const Completion &complete)
 {
-    Contents contents = load(path);
-    contents.header[HeaderFields::Stage] = session.document().header()[HeaderFields::Stage];
-
-    // The description is read as the file holds it, so that the one a user
-    // wrote for a good outside the catalogue survives; reconciliation puts
-    // the catalogue's own over it where the catalogue has the good.
-    const int total = int(contents.positions.size());
+    Reader reader(path);
     SpecificationDocument &document = session.document();
-    document.positions().replaceAll(contents.positions,
-                                    [&](int done) { session.reportProgress(done, total); });
+    const HeaderFields before = document.header();
+    HeaderFields header = reader.header();
+    header[HeaderFields::Stage] = before[HeaderFields::Stage];
+
+    // The positions are stored as they are read, a batch at a time, in one
+    // transaction that a refused record rolls back. The description is the
+    // file's own, so that the one a user wrote for a good outside the
+    // catalogue survives; complete puts the catalogue's over it.
+    const int total = int(reader.count());
+    PositionsTable &table = document.positions();
+    int done = 0;
+    try {
+        table.inTransaction([&] {
+            table.replaceAll({});
+            QList<Position> batch;
+            batch.reserve(kBatch);
+            const auto store = [&] {
+                if (complete)
+                    complete(batch);
+                for (const Position &position : std::as_const(batch)) {
+                    table.insert(position);
+                    session.reportProgress(++done, total);
+                }
+                batch.clear();
+            };
+            Position position;
+            while (reader.next(position)) {
+                batch.append(std::move(position));
+                if (batch.size() == kBatch)
+                    store();
+            }
+            store();
+            // The header and the fresh start go in with the positions, so
+            // that the working database never holds one file's positions
+            // under another's header. What the file holds is no edit:
+            // nothing before it can be undone.
+            document.setHeader(header);
+            document.startAfresh();
+        });
+    } catch (...) {
+        document.setHeader(before);
+        session.reportProgress(0, total);
+        throw;
+    }
     session.reportProgress(0, total);
-    document.setHeader(contents.header);
-    // What the file holds is no edit: nothing before it can be undone.
-    document.startAfresh();
     return total;
 }
 

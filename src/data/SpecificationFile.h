@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppError.h"
 #include "HeaderFields.h"
 #include "PositionsTable.h"
 
@@ -8,8 +9,11 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <functional>
+#include <memory>
 #include <optional>
 
+class QIODevice;
 class Session;
 
 // The ".СО" file of a specification: one value a line, code page 1251, the
@@ -20,6 +24,8 @@ class Session;
 // that is valid UTF-8 without the mark (as Linux editors write it) is read as
 // UTF-8 too.
 namespace SpecificationFile {
+
+class LineSource;
 
 // The layout: the header's lines, then a record of lines for each position.
 constexpr int kHeaderLines = 2 + HeaderFields::kStoredCount;
@@ -58,6 +64,47 @@ struct Contents {
     QList<Position> positions;
 };
 
+// Reads a file a record at a time, so that a file of any size takes little
+// memory. The constructor reads it through once: it finds the encoding,
+// reads the header and counts the records, and refuses what the layout
+// cannot hold (no markers, a header or a last record cut short). next()
+// then reads and checks the records in turn. Either throws AppError naming
+// the file and the line (from 1) at fault; positions given before the fault
+// are the caller's to drop.
+class Reader {
+public:
+    // Reads the file at path.
+    explicit Reader(const QString &path);
+    // Reads bytes, a file's contents; path names it in messages.
+    Reader(const QByteArray &bytes, const QString &path);
+    ~Reader();
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
+
+    // The stored fields; the stage is not in the file and stays empty.
+    const HeaderFields &header() const { return m_header; }
+    // The number of records the file holds.
+    qsizetype count() const { return m_count; }
+    // Reads the next record into position: the fields the file holds
+    // (numbers, name, quantity, unit, description, remark), the rest empty
+    // until reconciliation. False after the last record.
+    bool next(Position &position);
+
+private:
+    void scan();
+    QString decoded(QByteArrayView line) const;
+    AppError refused(qsizetype index, QStringView line, const QString &message) const;
+
+    QString m_path;
+    std::unique_ptr<QIODevice> m_device;
+    std::unique_ptr<LineSource> m_lines;
+    bool m_utf8 = true;
+    qint64 m_recordsStart = 0; // the offset of the first record's first line
+    HeaderFields m_header;
+    qsizetype m_count = 0;
+    qsizetype m_read = 0;
+};
+
 // Parses and checks the bytes of a whole file. Throws AppError naming path
 // and the line (from 1) at fault.
 Contents parse(const QByteArray &bytes, const QString &path);
@@ -76,23 +123,24 @@ void appendLine(QString &text, QStringView value);
 // stored fields, the second marker.
 QStringList headerLines(const HeaderFields &header);
 
-// The lines of a file in the layout of specification files, in whichever
-// encoding it was written (code page 1251, UTF-8 with or without its mark),
-// line ends of any kind. Throws AppError naming path when it is neither.
-QStringList lines(const QByteArray &bytes, const QString &path);
-
-// Reads path whole. Throws AppError naming path when it cannot be read.
-QByteArray readBytes(const QString &path);
-
 // Reads path whole and parses it. Throws AppError naming path and, for a
 // bad content, the line.
 Contents load(const QString &path);
 
-// Reads path whole and checks it; only then replaces every row of `data` in
-// one transaction and sets the header, keeping the session's stage; the
-// document starts afresh, with no edit to undo. A file that is refused
-// changes nothing. Returns the number of positions.
-int read(Session &session, const QString &path);
+// Stored positions come in batches of this many: few enough to take little
+// memory, enough that a batch's look-ups cost little each.
+constexpr int kBatch = 256;
+
+// Completes a batch of positions read from a file before they are stored.
+using Completion = std::function<void(QList<Position> &batch)>;
+
+// Reads path and checks it while it replaces every row of `data` in one
+// transaction; sets the header, keeping the session's stage, and the
+// document starts afresh, with no edit to undo. complete, when given, gets
+// every batch of positions before they are stored. A file that is refused,
+// or a failure of complete, changes nothing. Progress goes to the session,
+// one step per position stored. Returns the number of positions.
+int read(Session &session, const QString &path, const Completion &complete = {});
 
 // Writes the session's header and the chosen rows of `data` in the editor's
 // order, atomically: when writing fails, the old file stays as it was and

@@ -1,12 +1,16 @@
 #include "SqliteCatalogue.h"
 
+#include "AppError.h"
 #include "Database.h"
 #include "Schema.h"
 #include "Statement.h"
 #include "TextFolding.h"
 
 #include <QScopeGuard>
+#include <algorithm>
 #include <limits>
+#include <memory>
+#include <sqlite3.h>
 #include <string>
 #include <unordered_map>
 
@@ -44,24 +48,6 @@ CatalogueGood goodAt(const Statement &select, int first)
             textAt(select, first + 6), textAt(select, first + 7), textAt(select, first + 8)};
 }
 
-// Appends text (UTF-8) as a JSON string and a comma.
-void appendJsonString(QByteArray &json, const std::string &text)
-{
-    json += '"';
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            json +=
-                QByteArrayLiteral("\\u00") + QByteArray::number(int(c), 16).rightJustified(2, '0');
-        } else {
-            json += c;
-        }
-    }
-    json += "\",";
-}
-
 QString containing(const QString &text)
 {
     return QStringLiteral("%") + TextFolding::likeEscaped(text) + QStringLiteral("%");
@@ -90,52 +76,129 @@ void bindDescription(Statement &statement, int first, const CatalogueGood &good)
 
 SqliteCatalogue::SqliteCatalogue(Database &db) : m_db(db) {}
 
-QList<std::optional<CatalogueGood>> SqliteCatalogue::find(const QStringList &names)
-{
-    // Each key is asked once; places[i] is the place of names[i] among the
-    // keys, which go to the engine as one JSON array of strings.
-    std::unordered_map<std::string, int> placeOfKey;
-    QList<int> places(names.size(), -1);
-    QByteArray keys = "[";
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (names[i].isEmpty())
-            continue;
-        const QByteArray utf8 = names[i].toUtf8();
-        auto [known, isNew] = placeOfKey.try_emplace(
-            TextFolding::folded(std::string_view(utf8.constData(), utf8.size())),
-            int(placeOfKey.size()));
-        if (isNew)
-            appendJsonString(keys, known->first);
-        places[i] = known->second;
-    }
-    QList<std::optional<CatalogueGood>> goods(names.size());
-    if (placeOfKey.empty())
-        return goods;
-    keys.back() = ']';
+namespace {
 
-    QList<std::optional<CatalogueGood>> found(qsizetype(placeOfKey.size()));
-    QList<qint64> foundRow(found.size(), std::numeric_limits<qint64>::max());
+// Appends text (UTF-8) as a JSON string and a comma.
+void appendJsonString(QByteArray &json, const std::string &text)
+{
+    json += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            json +=
+                QByteArrayLiteral("\\u00") + QByteArray::number(int(c), 16).rightJustified(2, '0');
+        } else {
+            json += c;
+        }
+    }
+    json += "\",";
+}
+
+// One statement, prepared once, for every batch of names: the batch's keys go
+// to the engine as one JSON array of strings, each looked up in the key
+// index, so that a batch costs one run of the statement rather than one a
+// name.
+class SqliteGoodsLookup : public GoodsLookup {
+public:
+    explicit SqliteGoodsLookup(Database &db) : m_db(db), m_wasOpen(db.isOpen())
     {
-        const auto disconnect = connected(m_db);
-        // One statement for all names, each looked up in the key index.
-        Statement select(m_db, QStringLiteral("SELECT k.key, d.RowKey, %1 FROM json_each(?) AS k "
-                                              "CROSS JOIN dorvik_data AS d ON d.NameKey = k.value")
-                                   .arg(kGoodColumns));
-        select.bind(0, QString::fromUtf8(keys));
-        while (select.next()) {
-            const qsizetype place = select.integer(0);
-            const qint64 row = select.integer(1);
+        m_db.open();
+        try {
+            // Outside a transaction every run would take the file's lock and
+            // give it back.
+            if (sqlite3_get_autocommit(m_db.engine())) {
+                m_db.exec(QStringLiteral("BEGIN"));
+                m_reading = true;
+            }
+            m_select = std::make_unique<Statement>(
+                m_db, QStringLiteral("SELECT k.key, d.RowKey, %1 FROM json_each(?) AS k "
+                                     "CROSS JOIN dorvik_data AS d ON d.NameKey = k.value")
+                          .arg(kGoodColumns));
+        } catch (...) {
+            letGo();
+            throw;
+        }
+    }
+    ~SqliteGoodsLookup() override { letGo(); }
+
+    QList<std::optional<CatalogueGood>> find(const QStringList &names) override
+    {
+        // Each key is asked once; places[i] is the place of names[i] among
+        // the keys.
+        std::unordered_map<std::string, int> placeOfKey;
+        QList<int> places(names.size(), -1);
+        QByteArray keys = "[";
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (names[i].isEmpty())
+                continue;
+            const QByteArray utf8 = names[i].toUtf8();
+            auto [known, isNew] = placeOfKey.try_emplace(
+                TextFolding::folded(std::string_view(utf8.constData(), utf8.size())),
+                int(placeOfKey.size()));
+            if (isNew)
+                appendJsonString(keys, known->first);
+            places[i] = known->second;
+        }
+        QList<std::optional<CatalogueGood>> goods(names.size());
+        if (placeOfKey.empty())
+            return goods;
+        keys.back() = ']';
+
+        QList<std::optional<CatalogueGood>> found(qsizetype(placeOfKey.size()));
+        QList<qint64> foundRow(found.size(), std::numeric_limits<qint64>::max());
+        m_select->bindUtf8(0, std::string_view(keys.constData(), size_t(keys.size())));
+        while (m_select->next()) {
+            const qsizetype place = m_select->integer(0);
+            const qint64 row = m_select->integer(1);
             // Of goods that share a name, the one stored first counts.
             if (row < foundRow[place]) {
                 foundRow[place] = row;
-                found[place] = goodAt(select, 2);
+                found[place] = goodAt(*m_select, 2);
             }
         }
+        m_select->reset();
+        for (qsizetype i = 0; i < names.size(); ++i)
+            if (places[i] >= 0)
+                goods[i] = found[places[i]];
+        return goods;
     }
-    for (qsizetype i = 0; i < names.size(); ++i)
-        if (places[i] >= 0)
-            goods[i] = found[places[i]];
-    return goods;
+
+private:
+    void letGo()
+    {
+        m_select.reset();
+        if (m_reading) {
+            try {
+                m_db.exec(QStringLiteral("COMMIT"));
+            } catch (const AppError &) {
+                // A read has nothing to keep; closing ends it all the same.
+            }
+        }
+        if (!m_wasOpen)
+            m_db.close();
+    }
+
+    Database &m_db;
+    const bool m_wasOpen;
+    bool m_reading = false;
+    std::unique_ptr<Statement> m_select;
+};
+
+} // namespace
+
+QList<std::optional<CatalogueGood>> SqliteCatalogue::find(const QStringList &names)
+{
+    if (std::all_of(names.cbegin(), names.cend(),
+                    [](const QString &name) { return name.isEmpty(); }))
+        return QList<std::optional<CatalogueGood>>(names.size());
+    return lookup()->find(names);
+}
+
+std::unique_ptr<GoodsLookup> SqliteCatalogue::lookup()
+{
+    return std::make_unique<SqliteGoodsLookup>(m_db);
 }
 
 GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,

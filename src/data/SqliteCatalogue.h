@@ -14,6 +14,7 @@ public:
     explicit SqliteCatalogue(Database &db);
 
     QList<std::optional<CatalogueGood>> find(const QStringList &names) override;
+    std::unique_ptr<GoodsLookup> lookup() override;
     GoodsWritten writeGoods(const QList<CatalogueGood> &goods,
                             const std::function<void(int done, int total)> &progress) override;
     QStringList goodsGroups() override;

@@ -39,6 +39,7 @@ Statement::Statement(const Database &db, const QString &sql)
                                       "оператора."),
                        m_file);
     }
+    m_texts.resize(size_t(sqlite3_bind_parameter_count(m_statement)));
 }
 
 Statement::~Statement()
@@ -62,9 +63,22 @@ void Statement::bind(int place, const QString &value)
     }
     // UTF-8, not UTF-16: the engine takes a leading U+FEFF of UTF-16 text for
     // a byte-order mark and drops it (or, as U+FFFE, swaps every byte pair).
-    const QByteArray text = value.toUtf8();
+    if (place < 0 || size_t(place) >= m_texts.size()) {
+        bindNull(place); // a place the statement has not: the engine refuses it
+        return;
+    }
+    QByteArray &text = m_texts[size_t(place)];
+    text = value.toUtf8();
     if (sqlite3_bind_text(m_statement, place + 1, text.constData(), int(text.size()),
-                          SQLITE_TRANSIENT) != SQLITE_OK)
+                          SQLITE_STATIC) != SQLITE_OK)
+        fail();
+}
+
+void Statement::bindUtf8(int place, std::string_view value)
+{
+    // An empty view may point nowhere, which the engine would bind as NULL.
+    if (sqlite3_bind_text64(m_statement, place + 1, value.empty() ? "" : value.data(), value.size(),
+                            SQLITE_TRANSIENT, SQLITE_UTF8) != SQLITE_OK)
         fail();
 }
 
@@ -148,10 +162,14 @@ QString Statement::text(int column) const
     const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
     if (!data)
         return {};
-    // Not QString::fromUtf8, which drops a leading U+FEFF as a byte-order mark.
+    const QByteArrayView bytes(data, sqlite3_column_bytes(m_statement, column));
+    // QString::fromUtf8 drops a leading U+FEFF as a byte-order mark; a
+    // decoder that keeps it costs more to make than most texts to decode.
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes);
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
                                                        QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(QByteArrayView(data, sqlite3_column_bytes(m_statement, column)));
+    return decoder.decode(bytes);
 }
 
 double Statement::real(int column) const

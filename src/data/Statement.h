@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QVariant>
+#include <string_view>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -23,6 +25,8 @@ public:
     // Places count from 0. A null QString binds NULL. Text goes to the engine
     // as UTF-8 and comes back as it went in, a leading U+FEFF included.
     void bind(int place, const QString &value);
+    // Text that is UTF-8 already, such as a folded key.
+    void bindUtf8(int place, std::string_view value);
     void bind(int place, double value);
     void bind(int place, qint64 value);
     void bindNull(int place);
@@ -53,6 +57,10 @@ private:
 
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_statement = nullptr;
+    // The UTF-8 of the text bound to each place, kept until the place is
+    // bound again, so that the engine reads it where it stands rather than
+    // copying it for every row.
+    std::vector<QByteArray> m_texts;
     QString m_file;
     bool m_done = false;
 };
