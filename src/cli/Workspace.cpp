@@ -50,6 +50,10 @@ void removeLeftovers()
 Workspace::Workspace(const QString &programFolder, const QString &catalogueFile)
     : m_folder((removeLeftovers(), QDir(QDir::tempPath()).filePath(kFolderPrefix + "XXXXXX")))
 {
+    // A headless command reads the catalogue once, by name, and ends: read
+    // through the engine's own cache, its pages do not stay in the process
+    // as a memory map keeps them, which held a large catalogue whole.
+    m_session.catalogue().setMemoryMapped(false);
     m_session.setCatalogueFile(catalogueFile.isEmpty()
                                    ? Settings::catalogueFolder(Settings().path(), programFolder) +
                                          kCatalogueFileName

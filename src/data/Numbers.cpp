@@ -199,27 +199,36 @@ namespace {
 // text (the exponent aside): "0,00120" has two, "1200" four.
 int significantDigits(const QString &text)
 {
-    QString mantissa = pointForm(text.trimmed());
-    const auto exponent = std::find_if(mantissa.cbegin(), mantissa.cend(),
-                                       [](QChar c) { return c == u'e' || c == u'E'; });
-    mantissa.truncate(exponent - mantissa.cbegin());
-    const qsizetype point = mantissa.indexOf(u'.');
-    QString digits;
-    for (const QChar c : std::as_const(mantissa))
-        if (c.isDigit())
-            digits += c;
-    const qsizetype integerDigits =
-        point < 0 ? digits.size()
-                  : std::count_if(mantissa.cbegin(), mantissa.cbegin() + point,
-                                  [](QChar c) { return c.isDigit(); });
+    // One walk over the mantissa, counting digits rather than copying them:
+    // this runs for every quantity of every file read.
+    const QStringView form = QStringView(text).trimmed();
+    qsizetype digits = 0;
+    qsizetype integerDigits = -1;
+    qsizetype firstNonZero = -1;
+    qsizetype lastNonZero = -1;
+    for (const QChar c : form) {
+        if (c == u'e' || c == u'E')
+            break;
+        if (c == u'.' || c == u',') {
+            if (integerDigits < 0)
+                integerDigits = digits;
+            continue;
+        }
+        if (!c.isDigit())
+            continue;
+        if (c != u'0') {
+            if (firstNonZero < 0)
+                firstNonZero = digits;
+            lastNonZero = digits;
+        }
+        ++digits;
+    }
+    if (integerDigits < 0)
+        integerDigits = digits;
     // Zeros at the end of the fraction say nothing; in the integer part they
     // are the number's own.
-    qsizetype end = digits.size();
-    while (end > integerDigits && digits[end - 1] == u'0')
-        --end;
-    qsizetype start = 0;
-    while (start < end && digits[start] == u'0')
-        ++start;
+    const qsizetype end = std::max(integerDigits, lastNonZero + 1);
+    const qsizetype start = firstNonZero < 0 ? end : std::min(firstNonZero, end);
     return int(end - start);
 }
 

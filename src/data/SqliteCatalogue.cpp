@@ -41,13 +41,6 @@ QString textAt(const Statement &select, int column)
 const QString kGoodColumns =
     QStringLiteral("d.Name, d.Caption, d.Abb, d.Cost, d.M, d.TYP, d.COD, d.Firma, d.Gruppa");
 
-CatalogueGood goodAt(const Statement &select, int first)
-{
-    return {textAt(select, first),     textAt(select, first + 1), textAt(select, first + 2),
-            select.value(first + 3),   textAt(select, first + 4), textAt(select, first + 5),
-            textAt(select, first + 6), textAt(select, first + 7), textAt(select, first + 8)};
-}
-
 QString containing(const QString &text)
 {
     return QStringLiteral("%") + TextFolding::likeEscaped(text) + QStringLiteral("%");
@@ -97,6 +90,37 @@ void appendJsonString(QByteArray &json, const std::string &text)
 }
 
 // One statement, prepared once, for every batch of names: the batch's keys go
+// Texts that many goods share (units, masses, makers, groups), each made
+// once and then shared by every good that carries it, which spares both
+// the decoding and the memory of a copy per good. Only so many are kept:
+// past that, a column of distinct texts is decoded as it comes.
+class SharedTexts {
+public:
+    QString at(const Statement &select, int column)
+    {
+        if (select.isNull(column))
+            return {};
+        const std::string_view bytes = select.utf8(column);
+        if (const auto known = m_texts.find(bytes); known != m_texts.end())
+            return known->second;
+        QString text = textAt(select, column);
+        if (m_texts.size() < kMostKept)
+            m_texts.emplace(std::string(bytes), text);
+        return text;
+    }
+
+private:
+    static constexpr size_t kMostKept = 4096;
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const
+        {
+            return std::hash<std::string_view>()(text);
+        }
+    };
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_texts;
+};
+
 // to the engine as one JSON array of strings, each looked up in the key
 // index, so that a batch costs one run of the statement rather than one a
 // name.
@@ -137,25 +161,41 @@ public:
             auto [known, isNew] = placeOfKey.try_emplace(
                 TextFolding::folded(std::string_view(utf8.constData(), utf8.size())),
                 int(placeOfKey.size()));
-            if (isNew)
-                appendJsonString(keys, known->first);
             places[i] = known->second;
         }
         QList<std::optional<CatalogueGood>> goods(names.size());
         if (placeOfKey.empty())
             return goods;
+        // Keys asked in their order walk the index and the table in order,
+        // which reads each page once rather than now and again.
+        std::vector<const std::pair<const std::string, int> *> ordered;
+        ordered.reserve(placeOfKey.size());
+        for (const auto &entry : placeOfKey)
+            ordered.push_back(&entry);
+        std::sort(ordered.begin(), ordered.end(),
+                  [](const auto *a, const auto *b) { return a->first < b->first; });
+        std::vector<int> placeOfAsked;
+        placeOfAsked.reserve(ordered.size());
+        for (const auto *entry : ordered) {
+            appendJsonString(keys, entry->first);
+            placeOfAsked.push_back(entry->second);
+        }
         keys.back() = ']';
 
         QList<std::optional<CatalogueGood>> found(qsizetype(placeOfKey.size()));
         QList<qint64> foundRow(found.size(), std::numeric_limits<qint64>::max());
         m_select->bindUtf8(0, std::string_view(keys.constData(), size_t(keys.size())));
         while (m_select->next()) {
-            const qsizetype place = m_select->integer(0);
+            const qsizetype place = placeOfAsked[size_t(m_select->integer(0))];
             const qint64 row = m_select->integer(1);
             // Of goods that share a name, the one stored first counts.
             if (row < foundRow[place]) {
                 foundRow[place] = row;
-                found[place] = goodAt(*m_select, 2);
+                const Statement &select = *m_select;
+                found[place] = CatalogueGood{
+                    textAt(select, 2), textAt(select, 3),      m_units.at(select, 4),
+                    select.value(5),   m_masses.at(select, 6), textAt(select, 7),
+                    textAt(select, 8), m_makers.at(select, 9), m_groups.at(select, 10)};
             }
         }
         m_select->reset();
@@ -181,6 +221,7 @@ private:
     }
 
     Database &m_db;
+    SharedTexts m_units, m_masses, m_makers, m_groups;
     const bool m_wasOpen;
     bool m_reading = false;
     std::unique_ptr<Statement> m_select;

@@ -67,8 +67,16 @@ void Statement::bind(int place, const QString &value)
         bindNull(place); // a place the statement has not: the engine refuses it
         return;
     }
-    QByteArray &text = m_texts[size_t(place)];
-    text = value.toUtf8();
+    // A text bound again to its place (a unit, group or maker that many rows
+    // share) is converted once: the same QString shares its buffer.
+    BoundText &bound = m_texts[size_t(place)];
+    // Holding the source keeps its buffer from being changed in place.
+    if (!bound.source.isSharedWith(value) || bound.source.constData() != value.constData() ||
+        bound.source.size() != value.size()) {
+        bound.source = value;
+        bound.utf8 = value.toUtf8();
+    }
+    const QByteArray &text = bound.utf8;
     if (sqlite3_bind_text(m_statement, place + 1, text.constData(), int(text.size()),
                           SQLITE_STATIC) != SQLITE_OK)
         fail();
@@ -170,6 +178,13 @@ QString Statement::text(int column) const
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
                                                        QStringConverter::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
+}
+
+std::string_view Statement::utf8(int column) const
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return data ? std::string_view(data, size_t(sqlite3_column_bytes(m_statement, column)))
+                : std::string_view();
 }
 
 double Statement::real(int column) const

@@ -47,6 +47,9 @@ public:
 
     bool isNull(int column) const;
     QString text(int column) const;
+    // The column's text as the engine holds it, UTF-8, valid until the next
+    // step; empty for NULL.
+    std::string_view utf8(int column) const;
     double real(int column) const;
     qint64 integer(int column) const;
     // The column as Qt SQL would give it: null, integer, real or text.
@@ -60,7 +63,11 @@ private:
     // The UTF-8 of the text bound to each place, kept until the place is
     // bound again, so that the engine reads it where it stands rather than
     // copying it for every row.
-    std::vector<QByteArray> m_texts;
+    struct BoundText {
+        QString source;
+        QByteArray utf8;
+    };
+    std::vector<BoundText> m_texts;
     QString m_file;
     bool m_done = false;
 };
