@@ -1,0 +1,213 @@
+#include "PriceListImport.h"
+
+#include "AppError.h"
+#include "Numbers.h"
+#include "TextFolding.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+namespace PriceListImport {
+namespace {
+
+using PriceColumns::Field;
+
+// A cell as a good's text: a line break within it (a quoted CSV field, a
+// wrapped spreadsheet cell) is a blank, as a catalogue line has none.
+QString cleaned(const QString &cell)
+{
+    static const QRegularExpression lineBreaks(QStringLiteral("\\r\\n|[\\r\\n\\x{2028}\\x{2029}]"));
+    QString text = cell;
+    text.replace(lineBreaks, QStringLiteral(" "));
+    return text.trimmed();
+}
+
+// A price as suppliers write it: "1 250,50", "1250.5", "1,250.50",
+// "1 250 руб.", "99 р."; empty for no price. fault says why text is none.
+std::optional<double> price(const QString &text, QString &fault)
+{
+    static const QRegularExpression currency(QStringLiteral("\\s*(руб\\.?|р\\.?|₽|rub\\.?)$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression blanks(QStringLiteral("[\\s\\x{00A0}\\x{2009}\\x{202F}]"));
+    QString number = text;
+    number.remove(currency);
+    number.remove(blanks);
+    // Of a comma and a point both there, the last is the decimal one; a
+    // separator given more than once only groups thousands.
+    const qsizetype comma = number.lastIndexOf(u','), point = number.lastIndexOf(u'.');
+    if (comma >= 0 && point >= 0)
+        number.remove(comma < point ? u',' : u'.');
+    else if (number.count(u',') > 1)
+        number.remove(u',');
+    else if (number.count(u'.') > 1)
+        number.remove(u'.');
+    const std::optional<double> value = Numbers::parse(number);
+    if (!value)
+        fault = Numbers::outOfRange(number) ? QStringLiteral("цена «%1» слишком велика").arg(text)
+                                            : QStringLiteral("цена «%1» — не число").arg(text);
+    else if (*value < 0)
+        fault = QStringLiteral("цена «%1» меньше нуля").arg(text);
+    return fault.isEmpty() ? value : std::nullopt;
+}
+
+constexpr GoodField kGoodFields[PriceColumns::kFieldCount] = {
+    GoodField{},     GoodField::Caption, GoodField::Unit,  GoodField::Cost, GoodField::Mass,
+    GoodField::Type, GoodField::Code,    GoodField::Maker, GoodField::Group};
+
+// A row that gives a good, before the rows are compared with each other.
+struct Candidate {
+    int line = 0;
+    CatalogueGood good;
+};
+
+QString lineList(const QList<const Candidate *> &rows)
+{
+    QStringList lines;
+    for (const Candidate *row : rows)
+        lines << QString::number(row->line);
+    return lines.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+Plan plan(const PriceTable &table, int headerRow, const PriceColumns::Mapping &mapping, bool addNew,
+          Catalogue &catalogue)
+{
+    if (mapping[Field::Name] < 0)
+        throw AppError(QStringLiteral("Не выбран столбец имени блока: по имени блока товары "
+                                      "прайс-листа находятся в базе товара."));
+    Plan plan;
+    plan.options.addNew = addNew;
+    plan.options.fields = {};
+    for (int field = PriceColumns::Caption; field < PriceColumns::kFieldCount; ++field)
+        if (mapping.columns[field] >= 0)
+            plan.options.fields |= kGoodFields[field];
+
+    // Rows that give a good, grouped by name key in the order first met.
+    std::vector<std::unique_ptr<Candidate>> candidates;
+    QHash<QString, QList<const Candidate *>> byKey;
+    QStringList keys;
+    for (qsizetype r = headerRow + 1; r < table.rows.size(); ++r) {
+        const PriceRow &row = table.rows[r];
+        std::array<QString, PriceColumns::kFieldCount> cells;
+        bool filled = false;
+        for (int field = 0; field < PriceColumns::kFieldCount; ++field) {
+            const int column = mapping.columns[field];
+            if (column >= 0)
+                cells[field] = cleaned(row.cells.value(column));
+            filled = filled || !cells[field].isEmpty();
+        }
+        if (!filled)
+            continue;
+        if (cells[Field::Name].isEmpty()) {
+            plan.skipped << Skipped{row.line, QStringLiteral("нет имени блока")};
+            continue;
+        }
+        auto candidate = std::make_unique<Candidate>();
+        candidate->line = row.line;
+        CatalogueGood &good = candidate->good;
+        good.name = cells[Field::Name];
+        good.caption = cells[Field::Caption];
+        good.unit = cells[Field::Unit];
+        good.mass = cells[Field::Mass];
+        good.type = cells[Field::Type];
+        good.code = cells[Field::Code];
+        good.maker = cells[Field::Maker];
+        good.group = cells[Field::Group];
+        if (!cells[Field::Price].isEmpty()) {
+            QString fault;
+            const std::optional<double> value = price(cells[Field::Price], fault);
+            if (!value) {
+                plan.skipped << Skipped{row.line, fault};
+                continue;
+            }
+            good.cost = *value;
+        }
+        const QString key = TextFolding::folded(good.name);
+        auto &rows = byKey[key];
+        if (rows.isEmpty())
+            keys << key;
+        rows << candidate.get();
+        candidates.push_back(std::move(candidate));
+    }
+
+    QList<const Candidate *> kept;
+    for (const QString &key : std::as_const(keys)) {
+        const QList<const Candidate *> &rows = byKey[key];
+        const Candidate *first = rows.first();
+        const bool pricesDiffer =
+            std::any_of(rows.cbegin(), rows.cend(),
+                        [&](const Candidate *row) { return row->good.cost != first->good.cost; });
+        if (pricesDiffer) {
+            for (const Candidate *row : rows)
+                plan.skipped << Skipped{row->line,
+                                        QStringLiteral("имя блока «%1» стоит в строках %2 с "
+                                                       "разными ценами")
+                                            .arg(row->good.name, lineList(rows))};
+            continue;
+        }
+        for (qsizetype i = 1; i < rows.size(); ++i)
+            plan.skipped << Skipped{rows[i]->line,
+                                    QStringLiteral("имя блока «%1» уже было в строке %2")
+                                        .arg(rows[i]->good.name, QString::number(first->line))};
+        kept << first;
+    }
+
+    QStringList names;
+    names.reserve(kept.size());
+    for (const Candidate *row : std::as_const(kept))
+        names << row->good.name;
+    const QList<std::optional<CatalogueGood>> found = catalogue.find(names);
+    for (qsizetype i = 0; i < kept.size(); ++i) {
+        if (found[i]) {
+            ++plan.updated;
+        } else if (addNew) {
+            ++plan.added;
+        } else {
+            plan.skipped << Skipped{kept[i]->line,
+                                    QStringLiteral("имени блока «%1» нет в базе товара, а новые "
+                                                   "товары не добавляются")
+                                        .arg(kept[i]->good.name)};
+            continue;
+        }
+        plan.goods << kept[i]->good;
+    }
+    std::stable_sort(plan.skipped.begin(), plan.skipped.end(),
+                     [](const Skipped &a, const Skipped &b) { return a.line < b.line; });
+    return plan;
+}
+
+QString summary(const Plan &plan)
+{
+    return QStringLiteral("обновится %1, добавится %2, пропущено %3")
+        .arg(plan.updated)
+        .arg(plan.added)
+        .arg(plan.skipped.size());
+}
+
+QStringList skippedLines(const Plan &plan)
+{
+    QStringList lines;
+    lines.reserve(plan.skipped.size());
+    for (const Skipped &row : plan.skipped)
+        lines << QStringLiteral("строка %1: %2").arg(QString::number(row.line), row.reason);
+    return lines;
+}
+
+GoodsWritten write(const Plan &plan, Catalogue &catalogue,
+                   const std::function<void(int done, int total)> &progress)
+{
+    return catalogue.writeGoods(plan.goods, plan.options, progress);
+}
+
+QString writtenText(const GoodsWritten &written)
+{
+    return QStringLiteral("Записано в базу товара: обновлено %1, добавлено %2")
+        .arg(written.goods - written.added)
+        .arg(written.added);
+}
+
+} // namespace PriceListImport
