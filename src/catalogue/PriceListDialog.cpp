@@ -1,6 +1,5 @@
 #include "PriceListDialog.h"
 
-#include "AppError.h"
 #include "DialogButtons.h"
 #include "ErrorReport.h"
 #include "PriceListFile.h"
@@ -8,7 +7,6 @@
 #include "ProgressDisplay.h"
 #include "Prompts.h"
 #include "Session.h"
-#include "Settings.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -165,47 +163,40 @@ bool PriceListDialog::load()
 void PriceListDialog::readSheet(int sheet)
 {
     const auto cursor = waitCursor();
-    PriceTable table = PriceListFile::read(m_path, sheet);
-    const int header = PriceColumns::headerRow(table);
-    if (header < 0)
-        throw AppError(QStringLiteral("В прайс-листе нет ни одной заполненной строки."), m_path);
-    m_table = std::move(table);
-    m_headerRow = header;
-    m_headers = m_table.rows[header].cells;
-    PriceColumns::Mapping mapping = PriceColumns::guess(m_headers);
-    PriceColumns::recall(Settings().priceListColumns(PriceColumns::filePattern(m_path)), m_headers,
-                         mapping);
+    m_source = PriceListImport::read(m_path, sheet);
     m_format->setText(QStringLiteral("%1, заголовки в строке %2")
-                          .arg(m_table.format, QString::number(m_table.rows[header].line)));
+                          .arg(m_source.table.format,
+                               QString::number(m_source.table.rows[m_source.headerRow].line)));
     showTable();
     for (int field = 0; field < PriceColumns::kFieldCount; ++field) {
         QComboBox *combo = m_columns[field];
         combo->clear();
         combo->addItem(QStringLiteral("—"), -1);
-        for (int column = 0; column < m_headers.size(); ++column)
-            combo->addItem(columnTitle(m_headers, column), column);
-        combo->setCurrentIndex(combo->findData(mapping.columns[field]));
+        for (int column = 0; column < m_source.headers.size(); ++column)
+            combo->addItem(columnTitle(m_source.headers, column), column);
+        combo->setCurrentIndex(combo->findData(m_source.mapping.columns[field]));
     }
     m_report->clear();
 }
 
 void PriceListDialog::showTable()
 {
-    const qsizetype first = m_headerRow + 1;
-    const qsizetype shown = qMin<qsizetype>(kShownRows, m_table.rows.size() - first);
-    int columns = int(m_headers.size());
+    const QList<PriceRow> &rows = m_source.table.rows;
+    const qsizetype first = m_source.headerRow + 1;
+    const qsizetype shown = qMin<qsizetype>(kShownRows, rows.size() - first);
+    int columns = int(m_source.headers.size());
     for (qsizetype i = 0; i < shown; ++i)
-        columns = qMax(columns, int(m_table.rows[first + i].cells.size()));
+        columns = qMax(columns, int(rows[first + i].cells.size()));
     m_preview->clear();
     m_preview->setColumnCount(columns);
     m_preview->setRowCount(int(shown));
     QStringList titles;
     for (int column = 0; column < columns; ++column)
-        titles << columnTitle(m_headers, column);
+        titles << columnTitle(m_source.headers, column);
     m_preview->setHorizontalHeaderLabels(titles);
     QStringList lines;
     for (qsizetype i = 0; i < shown; ++i) {
-        const PriceRow &row = m_table.rows[first + i];
+        const PriceRow &row = rows[first + i];
         lines << QString::number(row.line);
         for (int column = 0; column < row.cells.size(); ++column)
             m_preview->setItem(int(i), column, new QTableWidgetItem(row.cells[column]));
@@ -229,14 +220,14 @@ PriceColumns::Mapping PriceListDialog::mapping() const
 PriceListImport::Plan PriceListDialog::plan()
 {
     const auto cursor = waitCursor();
-    return PriceListImport::plan(m_table, m_headerRow, mapping(), m_addNew->isChecked(),
-                                 m_session.goods());
+    return PriceListImport::plan(m_source, mapping(), m_addNew->isChecked(), m_session.goods());
 }
 
 void PriceListDialog::showReport(const PriceListImport::Plan &plan)
 {
     QStringList lines{m_format->text(),
-                      QStringLiteral("Столбцы: ") + PriceColumns::describe(mapping(), m_headers),
+                      QStringLiteral("Столбцы: ") +
+                          PriceColumns::describe(mapping(), m_source.headers),
                       PriceListImport::summary(plan)};
     const QStringList skipped = PriceListImport::skippedLines(plan);
     if (!skipped.isEmpty())
@@ -281,8 +272,7 @@ void PriceListDialog::importGoods()
                 m_session.reportProgress(done, total);
             });
         }
-        Settings().setPriceListColumns(PriceColumns::filePattern(m_path),
-                                       PriceColumns::remembered(mapping(), m_headers));
+        PriceListImport::remember(m_source, mapping());
         m_prompts.notify(PriceListImport::writtenText(written));
         accept();
     });

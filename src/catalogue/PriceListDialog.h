@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PriceColumns.h"
-#include "PriceTable.h"
+#include "PriceListImport.h"
 
 #include <QDialog>
 #include <array>
@@ -15,10 +15,6 @@ class QProgressBar;
 class QPushButton;
 class QTableWidget;
 class Session;
-
-namespace PriceListImport {
-struct Plan;
-}
 
 // "Импорт прайс-листа": a supplier's price list shown by its first rows,
 // each field of a good with the column that gives it (guessed from the
@@ -55,9 +51,7 @@ private:
     Session &m_session;
     Prompts &m_prompts;
     QString m_path;
-    PriceTable m_table;
-    int m_headerRow = -1;
-    QStringList m_headers;
+    PriceListImport::Source m_source;
 
     QLabel *m_sheetLabel = nullptr;
     QComboBox *m_sheet = nullptr;

@@ -324,33 +324,28 @@ ExitStatus catalogueImport(Workspace &workspace, const Invocation &invocation, C
     QTextStream &out = console.out();
     PriceListImport::Plan plan;
     try {
-        const PriceTable table = PriceListFile::read(file, sheetOf(file, invocation));
-        const int header = PriceColumns::headerRow(table);
-        if (header < 0)
-            throw AppError(QStringLiteral("В прайс-листе нет ни одной заполненной строки."), file);
-        const QStringList &headers = table.rows[header].cells;
-        PriceColumns::Mapping mapping = PriceColumns::guess(headers);
-        PriceColumns::recall(Settings().priceListColumns(PriceColumns::filePattern(file)), headers,
-                             mapping);
+        const PriceListImport::Source source =
+            PriceListImport::read(file, sheetOf(file, invocation));
+        PriceColumns::Mapping mapping = source.mapping;
         if (invocation.options.contains(kMapOption)) {
             try {
-                PriceColumns::apply(invocation.options.value(kMapOption), headers, mapping);
+                PriceColumns::apply(invocation.options.value(kMapOption), source.headers, mapping);
             } catch (const AppError &error) {
                 console.err() << QStringLiteral("kvintor-cli: %1: ").arg(kMapOption)
                               << error.message() << Qt::endl;
                 return WrongUsage;
             }
         }
-        out << file << ": " << table.format << QStringLiteral(", заголовки в строке ")
-            << table.rows[header].line << '\n';
+        out << file << ": " << source.table.format << QStringLiteral(", заголовки в строке ")
+            << source.table.rows[source.headerRow].line << '\n';
         if (mapping[PriceColumns::Name] < 0)
             throw AppError(QStringLiteral("Не найден столбец имени блока; укажите его: %1 "
                                           "name=СТОЛБЕЦ. Столбцы: %2.")
-                               .arg(kMapOption, headers.join(QStringLiteral(", "))),
+                               .arg(kMapOption, source.headers.join(QStringLiteral(", "))),
                            file);
-        out << file << QStringLiteral(": столбцы: ") << PriceColumns::describe(mapping, headers)
-            << '\n';
-        plan = PriceListImport::plan(table, header, mapping, !invocation.flags.contains(kNoNewFlag),
+        out << file << QStringLiteral(": столбцы: ")
+            << PriceColumns::describe(mapping, source.headers) << '\n';
+        plan = PriceListImport::plan(source, mapping, !invocation.flags.contains(kNoNewFlag),
                                      catalogue);
     } catch (const AppError &error) {
         out.flush();

@@ -2,6 +2,8 @@
 
 #include "AppError.h"
 #include "Numbers.h"
+#include "PriceListFile.h"
+#include "Settings.h"
 #include "TextFolding.h"
 
 #include <QHash>
@@ -73,9 +75,29 @@ QString lineList(const QList<const Candidate *> &rows)
 
 } // namespace
 
-Plan plan(const PriceTable &table, int headerRow, const PriceColumns::Mapping &mapping, bool addNew,
+Source read(const QString &path, int sheet)
+{
+    Source source{path, PriceListFile::read(path, sheet), 0, {}, {}};
+    source.headerRow = PriceColumns::headerRow(source.table);
+    if (source.headerRow < 0)
+        throw AppError(QStringLiteral("В прайс-листе нет ни одной заполненной строки."), path);
+    source.headers = source.table.rows[source.headerRow].cells;
+    source.mapping = PriceColumns::guess(source.headers);
+    PriceColumns::recall(Settings().priceListColumns(PriceColumns::filePattern(path)),
+                         source.headers, source.mapping);
+    return source;
+}
+
+void remember(const Source &source, const PriceColumns::Mapping &mapping)
+{
+    Settings().setPriceListColumns(PriceColumns::filePattern(source.path),
+                                   PriceColumns::remembered(mapping, source.headers));
+}
+
+Plan plan(const Source &source, const PriceColumns::Mapping &mapping, bool addNew,
           Catalogue &catalogue)
 {
+    const PriceTable &table = source.table;
     if (mapping[Field::Name] < 0)
         throw AppError(QStringLiteral("Не выбран столбец имени блока: по имени блока товары "
                                       "прайс-листа находятся в базе товара."));
@@ -90,7 +112,7 @@ Plan plan(const PriceTable &table, int headerRow, const PriceColumns::Mapping &m
     std::vector<std::unique_ptr<Candidate>> candidates;
     QHash<QString, QList<const Candidate *>> byKey;
     QStringList keys;
-    for (qsizetype r = headerRow + 1; r < table.rows.size(); ++r) {
+    for (qsizetype r = source.headerRow + 1; r < table.rows.size(); ++r) {
         const PriceRow &row = table.rows[r];
         std::array<QString, PriceColumns::kFieldCount> cells;
         bool filled = false;

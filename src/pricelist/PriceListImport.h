@@ -16,6 +16,25 @@
 // it written at once, or nothing.
 namespace PriceListImport {
 
+// A price list read whole, with its headers and the columns that give each
+// field.
+struct Source {
+    QString path;
+    PriceTable table;
+    int headerRow = 0;
+    QStringList headers;
+    PriceColumns::Mapping mapping;
+};
+
+// Reads the file (a CSV file, or sheet from 0 of a workbook), finds its
+// headers, and takes the columns last imported from a file of the same
+// name pattern, else the columns guessed from the headers. Throws AppError
+// naming the file and the line at fault.
+Source read(const QString &path, int sheet = 0);
+
+// Remembers mapping for files of the name pattern of source's.
+void remember(const Source &source, const PriceColumns::Mapping &mapping);
+
 // A row left out: its line in the file and why, as the user reads it.
 struct Skipped {
     int line = 0;
@@ -31,14 +50,14 @@ struct Plan {
     QList<Skipped> skipped; // in the order of the file
 };
 
-// Checks the rows below headerRow of table with mapping, which must give
-// the block name (else AppError). A row is left out when its name is
+// Checks the rows below the headers of source with mapping, which must
+// give the block name (else AppError). A row is left out when its name is
 // empty, its price no number (empty is no price), its name (letter case
 // aside) was given before, or a name it shares with other rows comes with
 // different prices there (all of those rows are left out), or, unless
 // addNew, the catalogue lacks its name. Rows whose mapped cells are all
 // empty are passed over unreported. Line breaks in a cell become blanks.
-Plan plan(const PriceTable &table, int headerRow, const PriceColumns::Mapping &mapping, bool addNew,
+Plan plan(const Source &source, const PriceColumns::Mapping &mapping, bool addNew,
           Catalogue &catalogue);
 
 // "обновится 2, добавится 1, пропущено 3"
