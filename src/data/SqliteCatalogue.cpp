@@ -403,7 +403,9 @@ GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
                                      "Gruppa = excluded.Gruppa"));
             for (int i = 0; i < total; ++i) {
                 const CatalogueGood &good = goods[i];
-                stage.bind(0, TextFolding::folded(good.name));
+                const QByteArray name = good.name.toUtf8();
+                stage.bindUtf8(0, TextFolding::folded(
+                                      std::string_view(name.constData(), size_t(name.size()))));
                 stage.bind(1, good.name);
                 bindDescription(stage, 2, good);
                 stage.run();
@@ -411,13 +413,18 @@ GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
                     progress(i + 1, total);
             }
         }
+        // A good that already holds what the write gives is not written
+        // again: a price list of this month repeats most of last month's.
         if (!given.isEmpty()) {
             const QString columns = given.join(QStringLiteral(", "));
-            m_db.exec(QStringLiteral("UPDATE dorvik_data SET (%1) = (SELECT %1 FROM "
-                                     "temp.written_goods AS g WHERE g.NameKey = "
-                                     "dorvik_data.NameKey) WHERE NameKey IN (SELECT NameKey FROM "
-                                     "temp.written_goods)")
-                          .arg(columns));
+            QStringList held;
+            for (const QString &column : std::as_const(given))
+                held << QStringLiteral("g.") + column;
+            m_db.exec(QStringLiteral("UPDATE dorvik_data SET (%1) = (%2) FROM temp.written_goods "
+                                     "AS g WHERE g.NameKey = dorvik_data.NameKey AND "
+                                     "(dorvik_data.%3) IS NOT (%2)")
+                          .arg(columns, held.join(QStringLiteral(", ")),
+                               given.join(QStringLiteral(", dorvik_data."))));
         }
         const int matched =
             m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM temp.written_goods AS g WHERE EXISTS "

@@ -7,9 +7,7 @@
 #include "TextFolding.h"
 
 #include <QHash>
-#include <QRegularExpression>
 #include <algorithm>
-#include <memory>
 #include <optional>
 
 namespace PriceListImport {
@@ -17,26 +15,42 @@ namespace {
 
 using PriceColumns::Field;
 
+bool isLineBreak(QChar c)
+{
+    return c == u'\r' || c == u'\n' || c == QChar(0x2028) || c == QChar(0x2029);
+}
+
 // A cell as a good's text: a line break within it (a quoted CSV field, a
 // wrapped spreadsheet cell) is a blank, as a catalogue line has none.
 QString cleaned(const QString &cell)
 {
-    static const QRegularExpression lineBreaks(QStringLiteral("\\r\\n|[\\r\\n\\x{2028}\\x{2029}]"));
-    QString text = cell;
-    text.replace(lineBreaks, QStringLiteral(" "));
-    return text.trimmed();
+    QString text = cell.trimmed();
+    if (std::any_of(text.cbegin(), text.cend(), isLineBreak)) {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        for (QChar &c : text)
+            if (isLineBreak(c))
+                c = u' ';
+    }
+    return text;
 }
 
 // A price as suppliers write it: "1 250,50", "1250.5", "1,250.50",
 // "1 250 руб.", "99 р."; empty for no price. fault says why text is none.
 std::optional<double> price(const QString &text, QString &fault)
 {
-    static const QRegularExpression currency(QStringLiteral("\\s*(руб\\.?|р\\.?|₽|rub\\.?)$"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression blanks(QStringLiteral("[\\s\\x{00A0}\\x{2009}\\x{202F}]"));
-    QString number = text;
-    number.remove(currency);
-    number.remove(blanks);
+    QStringView rest = QStringView(text).trimmed();
+    for (const QStringView currency : {u"руб.", u"руб", u"р.", u"р", u"₽", u"rub.", u"rub"}) {
+        if (rest.endsWith(currency, Qt::CaseInsensitive)) {
+            rest.chop(currency.size());
+            break;
+        }
+    }
+    // Blanks of any kind group thousands.
+    QString number;
+    number.reserve(rest.size());
+    for (const QChar c : rest)
+        if (!c.isSpace())
+            number += c;
     // Of a comma and a point both there, the last is the decimal one; a
     // separator given more than once only groups thousands.
     const qsizetype comma = number.lastIndexOf(u','), point = number.lastIndexOf(u'.');
@@ -59,17 +73,20 @@ constexpr GoodField kGoodFields[PriceColumns::kFieldCount] = {
     GoodField{},     GoodField::Caption, GoodField::Unit,  GoodField::Cost, GoodField::Mass,
     GoodField::Type, GoodField::Code,    GoodField::Maker, GoodField::Group};
 
-// A row that gives a good, before the rows are compared with each other.
+// A row that gives a good, before the rows are compared with each other:
+// rows of one name (letter case aside) are chained in the order of the file.
 struct Candidate {
     int line = 0;
     CatalogueGood good;
+    QString key;
+    qsizetype next = -1;
 };
 
-QString lineList(const QList<const Candidate *> &rows)
+QString lineList(const QList<Candidate> &candidates, qsizetype first)
 {
     QStringList lines;
-    for (const Candidate *row : rows)
-        lines << QString::number(row->line);
+    for (qsizetype i = first; i >= 0; i = candidates[i].next)
+        lines << QString::number(candidates[i].line);
     return lines.join(QStringLiteral(", "));
 }
 
@@ -108,10 +125,11 @@ Plan plan(const Source &source, const PriceColumns::Mapping &mapping, bool addNe
         if (mapping.columns[field] >= 0)
             plan.options.fields |= kGoodFields[field];
 
-    // Rows that give a good, grouped by name key in the order first met.
-    std::vector<std::unique_ptr<Candidate>> candidates;
-    QHash<QString, QList<const Candidate *>> byKey;
-    QStringList keys;
+    QList<Candidate> candidates;
+    candidates.reserve(table.rows.size());
+    // The first and the last row of each name key.
+    QHash<QString, std::pair<qsizetype, qsizetype>> rowsOfKey;
+    rowsOfKey.reserve(table.rows.size());
     for (qsizetype r = source.headerRow + 1; r < table.rows.size(); ++r) {
         const PriceRow &row = table.rows[r];
         std::array<QString, PriceColumns::kFieldCount> cells;
@@ -128,9 +146,9 @@ Plan plan(const Source &source, const PriceColumns::Mapping &mapping, bool addNe
             plan.skipped << Skipped{row.line, QStringLiteral("нет имени блока")};
             continue;
         }
-        auto candidate = std::make_unique<Candidate>();
-        candidate->line = row.line;
-        CatalogueGood &good = candidate->good;
+        Candidate candidate;
+        candidate.line = row.line;
+        CatalogueGood &good = candidate.good;
         good.name = cells[Field::Name];
         good.caption = cells[Field::Caption];
         good.unit = cells[Field::Unit];
@@ -148,54 +166,63 @@ Plan plan(const Source &source, const PriceColumns::Mapping &mapping, bool addNe
             }
             good.cost = *value;
         }
-        const QString key = TextFolding::folded(good.name);
-        auto &rows = byKey[key];
-        if (rows.isEmpty())
-            keys << key;
-        rows << candidate.get();
-        candidates.push_back(std::move(candidate));
+        // Folded as the catalogue compares names.
+        candidate.key = good.name.toCaseFolded();
+        const qsizetype index = candidates.size();
+        auto known = rowsOfKey.find(candidate.key);
+        if (known == rowsOfKey.end()) {
+            rowsOfKey.insert(candidate.key, {index, index});
+        } else {
+            candidates[known->second].next = index;
+            known->second = index;
+        }
+        candidates << std::move(candidate);
     }
 
-    QList<const Candidate *> kept;
-    for (const QString &key : std::as_const(keys)) {
-        const QList<const Candidate *> &rows = byKey[key];
-        const Candidate *first = rows.first();
-        const bool pricesDiffer =
-            std::any_of(rows.cbegin(), rows.cend(),
-                        [&](const Candidate *row) { return row->good.cost != first->good.cost; });
+    QList<qsizetype> kept;
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        const Candidate &first = candidates[i];
+        if (rowsOfKey.value(first.key).first != i)
+            continue; // a later row of a name met before
+        bool pricesDiffer = false;
+        for (qsizetype j = first.next; j >= 0; j = candidates[j].next)
+            pricesDiffer = pricesDiffer || candidates[j].good.cost != first.good.cost;
         if (pricesDiffer) {
-            for (const Candidate *row : rows)
-                plan.skipped << Skipped{row->line,
+            const QString lines = lineList(candidates, i);
+            for (qsizetype j = i; j >= 0; j = candidates[j].next)
+                plan.skipped << Skipped{candidates[j].line,
                                         QStringLiteral("имя блока «%1» стоит в строках %2 с "
                                                        "разными ценами")
-                                            .arg(row->good.name, lineList(rows))};
+                                            .arg(candidates[j].good.name, lines)};
             continue;
         }
-        for (qsizetype i = 1; i < rows.size(); ++i)
-            plan.skipped << Skipped{rows[i]->line,
+        for (qsizetype j = first.next; j >= 0; j = candidates[j].next)
+            plan.skipped << Skipped{candidates[j].line,
                                     QStringLiteral("имя блока «%1» уже было в строке %2")
-                                        .arg(rows[i]->good.name, QString::number(first->line))};
-        kept << first;
+                                        .arg(candidates[j].good.name, QString::number(first.line))};
+        kept << i;
     }
 
     QStringList names;
     names.reserve(kept.size());
-    for (const Candidate *row : std::as_const(kept))
-        names << row->good.name;
+    for (const qsizetype i : std::as_const(kept))
+        names << candidates[i].good.name;
     const QList<std::optional<CatalogueGood>> found = catalogue.find(names);
+    plan.goods.reserve(kept.size());
     for (qsizetype i = 0; i < kept.size(); ++i) {
+        Candidate &candidate = candidates[kept[i]];
         if (found[i]) {
             ++plan.updated;
         } else if (addNew) {
             ++plan.added;
         } else {
-            plan.skipped << Skipped{kept[i]->line,
+            plan.skipped << Skipped{candidate.line,
                                     QStringLiteral("имени блока «%1» нет в базе товара, а новые "
                                                    "товары не добавляются")
-                                        .arg(kept[i]->good.name)};
+                                        .arg(candidate.good.name)};
             continue;
         }
-        plan.goods << kept[i]->good;
+        plan.goods << std::move(candidate.good);
     }
     std::stable_sort(plan.skipped.begin(), plan.skipped.end(),
                      [](const Skipped &a, const Skipped &b) { return a.line < b.line; });
