@@ -2,11 +2,15 @@
 
 #include "Catalogue.h"
 #include "ErrorReport.h"
+#include "PriceListDialog.h"
+#include "PriceListFile.h"
+#include "Prompts.h"
 #include "RowsGrid.h"
 #include "RowsModel.h"
 #include "Schema.h"
 #include "Session.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -16,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -46,7 +51,7 @@ CatalogueEditor::CatalogueEditor(Session &session, Prompts &prompts, QWidget *pa
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_session(session)
+      m_session(session), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Редактирование базы товаров."));
@@ -143,6 +148,14 @@ QWidget *CatalogueEditor::buildBottom()
     navigator->setAccessibleName(QStringLiteral("Навигатор"));
     layout->addWidget(navigator);
     layout->addStretch(1);
+    auto *importAction = new QAction(QStringLiteral("Импорт прайс-листа"), this);
+    importAction->setObjectName(QStringLiteral("importPriceList"));
+    connect(importAction, &QAction::triggered, this, &CatalogueEditor::importPriceList);
+    auto *importButton = new QToolButton(panel);
+    importButton->setObjectName(QStringLiteral("importPriceListButton"));
+    importButton->setDefaultAction(importAction);
+    importButton->setAccessibleName(importAction->text());
+    layout->addWidget(importButton);
     auto *leave = new QPushButton(QStringLiteral("Выход"), panel);
     leave->setObjectName(QStringLiteral("Button1"));
     layout->addWidget(leave);
@@ -220,6 +233,23 @@ void CatalogueEditor::stamp(int row)
         {m_prefix->text() + m_goods->field(row, QStringLiteral("Caption")).toString(),
          m_fillGroup->currentText(), m_fillType->text(), m_fillMaker->text(),
          m_fillUnit->currentText()});
+}
+
+void CatalogueEditor::importPriceList()
+{
+    const QString path = m_prompts.chooseFileOfKindToOpen(
+        {QStringLiteral("Импорт прайс-листа"), PriceListFile::nameFilter(), QString()},
+        m_session.lastFolder());
+    if (path.isEmpty())
+        return;
+    auto *dialog = new PriceListDialog(m_session, m_prompts, path, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!dialog->load()) {
+        dialog->close();
+        return;
+    }
+    connect(dialog, &QDialog::accepted, this, [this] { filterByGroup(m_filter); });
+    dialog->open();
 }
 
 void CatalogueEditor::showFillRow(bool shown)

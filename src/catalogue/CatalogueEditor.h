@@ -33,6 +33,9 @@ public:
     void filterByGroup(const QString &group);
     // Stamps the fill row onto the good at row, when the fill row is on.
     void stamp(int row);
+    // "Импорт прайс-листа": a file chosen, then the import dialog, after
+    // which the grid shows the goods as they are.
+    void importPriceList();
 
 signals:
     void left();
@@ -52,6 +55,7 @@ private:
     void showCurrentGood();
 
     Session &m_session;
+    Prompts &m_prompts;
     RowsModel *m_goods = nullptr;
     RowsGrid *m_grid = nullptr;
     QWidget *m_fillStrip = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFlags>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,29 @@ struct GoodsCriteria {
 struct GoodsWritten {
     int goods = 0;
     int added = 0;
+};
+
+// Which columns a write gives; the block name is always the key.
+enum class GoodField {
+    Caption = 1,
+    Unit = 2,
+    Cost = 4,
+    Mass = 8,
+    Type = 16,
+    Code = 32,
+    Maker = 64,
+    Group = 128
+};
+Q_DECLARE_FLAGS(GoodFields, GoodField)
+Q_DECLARE_OPERATORS_FOR_FLAGS(GoodFields)
+
+// How a write of goods treats the catalogue: which columns it gives the
+// goods it matches (and new goods, whose other columns stay empty), and
+// whether a name the catalogue lacks becomes a new good or is passed over.
+struct GoodsWriteOptions {
+    GoodFields fields{GoodField::Caption, GoodField::Unit, GoodField::Cost,  GoodField::Mass,
+                      GoodField::Type,    GoodField::Code, GoodField::Maker, GoodField::Group};
+    bool addNew = true;
 };
 
 // The goods criteria as a list reads them from the catalogue's table
@@ -111,4 +135,16 @@ public:
     // group. Groups not in the list keep their rows.
     virtual void writeGroupOrder(const QStringList &groups,
                                  const std::function<void(int done, int total)> &progress) = 0;
+
+    // Writes goods as writeGoods() above does, matched by name, all or
+    // nothing, but only the columns of options.fields, and new goods only
+    // when options.addNew; a name given twice keeps its first spelling and
+    // its last description.
+    // written.goods counts the goods matched or added.
+    virtual GoodsWritten writeGoods(const QList<CatalogueGood> &goods,
+                                    const GoodsWriteOptions &options,
+                                    const std::function<void(int done, int total)> &progress) = 0;
+    // Calls visit for every good of the catalogue, in the order they were
+    // stored, within one read.
+    virtual void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) = 0;
 };

@@ -245,55 +245,7 @@ std::unique_ptr<GoodsLookup> SqliteCatalogue::lookup()
 GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
                                          const std::function<void(int done, int total)> &progress)
 {
-    GoodsWritten written;
-    const auto disconnect = connected(m_db);
-    // The write dirties pages all over the file; they stay in memory until
-    // the commit instead of being spilled and read back.
-    m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
-    const int total = int(goods.size());
-    m_db.inTransaction([&] {
-        // The goods are staged by name key, then written by two statements,
-        // whose triggers keep the keys (Schema). A statement of its own for
-        // every good would copy each page it touches into its statement
-        // journal; one statement for all of them copies each page once. A
-        // name given twice keeps its first spelling and its last description.
-        m_db.exec(QStringLiteral("CREATE TEMP TABLE written_goods (NameKey TEXT PRIMARY KEY, "
-                                 "Name, Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa)"));
-        {
-            Statement stage(
-                m_db, QStringLiteral("INSERT INTO temp.written_goods VALUES "
-                                     "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (NameKey) DO "
-                                     "UPDATE SET Caption = excluded.Caption, Abb = excluded.Abb, "
-                                     "Cost = excluded.Cost, M = excluded.M, TYP = excluded.TYP, "
-                                     "COD = excluded.COD, Firma = excluded.Firma, "
-                                     "Gruppa = excluded.Gruppa"));
-            for (int i = 0; i < total; ++i) {
-                const CatalogueGood &good = goods[i];
-                stage.bind(0, TextFolding::folded(good.name));
-                stage.bind(1, good.name);
-                bindDescription(stage, 2, good);
-                stage.run();
-                if (progress)
-                    progress(i + 1, total);
-            }
-        }
-        const QString description =
-            QStringLiteral("Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa");
-        m_db.exec(QStringLiteral("UPDATE dorvik_data SET (%1) = (SELECT %1 FROM temp.written_goods "
-                                 "AS g WHERE g.NameKey = dorvik_data.NameKey) "
-                                 "WHERE NameKey IN (SELECT NameKey FROM temp.written_goods)")
-                      .arg(description));
-        m_db.exec(QStringLiteral("INSERT INTO dorvik_data (Name, %1) SELECT Name, %1 "
-                                 "FROM temp.written_goods AS g WHERE NOT EXISTS (SELECT 1 FROM "
-                                 "dorvik_data AS d WHERE d.NameKey = g.NameKey) ORDER BY g.rowid")
-                      .arg(description));
-        // The rows of that statement itself, not those of its triggers.
-        written.added = m_db.scalar(QStringLiteral("SELECT changes()")).toInt();
-        written.goods =
-            m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM temp.written_goods")).toInt();
-        m_db.exec(QStringLiteral("DROP TABLE temp.written_goods"));
-    });
-    return written;
+    return writeGoods(goods, GoodsWriteOptions{}, progress);
 }
 
 QStringList SqliteCatalogue::goodsGroups()
@@ -430,4 +382,117 @@ void SqliteCatalogue::writeGroupOrder(const QStringList &groups,
                 progress(i + 1, total);
         }
     });
+}
+
+// Writes of some columns: a price list gives prices and a few texts, and
+// the goods keep the rest of what they hold.
+
+namespace {
+
+struct DescriptionColumn {
+    GoodField field;
+    const char *name;
+};
+
+// In the order of the table and of the staging table below.
+constexpr DescriptionColumn kDescriptionColumns[] = {
+    {GoodField::Caption, "Caption"}, {GoodField::Unit, "Abb"},    {GoodField::Cost, "Cost"},
+    {GoodField::Mass, "M"},          {GoodField::Type, "TYP"},    {GoodField::Code, "COD"},
+    {GoodField::Maker, "Firma"},     {GoodField::Group, "Gruppa"}};
+
+} // namespace
+
+GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
+                                         const GoodsWriteOptions &options,
+                                         const std::function<void(int done, int total)> &progress)
+{
+    // The columns the write gives, and what a new good holds in each: the
+    // value given, else nothing (no price, empty texts).
+    QStringList given;
+    QStringList newValues;
+    for (const DescriptionColumn &column : kDescriptionColumns) {
+        const QString name = QLatin1String(column.name);
+        if (options.fields.testFlag(column.field)) {
+            given << name;
+            newValues << name;
+        } else {
+            newValues << (column.field == GoodField::Cost ? QStringLiteral("NULL")
+                                                          : QStringLiteral("''"));
+        }
+    }
+    GoodsWritten written;
+    const auto disconnect = connected(m_db);
+    // The write dirties pages all over the file; they stay in memory until
+    // the commit instead of being spilled and read back.
+    m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    const int total = int(goods.size());
+    m_db.inTransaction([&] {
+        // The goods are staged by name key, then written by two statements,
+        // whose triggers keep the keys (Schema). A statement of its own for
+        // every good would copy each page it touches into its statement
+        // journal; one statement for all of them copies each page once. A
+        // name given twice keeps its first spelling and its last description.
+        m_db.exec(QStringLiteral("CREATE TEMP TABLE written_goods (NameKey TEXT PRIMARY KEY, "
+                                 "Name, Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa)"));
+        {
+            Statement stage(
+                m_db, QStringLiteral("INSERT INTO temp.written_goods VALUES "
+                                     "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (NameKey) DO "
+                                     "UPDATE SET Caption = excluded.Caption, Abb = excluded.Abb, "
+                                     "Cost = excluded.Cost, M = excluded.M, TYP = excluded.TYP, "
+                                     "COD = excluded.COD, Firma = excluded.Firma, "
+                                     "Gruppa = excluded.Gruppa"));
+            for (int i = 0; i < total; ++i) {
+                const CatalogueGood &good = goods[i];
+                const QByteArray name = good.name.toUtf8();
+                stage.bindUtf8(0, TextFolding::folded(
+                                      std::string_view(name.constData(), size_t(name.size()))));
+                stage.bind(1, good.name);
+                bindDescription(stage, 2, good);
+                stage.run();
+                if (progress)
+                    progress(i + 1, total);
+            }
+        }
+        // A good that already holds what the write gives is not written
+        // again: a price list of this month repeats most of last month's.
+        if (!given.isEmpty()) {
+            const QString columns = given.join(QStringLiteral(", "));
+            QStringList held;
+            for (const QString &column : std::as_const(given))
+                held << QStringLiteral("g.") + column;
+            m_db.exec(QStringLiteral("UPDATE dorvik_data SET (%1) = (%2) FROM temp.written_goods "
+                                     "AS g WHERE g.NameKey = dorvik_data.NameKey AND "
+                                     "(dorvik_data.%3) IS NOT (%2)")
+                          .arg(columns, held.join(QStringLiteral(", ")),
+                               given.join(QStringLiteral(", dorvik_data."))));
+        }
+        const int matched =
+            m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM temp.written_goods AS g WHERE EXISTS "
+                                       "(SELECT 1 FROM dorvik_data AS d WHERE d.NameKey = "
+                                       "g.NameKey)"))
+                .toInt();
+        if (options.addNew) {
+            m_db.exec(QStringLiteral("INSERT INTO dorvik_data (Name, Caption, Abb, Cost, M, TYP, "
+                                     "COD, Firma, Gruppa) SELECT Name, %1 FROM temp.written_goods "
+                                     "AS g WHERE NOT EXISTS (SELECT 1 FROM dorvik_data AS d WHERE "
+                                     "d.NameKey = g.NameKey) ORDER BY g.rowid")
+                          .arg(newValues.join(QStringLiteral(", "))));
+            // The rows of that statement itself, not those of its triggers.
+            written.added = m_db.scalar(QStringLiteral("SELECT changes()")).toInt();
+        }
+        written.goods = matched + written.added;
+        m_db.exec(QStringLiteral("DROP TABLE temp.written_goods"));
+    });
+    return written;
+}
+
+void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)
+{
+    const auto disconnect = connected(m_db);
+    Statement select(
+        m_db,
+        QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.RowKey").arg(kGoodColumns));
+    while (select.next())
+        visit(goodAt(select, 0));
 }

@@ -26,6 +26,10 @@ public:
     void writeGroupOrder(const QStringList &groups,
                          const std::function<void(int done, int total)> &progress) override;
 
+    GoodsWritten writeGoods(const QList<CatalogueGood> &goods, const GoodsWriteOptions &options,
+                            const std::function<void(int done, int total)> &progress) override;
+    void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) override;
+
 private:
     QStringList groupNames(const QString &sql);
 
