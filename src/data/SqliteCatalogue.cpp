@@ -90,6 +90,13 @@ void appendJsonString(QByteArray &json, const std::string &text)
 }
 
 // One statement, prepared once, for every batch of names: the batch's keys go
+CatalogueGood goodAt(const Statement &select, int first)
+{
+    return {textAt(select, first),     textAt(select, first + 1), textAt(select, first + 2),
+            select.value(first + 3),   textAt(select, first + 4), textAt(select, first + 5),
+            textAt(select, first + 6), textAt(select, first + 7), textAt(select, first + 8)};
+}
+
 // Texts that many goods share (units, masses, makers, groups), each made
 // once and then shared by every good that carries it, which spares both
 // the decoding and the memory of a copy per good. Only so many are kept:
