@@ -1,7 +1,7 @@
 #include "CatalogueEditor.h"
 #include "ErrorReport.h"
+#include "GoodsModel.h"
 #include "RowsGrid.h"
-#include "RowsModel.h"
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "TestSupport.h"
@@ -36,7 +36,7 @@ private:
         {
             QStringList names;
             for (int row = 0; row < window->goods()->rowCount(); ++row)
-                names << window->goods()->field(row, QStringLiteral("Name")).toString();
+                names << window->goods()->good(row).name;
             return names;
         }
         int storedGoods()
@@ -242,7 +242,7 @@ private slots:
         QTest::mouseClick(editor->find<QPushButton>("Button1"), Qt::LeftButton);
         QCOMPARE(left.count(), 1);
         QVERIFY(!editor->window->isVisible());
-        QVERIFY(!editor->session.catalogueEditor().isOpen());
+        QVERIFY(!editor->session.catalogue().isOpen());
     }
 };
 
