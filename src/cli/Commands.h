@@ -24,9 +24,12 @@ struct Invocation {
 };
 
 // One command of kvintor-cli. The front parses, checks and lists every
-// command from this table alone, so a new command is one more entry.
+// command from this table alone, so a new command is one more entry. A name
+// of two words ("catalogue check") is a command of a group, typed as two
+// words.
 struct Command {
-    enum class Files { One, Two, Many };
+    // None: a command of the catalogue, which reads no specification.
+    enum class Files { None, One, Two, Many };
 
     QString name;
     QString operands; // as the help shows them

@@ -110,6 +110,19 @@ CommandLine parse(const QStringList &arguments)
     return line;
 }
 
+// A command of a group ("catalogue check") is named by its first two words;
+// the second is no file.
+void takeSubcommand(CommandLine &line)
+{
+    if (line.command.isNull() || find(line.command) || line.files.isEmpty())
+        return;
+    const QString name = line.command + u' ' + line.files.first();
+    if (find(name)) {
+        line.command = name;
+        line.files.removeFirst();
+    }
+}
+
 // The command that the line names, given what it needs.
 const Command &checked(const CommandLine &line)
 {
@@ -118,7 +131,10 @@ const Command &checked(const CommandLine &line)
     const Command *command = find(line.command);
     if (!command)
         throw AppError(QStringLiteral("неизвестная команда «%1».").arg(line.command));
-    if (line.files.isEmpty())
+    if (command->files == Command::Files::None && !line.files.isEmpty())
+        throw AppError(QStringLiteral("команда %1 не берёт файлов: «%2».")
+                           .arg(command->name, line.files.first()));
+    if (command->files != Command::Files::None && line.files.isEmpty())
         throw AppError(
             QStringLiteral("команде %1 не указан файл спецификации.").arg(command->name));
     if (command->files == Command::Files::One && line.files.size() > 1)
@@ -162,6 +178,7 @@ int run(const QStringList &arguments, const QString &programFolder, Console &con
             console.out() << BuildInfo::versionLine(kProgram) << Qt::endl;
             return Success;
         }
+        takeSubcommand(line);
         command = &checked(line);
     } catch (const AppError &error) {
         console.err() << kProgram << ": " << error.message() << '\n'
