@@ -46,7 +46,8 @@ const char *const kKeyedColumns[][2] = {{"Name", kNameKey},
 
 // The indexes of the keys. The search keys lead with the row key, so that a
 // search reads the keys of all goods in their order from a narrow index, not
-// from the table; the partial index finds the goods whose keys are missing.
+// from the table, each key alone so that its entries stay short. The partial
+// index finds the goods whose keys are missing.
 void createKeyIndexes(const Database &db)
 {
     db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_NameKey "
@@ -140,6 +141,11 @@ int fillKeysNow(const Database &db)
     if (stale == 0)
         return 0;
     const bool rebuild = stale >= kRebuildIndexesFrom;
+    // The pass reads every page of the goods once: through the engine's
+    // cache, not a memory map, each page read would stay in the process's
+    // memory for as long as the map holds it.
+    const QVariant mapped = db.scalar(QStringLiteral("PRAGMA mmap_size"));
+    db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
     if (rebuild)
         dropKeyIndexes(db);
     {
@@ -179,8 +185,14 @@ int fillKeysNow(const Database &db)
                 after = batch.back().key;
         } while (batch.size() == size_t(kFillBatch));
     }
-    if (rebuild)
+    if (rebuild) {
+        // The sort of a new index spills into a temporary file rather than
+        // into memory, which a million goods would fill.
+        db.exec(QStringLiteral("PRAGMA temp_store = FILE"));
         createKeyIndexes(db);
+        db.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    }
+    db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(mapped.toLongLong()));
     return stale;
 }
 
