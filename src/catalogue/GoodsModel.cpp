@@ -69,7 +69,13 @@ void GoodsModel::show(const GoodsCriteria &criteria)
     m_criteria = criteria;
     m_lastRead = std::numeric_limits<qint64>::min();
     m_more = true;
-    readPage();
+    try {
+        readPage();
+    } catch (...) {
+        // A catalogue that failed once is not asked again by the view.
+        m_more = false;
+        throw;
+    }
 }
 
 void GoodsModel::readAll()
