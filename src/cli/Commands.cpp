@@ -1,7 +1,9 @@
 #include "Commands.h"
 
 #include "AppError.h"
+#include "CatalogueCheck.h"
 #include "CatalogueExport.h"
+#include "CatalogueUpdate.h"
 #include "Combine.h"
 #include "Console.h"
 #include "DrawingExchange.h"
@@ -384,6 +386,61 @@ ExitStatus catalogueExport(Workspace &workspace, const Invocation &invocation, C
     return Success;
 }
 
+// "Обновить базу" without the editor: every position of the file, read and
+// completed as the program opens it, written into the catalogue.
+ExitStatus update(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    const QString &source = invocation.files.first();
+    try {
+        workspace.open(source);
+    } catch (const AppError &error) {
+        console.refuse(error, source);
+        return Refused;
+    }
+    try {
+        const GoodsWritten written = CatalogueUpdate::writeShown(workspace.session());
+        console.out() << source << ": " << CatalogueUpdate::writtenMessage(written) << Qt::endl;
+    } catch (const AppError &error) {
+        console.refuse(error, workspace.session().catalogueFile());
+        return Refused;
+    }
+    return Success;
+}
+
+// A good as a line of the catalogue's check: its block name and, where it
+// has one, its group.
+QString goodLine(const CatalogueGood &good)
+{
+    return good.group.isEmpty() ? good.name
+                                : QStringLiteral("%1 (группа «%2»)").arg(good.name, good.group);
+}
+
+ExitStatus catalogueCheck(Workspace &workspace, const Invocation &, Console &console)
+{
+    Session &session = workspace.session();
+    const QString file = session.catalogueFile();
+    try {
+        const CatalogueCheck::Findings findings = CatalogueCheck::examine(session.goods());
+        QTextStream &out = console.out();
+        out << file << ": товаров " << findings.goods << ", групп " << findings.groups
+            << ", без группы " << findings.ungrouped.size() << ", одинаковых имён "
+            << findings.namesakes.size() << '\n';
+        for (const StoredGood &good : findings.ungrouped)
+            out << "  без группы: " << goodLine(good.good) << '\n';
+        for (const NamesakeGoods &namesakes : findings.namesakes) {
+            QStringList names;
+            for (const StoredGood &good : namesakes)
+                names << good.good.name;
+            out << "  одинаковые имена: " << names.join(QStringLiteral(", ")) << '\n';
+        }
+        out.flush();
+    } catch (const AppError &error) {
+        console.refuse(error, file);
+        return Refused;
+    }
+    return Success;
+}
+
 } // namespace
 
 const QList<Command> &commands()
@@ -505,6 +562,27 @@ const QList<Command> &commands()
          true,
          {},
          catalogueExport,
+         {}},
+        {QStringLiteral("update"),
+         QStringLiteral("ФАЙЛ.СО"),
+         QStringLiteral("открывает файл, как программа, и записывает все его позиции в базу "
+                        "товара, как «Обновить базу»: товар того же имени блока получает "
+                        "описание позиции, остальные позиции становятся новыми товарами; "
+                        "называет, сколько записано"),
+         Command::Files::One,
+         false,
+         {},
+         update,
+         {}},
+        {QStringLiteral("catalogue check"),
+         QString(),
+         QStringLiteral("проверяет базу товара: число товаров и групп, товары без группы или "
+                        "с группой, которой нет в порядке групп, и товары, имена блоков которых "
+                        "различаются только регистром букв"),
+         Command::Files::None,
+         false,
+         {},
+         catalogueCheck,
          {}},
     };
     return table;

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <QVariantList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -66,14 +65,22 @@ struct GoodsWriteOptions {
     bool addNew = true;
 };
 
-// The goods criteria as a list reads them from the catalogue's table
-// (RowsModel): what follows the table's name (an index to read it by, a
-// WHERE clause with placeholders, or nothing), the values in order, and the
-// order of the rows.
-struct GoodsQuery {
-    QString where;
-    QVariantList values;
-    QString orderBy;
+// A good as the catalogue keeps it: its key, which names it for a change or
+// a removal and orders the goods as they were stored, and its columns.
+struct StoredGood {
+    qint64 key = 0;
+    CatalogueGood good;
+};
+
+// Goods whose block names differ in letter case only, which a look-up by
+// name cannot tell apart: in the order they were stored.
+using NamesakeGoods = QList<StoredGood>;
+
+// Keeps the catalogue connected while it lives, so that a window reading
+// page after page does not connect for each.
+class CatalogueHold {
+public:
+    virtual ~CatalogueHold() = default;
 };
 
 // Goods looked up by name many times in a row, as a pass over a whole
@@ -101,6 +108,24 @@ public:
     virtual QList<std::optional<CatalogueGood>> find(const QStringList &names) = 0;
     // A look-up for many finds in a row; it holds the catalogue while it lives.
     virtual std::unique_ptr<GoodsLookup> lookup() = 0;
+    // Holds the catalogue connected until the object goes.
+    virtual std::unique_ptr<CatalogueHold> hold() = 0;
+
+    // The goods that criteria admit, in the order they were stored (by
+    // key): at most limit of them, those whose key is above after. A page
+    // shorter than limit is the last one.
+    virtual QList<StoredGood> findGoods(const GoodsCriteria &criteria, qint64 after, int limit) = 0;
+    // How many goods criteria admit.
+    virtual int countGoods(const GoodsCriteria &criteria) = 0;
+    // Goods that share a block name but for letter case, each set in the
+    // order of its first good.
+    virtual QList<NamesakeGoods> namesakes() = 0;
+
+    // One good of the catalogue editor's grid, written at once: added (its
+    // key returned), changed in every column, or removed.
+    virtual qint64 addGood(const CatalogueGood &good) = 0;
+    virtual void updateGood(qint64 key, const CatalogueGood &good) = 0;
+    virtual void removeGood(qint64 key) = 0;
 
     // Writes goods into the catalogue in their order, all or nothing: a good
     // whose name the catalogue holds gives its description, unit, price,
@@ -120,9 +145,6 @@ public:
     virtual QStringList groupOrder() = 0;
     // The same names in alphabetical order.
     virtual QStringList groupsAlphabetical() = 0;
-
-    // The query for a list of goods (component picker, catalogue editor).
-    virtual GoodsQuery goodsQuery(const GoodsCriteria &criteria) const = 0;
 
     // Renames a group in the group table and in every good that carries it,
     // all or nothing. A group that was never written renames nothing.

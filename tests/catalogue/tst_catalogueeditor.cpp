@@ -1,8 +1,8 @@
 #include "CatalogueEditor.h"
 #include "ErrorReport.h"
+#include "GoodsModel.h"
 #include "PriceListDialog.h"
 #include "RowsGrid.h"
-#include "RowsModel.h"
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "TestSupport.h"
@@ -38,7 +38,7 @@ private:
         {
             QStringList names;
             for (int row = 0; row < window->goods()->rowCount(); ++row)
-                names << window->goods()->field(row, QStringLiteral("Name")).toString();
+                names << window->goods()->good(row).name;
             return names;
         }
         int storedGoods()
@@ -244,7 +244,7 @@ private slots:
         QTest::mouseClick(editor->find<QPushButton>("Button1"), Qt::LeftButton);
         QCOMPARE(left.count(), 1);
         QVERIFY(!editor->window->isVisible());
-        QVERIFY(!editor->session.catalogueEditor().isOpen());
+        QVERIFY(!editor->session.catalogue().isOpen());
     }
 
     // "Импорт прайс-листа" through the real dialog: the file chosen, a
@@ -287,7 +287,7 @@ private slots:
                  QStringLiteral("3.5"));
         QCOMPARE(editor->stored(QStringLiteral("Caption"), QStringLiteral("ВК-160")),
                  QStringLiteral("Воздуховод 160"));
-        QCOMPARE(editor->window->goods()->field(0, QStringLiteral("Cost")).toDouble(), 3.5);
+        QCOMPARE(editor->window->goods()->good(0).cost.toDouble(), 3.5);
         QVERIFY(!dialog->isVisible());
         QTest::qWait(0); // the closed dialog is deleted
 

@@ -454,6 +454,50 @@ private slots:
         QCOMPARE(leftovers(), QStringList());
     }
 
+    void catalogueCommands_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("goods"); // the catalogue's goods afterwards: name caption
+
+        const QString before = "Вентилятор ВК-1 Вентилятор канальный|Клапан КО Клапан обратный";
+        // good.СО: two goods of the catalogue, in any letter case, completed
+        // from it, and two positions of one name it lacks: one new good, with
+        // the first spelling and the last description.
+        QTest::newRow("update writes every position")
+            << QStringList{"update", "good.СО"} << 0
+            << "good.СО: Записано в базу товара: 3 товара, из них новых 1\n"
+            << before + "|Решётка АМН РЕШЁТКА амн";
+        QTest::newRow("a refused file writes nothing")
+            << QStringList{"update", "bad.СО"} << 1 << QString() << before;
+        QTest::newRow("catalogue check")
+            << QStringList{"catalogue", "check"} << 0
+            << "[^\\n]*\\.mdb: товаров 2, групп 2, без группы 1, одинаковых имён 0\\n"
+               "  без группы: Клапан КО \\(группа «Клапаны»\\)\n"
+            << before;
+    }
+
+    // The catalogue's commands, run on a copy of the test catalogue each.
+    void catalogueCommands()
+    {
+        QFETCH(QStringList, arguments);
+        const QString copy = m_dir.filePath(
+            QStringLiteral("catalogue-%1.mdb").arg(QString::number(qHash(arguments.join(u' ')))));
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(m_dir.filePath("catalogue/dorvik-Vent.mdb"), copy));
+        const Result result = run(arguments + QStringList{"--catalogue", copy});
+        QTEST(result.status, "status");
+        QFETCH(QString, out);
+        QVERIFY2(QRegularExpression("^" + out + "$").match(result.out).hasMatch(),
+                 qPrintable(result.out));
+        const QStringList goods = TestSupport::plainSqlite(
+            copy, QStringLiteral("SELECT Name || ' ' || Caption FROM dorvik_data ORDER BY RowKey"));
+        QTEST(goods.join(u'|'), "goods");
+        QCOMPARE(TestSupport::plainSqlite(copy, QStringLiteral("PRAGMA integrity_check")),
+                 QStringList{QStringLiteral("ok")});
+    }
+
     void usage_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -467,6 +511,9 @@ private slots:
         QTest::newRow("save of two files")
             << QStringList{"save", "good.СО", "bad.СО", "-o", "x.СО"} << 2;
         QTest::newRow("-o without a file") << QStringList{"save", "good.СО", "-o"} << 2;
+        QTest::newRow("a file for catalogue check")
+            << QStringList{"catalogue", "check", "good.СО"} << 2;
+        QTest::newRow("update without a file") << QStringList{"update"} << 2;
         QTest::newRow("help") << QStringList{"check", "--help"} << 0;
     }
 
