@@ -1,10 +1,12 @@
 #include "BenchData.h"
 
 #include "Database.h"
+#include "Platform.h"
 #include "Schema.h"
 #include "Session.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringList>
 #include <vector>
 
@@ -138,6 +140,15 @@ void deleteBeforeExit(std::function<void()> deleter)
             }
         });
     deleters().push_back(std::move(deleter));
+}
+
+void restoreFile(const QString &pristine, const QString &file)
+{
+    QFile::remove(file);
+    QFile copy(file);
+    if (!QFile::copy(pristine, file) || !copy.open(QIODevice::ReadWrite) ||
+        !Platform::syncToDisk(copy.handle()))
+        qFatal("cannot copy %s", qPrintable(pristine));
 }
 
 } // namespace BenchData

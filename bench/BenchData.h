@@ -32,6 +32,11 @@ void fillSpecification(const Database &working, int positions, int catalogueGood
 // static fixture deleted after main() would make them.
 void deleteBeforeExit(std::function<void()> deleter);
 
+// Puts the copy pristine back as file, on the disk already, so that every
+// run of a benchmark that writes the file starts from the same one and its
+// own flush does not write the copy too.
+void restoreFile(const QString &pristine, const QString &file);
+
 // A fixture made once and kept for the rest of the run.
 template <typename T> T &keptUntilExit(T *made)
 {

@@ -103,16 +103,7 @@ struct Fixture {
             qFatal("cannot write the price list");
     }
 
-    // Every run starts from the same catalogue, on the disk already.
-    void restoreCatalogue()
-    {
-        const QString &file = session.catalogueFile();
-        QFile::remove(file);
-        QFile copy(file);
-        if (!QFile::copy(pristine, file) || !copy.open(QIODevice::ReadWrite) ||
-            !Platform::syncToDisk(copy.handle()))
-            qFatal("cannot copy the catalogue");
-    }
+    void restoreCatalogue() { BenchData::restoreFile(pristine, session.catalogueFile()); }
 };
 
 void BM_ImportPriceList(benchmark::State &state)

@@ -50,17 +50,7 @@ struct Fixture {
         session.document().positions().replaceAll(positions);
     }
 
-    // Every run starts from the same catalogue, on the disk already, so
-    // that the update's own flush does not write the copy too.
-    void restoreCatalogue()
-    {
-        const QString &file = session.catalogueFile();
-        QFile::remove(file);
-        QFile copy(file);
-        if (!QFile::copy(pristine, file) || !copy.open(QIODevice::ReadWrite) ||
-            !Platform::syncToDisk(copy.handle()))
-            qFatal("cannot copy the catalogue");
-    }
+    void restoreCatalogue() { BenchData::restoreFile(pristine, session.catalogueFile()); }
 };
 
 // Nobody to ask: the notice at the end is passed over.

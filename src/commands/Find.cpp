@@ -3,52 +3,17 @@
 #include "Numbers.h"
 #include "PositionsEdit.h"
 #include "SpecificationDocument.h"
+#include "TextFolding.h"
 
 namespace Find {
 namespace {
-
-// One letter as the search compares it: case folded, and a Cyrillic letter
-// that looks like a Latin one taken for that one, so that "KBP" typed in
-// Latin finds "КВР".
-QChar searchLetter(QChar c)
-{
-    const QChar folded = c.toCaseFolded();
-    switch (folded.unicode()) {
-    case u'а':
-        return u'a';
-    case u'в':
-        return u'b';
-    case u'е':
-        return u'e';
-    case u'к':
-        return u'k';
-    case u'м':
-        return u'm';
-    case u'н':
-        return u'h';
-    case u'о':
-        return u'o';
-    case u'р':
-        return u'p';
-    case u'с':
-        return u'c';
-    case u'т':
-        return u't';
-    case u'у':
-        return u'y';
-    case u'х':
-        return u'x';
-    default:
-        return folded;
-    }
-}
 
 // One letter for one: places in the searched text are places in the text.
 QString searchText(const QString &text)
 {
     QString result = text;
     for (QChar &c : result)
-        c = searchLetter(c);
+        c = TextFolding::searchLetter(c);
     return result;
 }
 

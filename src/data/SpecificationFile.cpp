@@ -410,9 +410,10 @@ bool Reader::next(Position &position)
     return true;
 }
 
-Contents parse(const QByteArray &bytes, const QString &path)
+namespace {
+
+Contents readWhole(Reader &reader)
 {
-    Reader reader(bytes, path);
     Contents contents;
     contents.header = reader.header();
     contents.positions.reserve(reader.count());
@@ -422,16 +423,18 @@ Contents parse(const QByteArray &bytes, const QString &path)
     return contents;
 }
 
+} // namespace
+
+Contents parse(const QByteArray &bytes, const QString &path)
+{
+    Reader reader(bytes, path);
+    return readWhole(reader);
+}
+
 Contents load(const QString &path)
 {
     Reader reader(path);
-    Contents contents;
-    contents.header = reader.header();
-    contents.positions.reserve(reader.count());
-    Position position;
-    while (reader.next(position))
-        contents.positions.append(std::move(position));
-    return contents;
+    return readWhole(reader);
 }
 
 QStringList headerLines(const HeaderFields &header)

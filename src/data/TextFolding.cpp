@@ -54,6 +54,13 @@ QString searchKey(const QString &text)
     return key;
 }
 
+QChar searchLetter(QChar letter)
+{
+    const QChar folded = letter.toCaseFolded();
+    const char16_t latin = lookalikeOf(folded.unicode());
+    return latin ? QChar(latin) : folded;
+}
+
 bool equal(const QString &left, const QString &right)
 {
     return left.toCaseFolded() == right.toCaseFolded();

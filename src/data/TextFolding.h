@@ -18,6 +18,11 @@ QString folded(const QString &text);
 // searches only: "600х300" typed on a Russian keyboard finds "600x300".
 QString searchKey(const QString &text);
 
+// One letter as searchKey() takes it, folded on its own: a text mapped
+// letter by letter keeps its length, so that places found in it are places
+// in the text (find and replace in a specification).
+QChar searchLetter(QChar letter);
+
 // Equality as the catalogue sees it.
 bool equal(const QString &left, const QString &right);
 

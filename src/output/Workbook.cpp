@@ -4,6 +4,7 @@
 #include "AtomicFile.h"
 #include "CellLines.h"
 #include "Numbers.h"
+#include "PointDecimals.h"
 
 #include <QFile>
 #include <QHash>
@@ -161,31 +162,6 @@ private:
     QString m_path;
     lxw_workbook *m_book = nullptr;
     lxw_worksheet *m_sheet = nullptr;
-};
-
-// The library prints numbers into the file with the C library, whose
-// decimal separator follows the locale: under Russian settings "2,5" would
-// make a broken file. While it writes, this thread prints with points.
-class PointDecimals {
-public:
-    PointDecimals() : m_c(newlocale(LC_NUMERIC_MASK, "C", locale_t(nullptr)))
-    {
-        if (m_c)
-            m_previous = uselocale(m_c);
-    }
-    ~PointDecimals()
-    {
-        if (m_c) {
-            uselocale(m_previous);
-            freelocale(m_c);
-        }
-    }
-    PointDecimals(const PointDecimals &) = delete;
-    PointDecimals &operator=(const PointDecimals &) = delete;
-
-private:
-    locale_t m_c;
-    locale_t m_previous = nullptr;
 };
 
 // Spreadsheet programs count column widths in digits of the workbook's

@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "AtomicFile.h"
+#include "PointDecimals.h"
 
 #include <QFile>
 #include <QLocale>
@@ -75,31 +76,6 @@ QByteArray utf8(const QString &text)
 {
     return text.toUtf8();
 }
-
-// The library prints numbers into the file with the C library, whose
-// decimal separator follows the locale: under Russian settings "2,5" would
-// make a broken file. While it writes, this thread prints with points.
-class PointDecimals {
-public:
-    PointDecimals() : m_c(newlocale(LC_NUMERIC_MASK, "C", locale_t(nullptr)))
-    {
-        if (m_c)
-            m_previous = uselocale(m_c);
-    }
-    ~PointDecimals()
-    {
-        if (m_c) {
-            uselocale(m_previous);
-            freelocale(m_c);
-        }
-    }
-    PointDecimals(const PointDecimals &) = delete;
-    PointDecimals &operator=(const PointDecimals &) = delete;
-
-private:
-    locale_t m_c;
-    locale_t m_previous = nullptr;
-};
 
 [[noreturn]] void failed(lxw_error error, const QString &path)
 {

@@ -2,10 +2,8 @@
 
 #include "AppError.h"
 #include "CodePage1251.h"
-#include "RegularFile.h"
-#include "SystemErrors.h"
+#include "PriceListFile.h"
 
-#include <QFile>
 #include <QHash>
 #include <QStringDecoder>
 #include <algorithm>
@@ -177,17 +175,7 @@ namespace CsvPriceList {
 
 PriceTable read(const QString &path)
 {
-    RegularFile::require(path, QStringLiteral("Прайс-лист"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Не удалось открыть прайс-лист: ") +
-                           SystemErrors::reason(file) + u'.',
-                       path);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Не удалось прочитать прайс-лист: ") +
-                           SystemErrors::reason(file) + u'.',
-                       path);
+    const QByteArray bytes = PriceListFile::bytes(path);
     const Decoded decoded = decode(bytes, path);
     QStringView text = decoded.text;
     int firstLine = 1;

@@ -1,7 +1,9 @@
 #include "PriceListFile.h"
 
+#include "AppError.h"
 #include "CsvPriceList.h"
 #include "RegularFile.h"
+#include "SystemErrors.h"
 #include "XlsxPriceList.h"
 
 #include <QFile>
@@ -22,6 +24,22 @@ bool isWorkbook(const QString &path)
 } // namespace
 
 namespace PriceListFile {
+
+QByteArray bytes(const QString &path)
+{
+    RegularFile::require(path, QStringLiteral("Прайс-лист"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Не удалось открыть прайс-лист: ") +
+                           SystemErrors::reason(file) + u'.',
+                       path);
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(QStringLiteral("Не удалось прочитать прайс-лист: ") +
+                           SystemErrors::reason(file) + u'.',
+                       path);
+    return bytes;
+}
 
 QString nameFilter()
 {

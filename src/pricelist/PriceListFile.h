@@ -2,6 +2,7 @@
 
 #include "PriceTable.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,10 @@ QString nameFilter();
 // The sheets of a workbook; empty for a CSV file. Throws AppError naming
 // the file.
 QStringList sheetNames(const QString &path);
+
+// The bytes of a price list file; throws AppError naming the file when it
+// is no regular file or cannot be read.
+QByteArray bytes(const QString &path);
 
 // Reads the file whole: a CSV file, or sheet (from 0) of a workbook.
 // Throws AppError naming the file and the line at fault.

@@ -1,10 +1,8 @@
 #include "XlsxPriceList.h"
 
 #include "AppError.h"
-#include "RegularFile.h"
-#include "SystemErrors.h"
+#include "PriceListFile.h"
 
-#include <QFile>
 #include <QHash>
 #include <QXmlStreamReader>
 #include <memory>
@@ -21,17 +19,7 @@ class Archive {
 public:
     explicit Archive(const QString &path) : m_path(path)
     {
-        RegularFile::require(path, QStringLiteral("Прайс-лист"));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw AppError(QStringLiteral("Не удалось открыть прайс-лист: ") +
-                               SystemErrors::reason(file) + u'.',
-                           path);
-        m_bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            throw AppError(QStringLiteral("Не удалось прочитать прайс-лист: ") +
-                               SystemErrors::reason(file) + u'.',
-                           path);
+        m_bytes = PriceListFile::bytes(path);
         if (m_bytes.startsWith("\xD0\xCF\x11\xE0"))
             throw AppError(QStringLiteral("Это книга Excel 97–2003 (.xls), а читаются книги "
                                           ".xlsx: сохраните её в Excel или LibreOffice как "
