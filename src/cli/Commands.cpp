@@ -552,7 +552,8 @@ const QList<Command> &commands()
          false,
          {kNoNewFlag, kDryRunFlag},
          catalogueImport,
-         {kMapOption, kSheetOption}},
+         {kMapOption, kSheetOption},
+         true},
         {QStringLiteral("catalogue export"),
          QStringLiteral("-o ФАЙЛ.csv|ФАЙЛ.xlsx"),
          QStringLiteral("записывает все товары базы товара в девяти столбцах с заголовками, "
@@ -573,7 +574,8 @@ const QList<Command> &commands()
          false,
          {},
          update,
-         {}},
+         {},
+         true},
         {QStringLiteral("catalogue check"),
          QString(),
          QStringLiteral("проверяет базу товара: число товаров и групп, товары без группы или "

@@ -37,7 +37,8 @@ struct Command {
     QStringList flags; // the flags it takes, such as "--clean"
     ExitStatus (*run)(Workspace &workspace, const Invocation &invocation,
                       Console &console) = nullptr;
-    QStringList options; // the options with a value it takes, such as "--stage"
+    QStringList options;          // the options with a value it takes, such as "--stage"
+    bool writesCatalogue = false; // many goods at once ("update", "catalogue import")
 };
 
 const QList<Command> &commands();

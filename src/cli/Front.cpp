@@ -185,7 +185,7 @@ int run(const QStringList &arguments, const QString &programFolder, Console &con
     }
 
     try {
-        Workspace workspace(programFolder, line.catalogue);
+        Workspace workspace(programFolder, line.catalogue, command->writesCatalogue);
         return command->run(workspace,
                             {line.files, line.output.value_or(QString()), line.flags, line.options},
                             console);

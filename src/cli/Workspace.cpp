@@ -47,13 +47,12 @@ void removeLeftovers()
 
 } // namespace
 
-Workspace::Workspace(const QString &programFolder, const QString &catalogueFile)
+Workspace::Workspace(const QString &programFolder, const QString &catalogueFile, bool mapCatalogue)
     : m_folder((removeLeftovers(), QDir(QDir::tempPath()).filePath(kFolderPrefix + "XXXXXX")))
 {
-    // A headless command reads the catalogue once, by name, and ends: read
-    // through the engine's own cache, its pages do not stay in the process
-    // as a memory map keeps them, which held a large catalogue whole.
-    m_session.catalogue().setMemoryMapped(false);
+    // A map keeps every page read in the process: a check of a large
+    // specification would hold the whole catalogue.
+    m_session.catalogue().setMemoryMapped(mapCatalogue);
     m_session.setCatalogueFile(catalogueFile.isEmpty()
                                    ? Settings::catalogueFolder(Settings().path(), programFolder) +
                                          kCatalogueFileName

@@ -14,7 +14,10 @@ public:
     // The catalogue is catalogueFile, or where the program looks for it (the
     // folder of the setting `path`, else the program folder). Throws AppError
     // naming the catalogue or the template when either cannot be used.
-    Workspace(const QString &programFolder, const QString &catalogueFile);
+    // mapCatalogue: read the catalogue through a memory map, which a command
+    // that writes many goods into it needs for its speed; the others read it
+    // through the engine's cache, whose pages do not stay in the process.
+    Workspace(const QString &programFolder, const QString &catalogueFile, bool mapCatalogue);
     // Lets go of the working database and its lock, as leaving the program does.
     ~Workspace();
     Workspace(const Workspace &) = delete;
