@@ -1,10 +1,13 @@
 #include "Schema.h"
 
+#include "AppError.h"
 #include "Database.h"
 #include "Statement.h"
 #include "TextFolding.h"
 
+#include <QStringDecoder>
 #include <limits>
+#include <sqlite3.h>
 #include <vector>
 
 namespace Schema {
@@ -122,17 +125,68 @@ void upgradeCatalogue(const Database &db)
     }
 }
 
-QString textOrEmpty(const Statement &select, int column)
-{
-    const QString text = select.text(column);
-    return text.isNull() ? QStringLiteral("") : text;
-}
-
 // Past this many goods without keys, the key indexes are made anew after the
 // keys are written rather than kept up to date row by row: sorting once is
 // far cheaper than a million insertions in random places.
 constexpr int kRebuildIndexesFrom = 50'000;
 constexpr int kFillBatch = 4096;
+
+// A text of a function's argument as the program holds it: NULL as empty,
+// a leading U+FEFF kept (QString::fromUtf8 would drop it as a byte-order
+// mark).
+QString argumentText(sqlite3_value *value)
+{
+    const auto *data = reinterpret_cast<const char *>(sqlite3_value_text(value));
+    if (!data)
+        return QStringLiteral("");
+    const QByteArrayView bytes(data, sqlite3_value_bytes(value));
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes);
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                       QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
+void resultText(sqlite3_context *context, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(context, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+// kv_folded() and kv_search_key() on the connection while the object lives;
+// no file needs them afterwards.
+class KeyFunctions {
+public:
+    explicit KeyFunctions(const Database &db) : m_engine(db.engine())
+    {
+        const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+        if (sqlite3_create_function_v2(
+                m_engine, "kv_folded", 1, flags, nullptr,
+                [](sqlite3_context *context, int, sqlite3_value **arguments) {
+                    resultText(context, TextFolding::folded(argumentText(arguments[0])));
+                },
+                nullptr, nullptr, nullptr) != SQLITE_OK ||
+            sqlite3_create_function_v2(
+                m_engine, "kv_search_key", 1, flags, nullptr,
+                [](sqlite3_context *context, int, sqlite3_value **arguments) {
+                    resultText(context, TextFolding::searchKey(argumentText(arguments[0])));
+                },
+                nullptr, nullptr, nullptr) != SQLITE_OK)
+            throw AppError(QStringLiteral("Не удалось подготовить заполнение ключей базы товара."),
+                           db.file());
+    }
+    ~KeyFunctions()
+    {
+        for (const char *name : {"kv_folded", "kv_search_key"})
+            sqlite3_create_function_v2(m_engine, name, 1, SQLITE_UTF8, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr);
+    }
+    KeyFunctions(const KeyFunctions &) = delete;
+    KeyFunctions &operator=(const KeyFunctions &) = delete;
+
+private:
+    sqlite3 *m_engine;
+};
 
 int fillKeysNow(const Database &db)
 {
@@ -149,41 +203,34 @@ int fillKeysNow(const Database &db)
     if (rebuild)
         dropKeyIndexes(db);
     {
-        Statement select(db, QStringLiteral("SELECT RowKey, Name, Gruppa, Caption, TYP, Firma "
-                                            "FROM dorvik_data WHERE RowKey > ? AND ") +
-                                 kStale + QStringLiteral(" ORDER BY RowKey LIMIT ?"));
-        Statement update(db, QStringLiteral("UPDATE dorvik_data SET NameKey = ?, GruppaKey = ?, "
-                                            "CaptionKey = ?, TypKey = ?, FirmaKey = ? "
-                                            "WHERE RowKey = ?"));
-        struct Row {
-            qint64 key;
-            GoodKeys keys;
-        };
-        std::vector<Row> batch;
-        batch.reserve(kFillBatch);
-        qint64 after = std::numeric_limits<qint64>::min();
-        do {
-            batch.clear();
-            select.bind(0, after);
-            select.bind(1, qint64(kFillBatch));
-            while (select.next())
-                batch.push_back(
-                    {select.integer(0),
-                     keysOf(textOrEmpty(select, 1), textOrEmpty(select, 2), textOrEmpty(select, 3),
-                            textOrEmpty(select, 4), textOrEmpty(select, 5))});
-            select.reset();
-            for (const Row &row : batch) {
-                update.bind(0, row.keys.name);
-                update.bind(1, row.keys.group);
-                update.bind(2, row.keys.caption);
-                update.bind(3, row.keys.type);
-                update.bind(4, row.keys.maker);
-                update.bind(5, row.key);
-                update.run();
-            }
-            if (!batch.empty())
-                after = batch.back().key;
-        } while (batch.size() == size_t(kFillBatch));
+        // The keys are written by the engine itself, a window of rows at a
+        // time in the order they are stored, through two functions that live
+        // only for this pass: a row read and written in place by one scan,
+        // rather than read by one statement and sought again by another.
+        const KeyFunctions functions(db);
+        // Each window ends at the row kFillBatch rows on, whatever gaps the
+        // keys of the rows leave.
+        Statement windowEnd(db, QStringLiteral("SELECT RowKey FROM dorvik_data WHERE RowKey >= ? "
+                                               "ORDER BY RowKey LIMIT 1 OFFSET ?"));
+        Statement update(
+            db,
+            QStringLiteral("UPDATE dorvik_data SET NameKey = kv_folded(Name), "
+                           "GruppaKey = kv_folded(Gruppa), CaptionKey = kv_search_key(Caption), "
+                           "TypKey = kv_search_key(TYP), FirmaKey = kv_search_key(Firma) "
+                           "WHERE RowKey BETWEEN ? AND ? AND ") +
+                kStale);
+        qint64 from = std::numeric_limits<qint64>::min();
+        for (bool more = true; more;) {
+            windowEnd.bind(0, from);
+            windowEnd.bind(1, qint64(kFillBatch));
+            more = windowEnd.next();
+            const qint64 to = more ? windowEnd.integer(0) - 1 : std::numeric_limits<qint64>::max();
+            windowEnd.reset();
+            update.bind(0, from);
+            update.bind(1, to);
+            update.run();
+            from = to + 1;
+        }
     }
     if (rebuild) {
         // The sort of a new index spills into a temporary file rather than
