@@ -41,8 +41,30 @@ char16_t lookalikeOf(char16_t letter)
 QString folded(const QString &text)
 {
     // A key is never NULL in the files: an empty text folds to an empty text.
-    QString key = text.toCaseFolded();
-    return key.isNull() ? QStringLiteral("") : key;
+    if (text.isEmpty())
+        return QStringLiteral("");
+    // Keys are made for every good written and every good of a catalogue
+    // other tools wrote: the Latin and Russian letters that nearly all texts
+    // consist of are folded here directly, as Unicode folds them; a text with
+    // any other letter is folded by Qt whole.
+    QString key(text.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(key.data());
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = in[i];
+        if (c < 0x80) {
+            out[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 0x20) : c;
+        } else if (c >= 0x0410 && c <= 0x042F) {
+            out[i] = char16_t(c + 0x20);
+        } else if (c >= 0x0400 && c <= 0x040F) {
+            out[i] = char16_t(c + 0x50);
+        } else if (c >= 0x0430 && c <= 0x045F) {
+            out[i] = c;
+        } else {
+            return text.toCaseFolded();
+        }
+    }
+    return key;
 }
 
 QString searchKey(const QString &text)
