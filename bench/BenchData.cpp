@@ -99,6 +99,10 @@ void makeCatalogue(Session &session, const QString &path, int goods)
     session.catalogue().create();
     Schema::createCatalogueTables(session.catalogue());
     fillCatalogue(session.catalogue(), goods);
+    // The goods came in as another tool's would, without their keys; the
+    // program fills them when it connects, once, before anything is measured.
+    session.catalogue().close();
+    session.catalogue().open();
     session.catalogue().close();
 }
 

@@ -16,7 +16,8 @@ QString goodName(int index);
 // Fills an empty catalogue (tables made by Schema) with goods and the groups.
 void fillCatalogue(const Database &catalogue, int goods);
 
-// Gives session a new catalogue database at path holding goods goods.
+// Gives session a new catalogue database at path holding goods goods, their
+// keys filled.
 void makeCatalogue(Session &session, const QString &path, int goods);
 
 // Gives session a new, empty working database at path.

@@ -11,6 +11,7 @@
 #include "Session.h"
 #include "SpecificationCommands.h"
 #include "SpecificationFile.h"
+#include "TextFolding.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -86,8 +87,8 @@ void BM_OpenSpecificationPlainWay(benchmark::State &state)
         while (positions.next()) {
             QSqlQuery good = catalogue.exec(
                 QStringLiteral("SELECT Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa "
-                               "FROM dorvik_data WHERE NameKey = fold(?) ORDER BY RowKey LIMIT 1"),
-                {positions.value(1)});
+                               "FROM dorvik_data WHERE NameKey = ? ORDER BY RowKey LIMIT 1"),
+                {TextFolding::folded(positions.value(1).toString())});
             if (!good.next())
                 continue;
             working.exec(QStringLiteral("UPDATE data SET Caption = ?, Abb = ?, Cost = ?, M = ?, "

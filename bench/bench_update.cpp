@@ -72,6 +72,7 @@ public:
     QString chooseFileToOpen(const QString &) override { return {}; }
     QStringList chooseFilesToOpen(const QString &) override { return {}; }
     QString chooseFileToSave(const QString &, const QString &) override { return {}; }
+    QString chooseFileOfKindToOpen(const FileKind &, const QString &) override { return {}; }
     QString chooseFileOfKindToSave(const FileKind &, const QString &) override { return {}; }
 };
 

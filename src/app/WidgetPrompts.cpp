@@ -102,6 +102,20 @@ QString WidgetPrompts::chooseFileToSave(const QString &folder, const QString &pr
     return dialog.selectedFiles().value(0);
 }
 
+QString WidgetPrompts::chooseFileOfKindToOpen(const FileKind &kind, const QString &folder)
+{
+    const ArrowWhileAsking arrow;
+    QFileDialog dialog(QApplication::activeWindow(), kind.title, folder);
+    dialog.setObjectName(QStringLiteral("fileOfKindDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(kind.filter);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
 QString WidgetPrompts::chooseFileOfKindToSave(const FileKind &kind, const QString &proposedPath)
 {
     const ArrowWhileAsking arrow;

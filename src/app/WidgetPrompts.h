@@ -11,5 +11,6 @@ public:
     QString chooseFileToOpen(const QString &folder) override;
     QStringList chooseFilesToOpen(const QString &folder) override;
     QString chooseFileToSave(const QString &folder, const QString &presetName) override;
+    QString chooseFileOfKindToOpen(const FileKind &kind, const QString &folder) override;
     QString chooseFileOfKindToSave(const FileKind &kind, const QString &proposedPath) override;
 };

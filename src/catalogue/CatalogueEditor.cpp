@@ -2,11 +2,16 @@
 
 #include "Catalogue.h"
 #include "ErrorReport.h"
+#include "FillRow.h"
+#include "GoodsModel.h"
+#include "GroupOrder.h"
+#include "PriceListDialog.h"
+#include "PriceListFile.h"
+#include "Prompts.h"
 #include "RowsGrid.h"
-#include "RowsModel.h"
-#include "Schema.h"
 #include "Session.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -16,25 +21,26 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
 
 enum GoodsColumn { Caption, Group, Type, Code, Maker, Mass, Unit, Price };
 
-QList<RowsModel::Column> goodsColumns()
+QList<GoodsModel::Column> goodsColumns()
 {
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
     const Qt::Alignment centred = Qt::AlignCenter;
     // The two long texts have their titles at the left, where they start.
-    return {{QStringLiteral("Caption"), QStringLiteral("Наименование товара"), left, left},
-            {QStringLiteral("Gruppa"), QStringLiteral("Группа"), left, left},
-            {QStringLiteral("TYP"), QStringLiteral("Тип, марка"), centred},
-            {QStringLiteral("COD"), QStringLiteral("Код оборудования"), centred},
-            {QStringLiteral("Firma"), QStringLiteral("Завод-изготовитель"), centred},
-            {QStringLiteral("M"), QStringLiteral("Масса, кг"), centred},
-            {QStringLiteral("Abb"), QStringLiteral("Ед.изм."), centred},
-            {QStringLiteral("Cost"), QStringLiteral("Цена, у.е."), centred}};
+    return {{GoodsModel::Caption, QStringLiteral("Наименование товара"), left, left},
+            {GoodsModel::Group, QStringLiteral("Группа"), left, left},
+            {GoodsModel::Type, QStringLiteral("Тип, марка"), centred},
+            {GoodsModel::Code, QStringLiteral("Код оборудования"), centred},
+            {GoodsModel::Maker, QStringLiteral("Завод-изготовитель"), centred},
+            {GoodsModel::Mass, QStringLiteral("Масса, кг"), centred},
+            {GoodsModel::Unit, QStringLiteral("Ед.изм."), centred},
+            {GoodsModel::Cost, QStringLiteral("Цена, у.е."), centred}};
 }
 
 const QStringList kUnits = {QStringLiteral("Шт"), QStringLiteral("мп"), QStringLiteral("кг"),
@@ -46,13 +52,12 @@ CatalogueEditor::CatalogueEditor(Session &session, Prompts &prompts, QWidget *pa
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_session(session)
+      m_session(session), m_prompts(prompts)
 {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Редактирование базы товаров."));
 
-    m_goods = new RowsModel(session.catalogueEditor(), QStringLiteral("dorvik_data"),
-                            Schema::kGoodsColumns, goodsColumns(), this);
+    m_goods = new GoodsModel(session.goods(), goodsColumns(), this);
     m_grid = new RowsGrid(prompts, this);
     m_grid->setAccessibleName(QStringLiteral("Товары"));
     m_grid->setRowsModel(m_goods, Unit, {354, 302, 109, 100, 111, 64, 42, 55});
@@ -76,6 +81,8 @@ CatalogueEditor::CatalogueEditor(Session &session, Prompts &prompts, QWidget *pa
 
     resize(1185, 683);
 }
+
+CatalogueEditor::~CatalogueEditor() = default;
 
 QWidget *CatalogueEditor::buildFillRow()
 {
@@ -143,6 +150,14 @@ QWidget *CatalogueEditor::buildBottom()
     navigator->setAccessibleName(QStringLiteral("Навигатор"));
     layout->addWidget(navigator);
     layout->addStretch(1);
+    auto *importAction = new QAction(QStringLiteral("Импорт прайс-листа"), this);
+    importAction->setObjectName(QStringLiteral("importPriceList"));
+    connect(importAction, &QAction::triggered, this, &CatalogueEditor::importPriceList);
+    auto *importButton = new QToolButton(panel);
+    importButton->setObjectName(QStringLiteral("importPriceListButton"));
+    importButton->setDefaultAction(importAction);
+    importButton->setAccessibleName(importAction->text());
+    layout->addWidget(importButton);
     auto *leave = new QPushButton(QStringLiteral("Выход"), panel);
     leave->setObjectName(QStringLiteral("Button1"));
     layout->addWidget(leave);
@@ -152,9 +167,8 @@ QWidget *CatalogueEditor::buildBottom()
     connect(m_groupFilter, &QComboBox::currentTextChanged, this, &CatalogueEditor::filterByGroup);
     connect(m_blockName, &QLineEdit::editingFinished, this, [this] {
         const int row = m_grid->currentIndex().row();
-        if (row >= 0 &&
-            m_blockName->text() != m_goods->field(row, QStringLiteral("Name")).toString())
-            m_goods->setField(row, QStringLiteral("Name"), m_blockName->text());
+        if (row >= 0 && m_blockName->text() != m_goods->good(row).name)
+            m_goods->setField(row, GoodsModel::Name, m_blockName->text());
     });
     return panel;
 }
@@ -162,7 +176,7 @@ QWidget *CatalogueEditor::buildBottom()
 void CatalogueEditor::open()
 {
     ErrorReport::guard([this] {
-        const QStringList groups = m_session.goods().groupsAlphabetical();
+        const QStringList groups = GroupOrder::alphabetical(m_session);
         const QSignalBlocker blocker(m_groupFilter);
         m_groupFilter->clear();
         m_groupFilter->addItems({Session::kUndefinedGroupItem, Session::kAllGroupsItem});
@@ -187,10 +201,9 @@ void CatalogueEditor::connectAndLoad()
     if (m_loaded)
         return;
     m_loaded = true;
-    ErrorReport::guard([this] {
-        m_session.catalogueEditor().open();
+    // The catalogue stays connected while the window shows its goods.
+    if (ErrorReport::guard([this] { m_held = m_session.goods().hold(); }))
         filterByGroup(m_groupFilter->currentText());
-    });
 }
 
 void CatalogueEditor::filterByGroup(const QString &group)
@@ -202,8 +215,7 @@ void CatalogueEditor::filterByGroup(const QString &group)
             criteria.group = QString();
         else if (group != Session::kAllGroupsItem)
             criteria.group = group;
-        const GoodsQuery query = m_session.goods().goodsQuery(criteria);
-        m_goods->load(query.where, query.values, query.orderBy);
+        m_goods->show(criteria);
     });
     if (m_goods->rowCount() > 0)
         m_grid->setCurrentIndex(m_goods->index(0, Caption));
@@ -213,13 +225,31 @@ void CatalogueEditor::stamp(int row)
 {
     if (!m_fillOn->isChecked() || row < 0 || row >= m_goods->rowCount())
         return;
-    m_goods->setFields(
-        row,
-        {QStringLiteral("Caption"), QStringLiteral("Gruppa"), QStringLiteral("TYP"),
-         QStringLiteral("Firma"), QStringLiteral("Abb")},
-        {m_prefix->text() + m_goods->field(row, QStringLiteral("Caption")).toString(),
-         m_fillGroup->currentText(), m_fillType->text(), m_fillMaker->text(),
-         m_fillUnit->currentText()});
+    if (row == m_goods->pendingRow())
+        return;
+    const FillRow fill{m_prefix->text(), m_fillGroup->currentText(), m_fillType->text(),
+                       m_fillMaker->text(), m_fillUnit->currentText()};
+    ErrorReport::guard([&] {
+        m_goods->replace(row,
+                         fill.stamp(m_session.goods(), {m_goods->key(row), m_goods->good(row)}));
+    });
+}
+
+void CatalogueEditor::importPriceList()
+{
+    const QString path = m_prompts.chooseFileOfKindToOpen(
+        {QStringLiteral("Импорт прайс-листа"), PriceListFile::nameFilter(), QString()},
+        m_session.lastFolder());
+    if (path.isEmpty())
+        return;
+    auto *dialog = new PriceListDialog(m_session, m_prompts, path, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (!dialog->load()) {
+        dialog->close();
+        return;
+    }
+    connect(dialog, &QDialog::accepted, this, [this] { filterByGroup(m_filter); });
+    dialog->open();
 }
 
 void CatalogueEditor::showFillRow(bool shown)
@@ -251,15 +281,14 @@ void CatalogueEditor::placeFillRow()
 void CatalogueEditor::showCurrentGood()
 {
     if (!m_blockName->hasFocus())
-        m_blockName->setText(
-            m_goods->field(m_grid->currentIndex().row(), QStringLiteral("Name")).toString());
+        m_blockName->setText(m_goods->good(m_grid->currentIndex().row()).name);
 }
 
 void CatalogueEditor::leave()
 {
     m_grid->endEdit(true);
     m_goods->clear();
-    m_session.catalogueEditor().close();
+    m_held.reset();
     m_loaded = false;
     hide();
     emit left();

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 
 class Prompts;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class CatalogueHold;
+class GoodsModel;
 class RowsGrid;
-class RowsModel;
 class Session;
 
 // "Редактирование базы товаров.": the goods of the catalogue in an editable
@@ -18,6 +20,7 @@ class CatalogueEditor : public QWidget {
 
 public:
     CatalogueEditor(Session &session, Prompts &prompts, QWidget *parent = nullptr);
+    ~CatalogueEditor() override;
 
     // Fills the group lists from the catalogue, shows every good, and shows
     // the window.
@@ -25,7 +28,7 @@ public:
     // Closes the goods, lets go of the catalogue and hides the window.
     void leave();
 
-    RowsModel *goods() const { return m_goods; }
+    GoodsModel *goods() const { return m_goods; }
     RowsGrid *grid() const { return m_grid; }
 
     // Group filter: "Все группы", "Неопределенные" (goods without a group) or
@@ -33,6 +36,9 @@ public:
     void filterByGroup(const QString &group);
     // Stamps the fill row onto the good at row, when the fill row is on.
     void stamp(int row);
+    // "Импорт прайс-листа": a file chosen, then the import dialog, after
+    // which the grid shows the goods as they are.
+    void importPriceList();
 
 signals:
     void left();
@@ -52,7 +58,9 @@ private:
     void showCurrentGood();
 
     Session &m_session;
-    RowsModel *m_goods = nullptr;
+    Prompts &m_prompts;
+    GoodsModel *m_goods = nullptr;
+    std::unique_ptr<CatalogueHold> m_held;
     RowsGrid *m_grid = nullptr;
     QWidget *m_fillStrip = nullptr;
     QLineEdit *m_prefix = nullptr;

@@ -4,7 +4,7 @@
 #include "ColumnWidths.h"
 #include "DuplicatePositionDialog.h"
 #include "ErrorReport.h"
-#include "GoodsList.h"
+#include "GoodsModel.h"
 #include "Session.h"
 
 #include <QCloseEvent>
@@ -31,7 +31,26 @@ void paintFilterField(QWidget *field)
     field->setPalette(palette);
 }
 
+const QList<int> kColumnWidths = {423, 98, 114, 117, 64, 54, 64};
+
 } // namespace
+
+GoodsModel *ComponentPicker::makeList(Catalogue &catalogue, QObject *parent)
+{
+    const Qt::Alignment centred = Qt::AlignCenter;
+    auto *list = new GoodsModel(
+        catalogue,
+        {{GoodsModel::Caption, QStringLiteral("Описание"), Qt::AlignLeft | Qt::AlignVCenter},
+         {GoodsModel::Type, QStringLiteral("Тип, марка"), centred},
+         {GoodsModel::Code, QStringLiteral("Код оборудования"), centred},
+         {GoodsModel::Maker, QStringLiteral("Завод-изготовитель"), centred},
+         {GoodsModel::Mass, QStringLiteral("Масса, кг"), centred},
+         {GoodsModel::Unit, QStringLiteral("Ед.изм."), centred},
+         {GoodsModel::Cost, QStringLiteral("Цена"), Qt::AlignRight | Qt::AlignVCenter}},
+        parent);
+    list->setReadOnly(true);
+    return list;
+}
 
 ComponentPicker::ComponentPicker(Session &session, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -41,7 +60,7 @@ ComponentPicker::ComponentPicker(Session &session, QWidget *parent)
     setObjectName(QStringLiteral("TForm4"));
     setWindowTitle(QStringLiteral("Вставка компонента из базы."));
 
-    m_list = new GoodsList(session.catalogueEditor(), this);
+    m_list = makeList(session.goods(), this);
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("DBGrid1"));
     m_view->setModel(m_list);
@@ -55,7 +74,7 @@ ComponentPicker::ComponentPicker(Session &session, QWidget *parent)
     // One line a good, as in the other grids.
     m_view->setWordWrap(false);
     showWholeTextInTips(m_view);
-    keepColumnWidths(m_view, GoodsList::columnWidths());
+    keepColumnWidths(m_view, kColumnWidths);
 
     auto *top = new QHBoxLayout;
     top->setContentsMargins(6, 6, 6, 6);
@@ -154,12 +173,7 @@ ComponentPicker::ComponentPicker(Session &session, QWidget *parent)
     resize(987, 486);
 }
 
-void ComponentPicker::runQuery(GoodsList &list, const Catalogue &catalogue,
-                               const GoodsCriteria &criteria)
-{
-    const GoodsQuery query = catalogue.goodsQuery(criteria);
-    list.load(query.where, query.values, query.orderBy, true);
-}
+ComponentPicker::~ComponentPicker() = default;
 
 PickerCriteria ComponentPicker::criteria() const
 {
@@ -182,28 +196,24 @@ void ComponentPicker::activate()
 {
     m_active = true;
     ErrorReport::guard([this] {
-        // Connecting anew shows the catalogue as it is now, with what other
-        // connections wrote.
-        m_list->clear();
-        m_session.catalogueEditor().close();
-        m_session.catalogueEditor().open();
-        runQuery(*m_list, m_session.goods(), PickerFilter::typing(criteria()));
+        // Every search reads the catalogue as it is now, with what other
+        // connections wrote; it stays connected while the picker shows.
+        if (!m_held)
+            m_held = m_session.goods().hold();
+        m_list->show(PickerFilter::typing(criteria()));
     });
     showFirstGood();
 }
 
 void ComponentPicker::applyTyping()
 {
-    ErrorReport::guard(
-        [this] { runQuery(*m_list, m_session.goods(), PickerFilter::typing(criteria())); });
+    ErrorReport::guard([this] { m_list->show(PickerFilter::typing(criteria())); });
     showFirstGood();
 }
 
 void ComponentPicker::applyGroup()
 {
-    ErrorReport::guard([this] {
-        runQuery(*m_list, m_session.goods(), PickerFilter::groupChange(m_group->currentText()));
-    });
+    ErrorReport::guard([this] { m_list->show(PickerFilter::groupChange(m_group->currentText())); });
     showFirstGood();
 }
 
@@ -217,7 +227,7 @@ void ComponentPicker::showFirstGood()
 
 void ComponentPicker::showCurrentGood()
 {
-    m_name->setText(m_list->field(m_view->currentIndex().row(), QStringLiteral("Name")).toString());
+    m_name->setText(m_list->good(m_view->currentIndex().row()).name);
 }
 
 void ComponentPicker::addCurrentGood()
@@ -225,14 +235,7 @@ void ComponentPicker::addCurrentGood()
     const int row = m_view->currentIndex().row();
     if (row < 0 || row >= m_list->rowCount() || !m_putGood)
         return; // no good under the cursor: nothing to add
-    const auto text = [&](const char *column) {
-        return m_list->field(row, QLatin1String(column)).toString();
-    };
-    const Good good{
-        text("Name"),  text("Caption"), text("Abb"), m_list->field(row, QStringLiteral("Cost")),
-        text("M"),     text("TYP"),     text("COD"), text("Firma"),
-        text("Gruppa")};
-    finish(m_putGood(good));
+    finish(m_putGood(m_list->good(row)));
 }
 
 std::optional<double> ComponentPicker::askMerge(const DuplicatePosition &duplicate)
@@ -249,7 +252,7 @@ void ComponentPicker::finish(bool changed)
 {
     m_active = false;
     m_list->clear();
-    m_session.catalogueEditor().close();
+    m_held.reset();
     m_putGood = nullptr;
     hide();
     emit closed(changed);

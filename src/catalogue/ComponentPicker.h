@@ -5,10 +5,12 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
+class CatalogueHold;
 class DuplicatePositionDialog;
-class GoodsList;
+class GoodsModel;
 class QComboBox;
 class QLineEdit;
 class QTableView;
@@ -22,6 +24,7 @@ class ComponentPicker : public QWidget {
 
 public:
     explicit ComponentPicker(Session &session, QWidget *parent = nullptr);
+    ~ComponentPicker() override;
 
     // Puts a chosen good into the specification; true when it changed.
     using GoodTaker = std::function<bool(const Good &good)>;
@@ -32,7 +35,7 @@ public:
     // nothing when the user cancels.
     std::optional<double> askMerge(const DuplicatePosition &duplicate);
 
-    GoodsList *list() const { return m_list; }
+    GoodsModel *list() const { return m_list; }
     QTableView *listView() const { return m_view; }
     DuplicatePositionDialog *duplicateDialog() const { return m_duplicateDialog; }
 
@@ -41,10 +44,10 @@ public:
     // Closes without changing the specification.
     void cancel();
 
-    // The catalogue query for the criteria, as the window runs it; shared
-    // with the benchmark so that it measures what the user waits for.
-    static void runQuery(GoodsList &list, const Catalogue &catalogue,
-                         const GoodsCriteria &criteria);
+    // The goods list as the window shows it: read-only, the picker's
+    // columns; shared with the benchmark so that it measures what the user
+    // waits for.
+    static GoodsModel *makeList(Catalogue &catalogue, QObject *parent);
 
 signals:
     // The picker closed; changed tells whether the specification changed.
@@ -68,7 +71,8 @@ private:
     PickerCriteria criteria() const;
 
     Session &m_session;
-    GoodsList *m_list = nullptr;
+    GoodsModel *m_list = nullptr;
+    std::unique_ptr<CatalogueHold> m_held;
     QTableView *m_view = nullptr;
     QComboBox *m_group = nullptr;
     QLineEdit *m_words = nullptr;

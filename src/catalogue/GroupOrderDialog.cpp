@@ -1,9 +1,8 @@
 #include "GroupOrderDialog.h"
 
-#include "Catalogue.h"
 #include "ErrorReport.h"
 #include "GlyphIcon.h"
-#include "Prompts.h"
+#include "GroupOrder.h"
 #include "Schema.h"
 #include "Session.h"
 
@@ -19,7 +18,6 @@
 
 namespace {
 
-const QString kNewGroup = QStringLiteral("Новая группа");
 const QColor kMoveColour(0x20, 0x40, 0x80);
 const QColor kAddColour(0x20, 0x80, 0x20);
 const QColor kRemoveColour(0xb0, 0x20, 0x20);
@@ -119,12 +117,7 @@ QPushButton *GroupOrderDialog::addCommandButton(const char *name, const QString 
 
 void GroupOrderDialog::open()
 {
-    {
-        const QSignalBlocker quiet(m_list);
-        m_list->clear();
-        m_list->addItems(m_session.groupOrder());
-    }
-    selectQuietly(m_list->count() > 0 ? 0 : -1);
+    showOrder(m_session.groupOrder().isEmpty() ? -1 : 0);
     showSelectedName();
     show();
     raise();
@@ -182,20 +175,13 @@ void GroupOrderDialog::moveDown()
 
 void GroupOrderDialog::moveSelected(int from, int to)
 {
-    {
-        const QSignalBlocker quiet(m_list);
-        m_list->insertItem(to, m_list->takeItem(from));
-    }
-    selectQuietly(to);
-    publishOrder();
+    showOrder(GroupOrder::move(m_session, from, to));
 }
 
 void GroupOrderDialog::addGroup()
 {
-    m_list->addItem(kNewGroup);
-    selectQuietly(m_list->count() - 1);
+    showOrder(GroupOrder::add(m_session));
     showSelectedName();
-    publishOrder();
 }
 
 void GroupOrderDialog::renameGroup()
@@ -203,14 +189,9 @@ void GroupOrderDialog::renameGroup()
     const int row = m_list->currentRow();
     if (row < 0)
         return;
-    const QString from = m_list->item(row)->text();
-    const QString to = m_nameEdit->text();
-    if (to != from) {
-        if (!ErrorReport::guard([&] { m_session.goods().renameGroup(from, to); }))
-            return;
-        m_list->item(row)->setText(to);
-        publishOrder();
-    }
+    if (!ErrorReport::guard([&] { GroupOrder::rename(m_session, row, m_nameEdit->text()); }))
+        return;
+    showOrder(row);
     // A disabled button hands its focus on as Tab does, here into the name
     // field, which would ask for a rename once more: the list takes it.
     if (focusWidget() == m_applyButton)
@@ -224,39 +205,33 @@ void GroupOrderDialog::removeGroup()
     const int row = m_list->currentRow();
     if (row < 0)
         return;
-    const QString group = m_list->item(row)->text();
-    bool removed = false;
-    if (!ErrorReport::guard([&] { removed = m_session.goods().removeGroup(group); }))
+    std::optional<int> selected;
+    if (!ErrorReport::guard([&] { selected = GroupOrder::remove(m_session, m_prompts, row); }) ||
+        !selected)
         return;
-    if (!removed) {
-        m_prompts.notify(QStringLiteral("Невозвожно удалить группу \"") + group +
-                         QStringLiteral("\"!"));
-        return;
-    }
-    {
-        const QSignalBlocker quiet(m_list);
-        delete m_list->takeItem(row);
-    }
-    // The group above takes the place of the deleted one; the first is
-    // followed by the next.
-    selectQuietly(m_list->count() == 0 ? -1 : qMax(row - 1, 0));
+    showOrder(*selected);
     showSelectedName();
-    publishOrder();
 }
 
 void GroupOrderDialog::writeOrder()
 {
     accept();
-    const QStringList order = groups();
-    const int total = int(order.size());
-    m_session.reportProgress(0, total);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ErrorReport::guard([&] {
-        m_session.goods().writeGroupOrder(
-            order, [this](int done, int total) { m_session.reportProgress(done, total); });
-    });
+    ErrorReport::guard([&] { GroupOrder::writeOrder(m_session); });
     QApplication::restoreOverrideCursor();
-    m_session.reportProgress(0, total);
+}
+
+void GroupOrderDialog::showOrder(int selected)
+{
+    {
+        const QSignalBlocker quiet(m_list);
+        const QStringList order = m_session.groupOrder();
+        if (groups() != order) {
+            m_list->clear();
+            m_list->addItems(order);
+        }
+    }
+    selectQuietly(selected);
 }
 
 void GroupOrderDialog::selectQuietly(int row)
@@ -277,9 +252,4 @@ QStringList GroupOrderDialog::groups() const
     for (int row = 0; row < m_list->count(); ++row)
         result << m_list->item(row)->text();
     return result;
-}
-
-void GroupOrderDialog::publishOrder()
-{
-    m_session.setGroupOrder(groups());
 }

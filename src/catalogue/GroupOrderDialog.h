@@ -12,8 +12,8 @@ class Session;
 
 // "Порядок групп.": the user puts the groups in the order in which the
 // specification numbers them, adds, renames and deletes groups. The list it
-// shows is the session's group order list, and every change is handed to the
-// session at once, because numbering reads that list whether or not "OK"
+// shows is the session's group order list, which the GroupOrder commands
+// change at once, because numbering reads that list whether or not "OK"
 // later writes the order into the catalogue. Renames and deletions reach the
 // catalogue when made. The dialog does not block the other windows; it is
 // hidden, never destroyed.
@@ -43,11 +43,13 @@ private:
 
     // Moves the selected group from one place to another, keeping it selected.
     void moveSelected(int from, int to);
+    // Shows the session's group order list with the group at selected
+    // selected (-1: none).
+    void showOrder(int selected);
     // Selects a row without the consequences of a selection by the user.
     void selectQuietly(int row);
     void showSelectedName();
     QStringList groups() const;
-    void publishOrder();
 
     Session &m_session;
     Prompts &m_prompts;

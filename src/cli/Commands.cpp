@@ -1,11 +1,17 @@
 #include "Commands.h"
 
 #include "AppError.h"
+#include "CatalogueCheck.h"
+#include "CatalogueExport.h"
+#include "CatalogueUpdate.h"
 #include "Combine.h"
 #include "Console.h"
 #include "DrawingExchange.h"
 #include "Numbering.h"
 #include "PositionsTable.h"
+#include "PriceColumns.h"
+#include "PriceListFile.h"
+#include "PriceListImport.h"
 #include "ReportOutput.h"
 #include "Reports.h"
 #include "Session.h"
@@ -27,6 +33,10 @@ namespace {
 const QString kStageOption = QStringLiteral("--stage");
 const QString kFirmOption = QStringLiteral("--firm");
 const QString kPagesOption = QStringLiteral("--pages");
+const QString kMapOption = QStringLiteral("--map");
+const QString kSheetOption = QStringLiteral("--sheet");
+const QString kNoNewFlag = QStringLiteral("--no-new");
+const QString kDryRunFlag = QStringLiteral("--dry-run");
 
 ExitStatus check(Workspace &workspace, const Invocation &invocation, Console &console)
 {
@@ -280,6 +290,157 @@ ExitStatus combine(Workspace &workspace, const Invocation &invocation, Console &
     return Success;
 }
 
+// The sheet that "--sheet" names by its number from 1 or by its name; the
+// first one without it.
+int sheetOf(const QString &file, const Invocation &invocation)
+{
+    if (!invocation.options.contains(kSheetOption))
+        return 0;
+    const QString wanted = invocation.options.value(kSheetOption);
+    const QStringList sheets = PriceListFile::sheetNames(file);
+    if (sheets.isEmpty())
+        throw AppError(QStringLiteral("«%1» — только для книг Excel: в файле CSV листов нет.")
+                           .arg(kSheetOption),
+                       file);
+    bool isNumber = false;
+    const int number = wanted.toInt(&isNumber);
+    if (isNumber && number >= 1 && number <= sheets.size())
+        return number - 1;
+    if (const qsizetype named = sheets.indexOf(wanted); named >= 0)
+        return int(named);
+    QStringList listed;
+    for (qsizetype i = 0; i < sheets.size(); ++i)
+        listed << QStringLiteral("%1 «%2»").arg(QString::number(i + 1), sheets[i]);
+    throw AppError(QStringLiteral("В книге нет листа «%1»; листы: %2.")
+                       .arg(wanted, listed.join(QStringLiteral(", "))),
+                   file);
+}
+
+// "Импорт прайс-листа" without the dialog: the columns guessed from the
+// headers (or as last imported in the window from a file of the same name
+// pattern), then --map; the report first, then the write, unless --dry-run.
+ExitStatus catalogueImport(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    const QString &file = invocation.files.first();
+    Catalogue &catalogue = workspace.session().goods();
+    QTextStream &out = console.out();
+    PriceListImport::Plan plan;
+    try {
+        const PriceListImport::Source source =
+            PriceListImport::read(file, sheetOf(file, invocation));
+        PriceColumns::Mapping mapping = source.mapping;
+        if (invocation.options.contains(kMapOption)) {
+            try {
+                PriceColumns::apply(invocation.options.value(kMapOption), source.headers, mapping);
+            } catch (const AppError &error) {
+                console.err() << QStringLiteral("kvintor-cli: %1: ").arg(kMapOption)
+                              << error.message() << Qt::endl;
+                return WrongUsage;
+            }
+        }
+        out << file << ": " << source.table.format << QStringLiteral(", заголовки в строке ")
+            << source.table.rows[source.headerRow].line << '\n';
+        if (mapping[PriceColumns::Name] < 0)
+            throw AppError(QStringLiteral("Не найден столбец имени блока; укажите его: %1 "
+                                          "name=СТОЛБЕЦ. Столбцы: %2.")
+                               .arg(kMapOption, source.headers.join(QStringLiteral(", "))),
+                           file);
+        out << file << QStringLiteral(": столбцы: ")
+            << PriceColumns::describe(mapping, source.headers) << '\n';
+        plan = PriceListImport::plan(source, mapping, !invocation.flags.contains(kNoNewFlag),
+                                     catalogue);
+    } catch (const AppError &error) {
+        out.flush();
+        console.refuse(error, error.file().isEmpty() || error.file() == file ? file : QString());
+        return Refused;
+    }
+    out << file << ": " << PriceListImport::summary(plan) << '\n';
+    for (const QString &line : PriceListImport::skippedLines(plan))
+        out << "  " << line << '\n';
+    if (invocation.flags.contains(kDryRunFlag)) {
+        out << file << QStringLiteral(": пробный прогон: в базу товара ничего не записано") << '\n';
+        out.flush();
+        return Success;
+    }
+    try {
+        const GoodsWritten written = PriceListImport::write(plan, catalogue);
+        out << file << ": " << PriceListImport::writtenText(written) << '\n';
+        out.flush();
+    } catch (const AppError &error) {
+        out.flush();
+        console.refuse(error);
+        return Refused;
+    }
+    return Success;
+}
+
+ExitStatus catalogueExport(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    try {
+        const int goods = CatalogueExport::write(workspace.session().goods(), invocation.output);
+        console.out() << invocation.output << QStringLiteral(": товаров ") << goods << Qt::endl;
+    } catch (const AppError &error) {
+        console.refuse(error, invocation.output);
+        return Refused;
+    }
+    return Success;
+}
+
+// "Обновить базу" without the editor: every position of the file, read and
+// completed as the program opens it, written into the catalogue.
+ExitStatus update(Workspace &workspace, const Invocation &invocation, Console &console)
+{
+    const QString &source = invocation.files.first();
+    try {
+        workspace.open(source);
+    } catch (const AppError &error) {
+        console.refuse(error, source);
+        return Refused;
+    }
+    try {
+        const GoodsWritten written = CatalogueUpdate::writeShown(workspace.session());
+        console.out() << source << ": " << CatalogueUpdate::writtenMessage(written) << Qt::endl;
+    } catch (const AppError &error) {
+        console.refuse(error, workspace.session().catalogueFile());
+        return Refused;
+    }
+    return Success;
+}
+
+// A good as a line of the catalogue's check: its block name and, where it
+// has one, its group.
+QString goodLine(const CatalogueGood &good)
+{
+    return good.group.isEmpty() ? good.name
+                                : QStringLiteral("%1 (группа «%2»)").arg(good.name, good.group);
+}
+
+ExitStatus catalogueCheck(Workspace &workspace, const Invocation &, Console &console)
+{
+    Session &session = workspace.session();
+    const QString file = session.catalogueFile();
+    try {
+        const CatalogueCheck::Findings findings = CatalogueCheck::examine(session.goods());
+        QTextStream &out = console.out();
+        out << file << ": товаров " << findings.goods << ", групп " << findings.groups
+            << ", без группы " << findings.ungrouped.size() << ", одинаковых имён "
+            << findings.namesakes.size() << '\n';
+        for (const StoredGood &good : findings.ungrouped)
+            out << "  без группы: " << goodLine(good.good) << '\n';
+        for (const NamesakeGoods &namesakes : findings.namesakes) {
+            QStringList names;
+            for (const StoredGood &good : namesakes)
+                names << good.good.name;
+            out << "  одинаковые имена: " << names.join(QStringLiteral(", ")) << '\n';
+        }
+        out.flush();
+    } catch (const AppError &error) {
+        console.refuse(error, file);
+        return Refused;
+    }
+    return Success;
+}
+
 } // namespace
 
 const QList<Command> &commands()
@@ -375,6 +536,53 @@ const QList<Command> &commands()
          true,
          {},
          sync,
+         {}},
+        {QStringLiteral("catalogue import"),
+         QStringLiteral("ФАЙЛ.csv|ФАЙЛ.xlsx [--map СТОЛБЦЫ] [--sheet ЛИСТ] [--no-new] [--dry-run]"),
+         QStringLiteral("читает прайс-лист, как «Импорт прайс-листа», и пишет в базу товара: "
+                        "товар с тем же именем блока получает данные выбранных столбцов, новое "
+                        "имя становится товаром (с --no-new пропускается); сначала печатает "
+                        "«обновится N, добавится M, пропущено K» и каждую пропущенную строку с "
+                        "причиной; --dry-run только печатает; столбцы угадываются по заголовкам, "
+                        "--map их задаёт: «name=Артикул,price=3,caption=\"Наименование, "
+                        "марка\",mass=» (поля name, caption, unit, price, mass, type, code, "
+                        "maker, group; столбец — номер с 1 или заголовок; пусто — не брать); "
+                        "--sheet — номер или имя листа книги"),
+         Command::Files::One,
+         false,
+         {kNoNewFlag, kDryRunFlag},
+         catalogueImport,
+         {kMapOption, kSheetOption}},
+        {QStringLiteral("catalogue export"),
+         QStringLiteral("-o ФАЙЛ.csv|ФАЙЛ.xlsx"),
+         QStringLiteral("записывает все товары базы товара в девяти столбцах с заголовками, "
+                        "которые «catalogue import» узнаёт: в книгу Excel, если имя кончается на "
+                        ".xlsx, иначе в CSV (UTF-8, разделитель «;»)"),
+         Command::Files::None,
+         true,
+         {},
+         catalogueExport,
+         {}},
+        {QStringLiteral("update"),
+         QStringLiteral("ФАЙЛ.СО"),
+         QStringLiteral("открывает файл, как программа, и записывает все его позиции в базу "
+                        "товара, как «Обновить базу»: товар того же имени блока получает "
+                        "описание позиции, остальные позиции становятся новыми товарами; "
+                        "называет, сколько записано"),
+         Command::Files::One,
+         false,
+         {},
+         update,
+         {}},
+        {QStringLiteral("catalogue check"),
+         QString(),
+         QStringLiteral("проверяет базу товара: число товаров и групп, товары без группы или "
+                        "с группой, которой нет в порядке групп, и товары, имена блоков которых "
+                        "различаются только регистром букв"),
+         Command::Files::None,
+         false,
+         {},
+         catalogueCheck,
          {}},
     };
     return table;

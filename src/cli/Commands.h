@@ -24,9 +24,10 @@ struct Invocation {
 };
 
 // One command of kvintor-cli. The front parses, checks and lists every
-// command from this table alone, so a new command is one more entry.
+// command from this table alone, so a new command is one more entry. A name
+// of two words ("catalogue import") is typed as two arguments.
 struct Command {
-    enum class Files { One, Two, Many };
+    enum class Files { None, One, Two, Many };
 
     QString name;
     QString operands; // as the help shows them

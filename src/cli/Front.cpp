@@ -107,6 +107,10 @@ CommandLine parse(const QStringList &arguments)
             throw AppError(QStringLiteral("неизвестный параметр «%1».").arg(argument));
         }
     }
+    // A command of two words: its second word came as the first operand.
+    if (!line.command.isNull() && !find(line.command) && !line.files.isEmpty() &&
+        find(line.command + u' ' + line.files.first()))
+        line.command += u' ' + line.files.takeFirst();
     return line;
 }
 
@@ -116,11 +120,22 @@ const Command &checked(const CommandLine &line)
     if (line.command.isNull())
         throw AppError(QStringLiteral("не указана команда."));
     const Command *command = find(line.command);
-    if (!command)
+    if (!command) {
+        QStringList second;
+        for (const Command &known : commands())
+            if (known.name.startsWith(line.command + u' '))
+                second << known.name.section(u' ', 1);
+        if (!second.isEmpty())
+            throw AppError(QStringLiteral("после «%1» нужно одно из: %2.")
+                               .arg(line.command, second.join(QStringLiteral(", "))));
         throw AppError(QStringLiteral("неизвестная команда «%1».").arg(line.command));
-    if (line.files.isEmpty())
+    }
+    if (command->files == Command::Files::None && !line.files.isEmpty())
         throw AppError(
-            QStringLiteral("команде %1 не указан файл спецификации.").arg(command->name));
+            QStringLiteral("команда %1 не берёт файлов, кроме «-o ФАЙЛ».").arg(command->name));
+    if (command->files != Command::Files::None && line.files.isEmpty())
+        throw AppError(QStringLiteral("команде %1 не указан файл: %2.")
+                           .arg(command->name, command->operands.section(u' ', 0, 0)));
     if (command->files == Command::Files::One && line.files.size() > 1)
         throw AppError(
             QStringLiteral("команда %1 берёт один файл спецификации.").arg(command->name));

@@ -43,7 +43,14 @@ std::optional<GoodsWritten> updateCatalogue(Session &session, Prompts &prompts)
                                                 .arg(all)))
             return std::nullopt;
     }
+    const GoodsWritten written = writeShown(session);
+    prompts.notify(writtenMessage(written));
+    return written;
+}
 
+GoodsWritten writeShown(Session &session)
+{
+    PositionsTable &table = session.document().positions();
     QList<CatalogueGood> goods;
     GoodsWritten written;
     // The catalogue is written inside the positions' transaction, so that a
@@ -61,11 +68,15 @@ std::optional<GoodsWritten> updateCatalogue(Session &session, Prompts &prompts)
             goods, [&session](int done, int total) { session.reportProgress(done, total); });
     });
     session.reportProgress(0, int(goods.size()));
-    prompts.notify(QStringLiteral("Записано в базу товара: %1 %2, из них новых %3")
-                       .arg(written.goods)
-                       .arg(goodsWord(written.goods))
-                       .arg(written.added));
     return written;
+}
+
+QString writtenMessage(const GoodsWritten &written)
+{
+    return QStringLiteral("Записано в базу товара: %1 %2, из них новых %3")
+        .arg(written.goods)
+        .arg(goodsWord(written.goods))
+        .arg(written.added);
 }
 
 } // namespace CatalogueUpdate

@@ -21,4 +21,12 @@ namespace CatalogueUpdate {
 // returns, what was written.
 std::optional<GoodsWritten> updateCatalogue(Session &session, Prompts &prompts);
 
+// The same without a question or a notice: every position the view filter
+// shows is written. Returns what was written.
+GoodsWritten writeShown(Session &session);
+
+// What was written, as the user reads it: "Записано в базу товара: 12
+// товаров, из них новых 3".
+QString writtenMessage(const GoodsWritten &written);
+
 } // namespace CatalogueUpdate

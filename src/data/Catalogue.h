@@ -1,10 +1,10 @@
 #pragma once
 
+#include <QFlags>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-#include <QVariantList>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,14 +42,45 @@ struct GoodsWritten {
     int added = 0;
 };
 
-// The goods criteria as a list reads them from the catalogue's table
-// (RowsModel): what follows the table's name (an index to read it by, a
-// WHERE clause with placeholders, or nothing), the values in order, and the
-// order of the rows.
-struct GoodsQuery {
-    QString where;
-    QVariantList values;
-    QString orderBy;
+// Which columns a write gives; the block name is always the key.
+enum class GoodField {
+    Caption = 1,
+    Unit = 2,
+    Cost = 4,
+    Mass = 8,
+    Type = 16,
+    Code = 32,
+    Maker = 64,
+    Group = 128
+};
+Q_DECLARE_FLAGS(GoodFields, GoodField)
+Q_DECLARE_OPERATORS_FOR_FLAGS(GoodFields)
+
+// How a write of goods treats the catalogue: which columns it gives the
+// goods it matches (and new goods, whose other columns stay empty), and
+// whether a name the catalogue lacks becomes a new good or is passed over.
+struct GoodsWriteOptions {
+    GoodFields fields{GoodField::Caption, GoodField::Unit, GoodField::Cost,  GoodField::Mass,
+                      GoodField::Type,    GoodField::Code, GoodField::Maker, GoodField::Group};
+    bool addNew = true;
+};
+
+// A good as the catalogue keeps it: its key, which names it for a change or
+// a removal and orders the goods as they were stored, and its columns.
+struct StoredGood {
+    qint64 key = 0;
+    CatalogueGood good;
+};
+
+// Goods whose block names differ in letter case only, which a look-up by
+// name cannot tell apart: in the order they were stored.
+using NamesakeGoods = QList<StoredGood>;
+
+// Keeps the catalogue connected while it lives, so that a window reading
+// page after page does not connect for each.
+class CatalogueHold {
+public:
+    virtual ~CatalogueHold() = default;
 };
 
 // Goods looked up by name many times in a row, as a pass over a whole
@@ -77,6 +108,24 @@ public:
     virtual QList<std::optional<CatalogueGood>> find(const QStringList &names) = 0;
     // A look-up for many finds in a row; it holds the catalogue while it lives.
     virtual std::unique_ptr<GoodsLookup> lookup() = 0;
+    // Holds the catalogue connected until the object goes.
+    virtual std::unique_ptr<CatalogueHold> hold() = 0;
+
+    // The goods that criteria admit, in the order they were stored (by
+    // key): at most limit of them, those whose key is above after. A page
+    // shorter than limit is the last one.
+    virtual QList<StoredGood> findGoods(const GoodsCriteria &criteria, qint64 after, int limit) = 0;
+    // How many goods criteria admit.
+    virtual int countGoods(const GoodsCriteria &criteria) = 0;
+    // Goods that share a block name but for letter case, each set in the
+    // order of its first good.
+    virtual QList<NamesakeGoods> namesakes() = 0;
+
+    // One good of the catalogue editor's grid, written at once: added (its
+    // key returned), changed in every column, or removed.
+    virtual qint64 addGood(const CatalogueGood &good) = 0;
+    virtual void updateGood(qint64 key, const CatalogueGood &good) = 0;
+    virtual void removeGood(qint64 key) = 0;
 
     // Writes goods into the catalogue in their order, all or nothing: a good
     // whose name the catalogue holds gives its description, unit, price,
@@ -97,9 +146,6 @@ public:
     // The same names in alphabetical order.
     virtual QStringList groupsAlphabetical() = 0;
 
-    // The query for a list of goods (component picker, catalogue editor).
-    virtual GoodsQuery goodsQuery(const GoodsCriteria &criteria) const = 0;
-
     // Renames a group in the group table and in every good that carries it,
     // all or nothing. A group that was never written renames nothing.
     virtual void renameGroup(const QString &from, const QString &to) = 0;
@@ -111,4 +157,16 @@ public:
     // group. Groups not in the list keep their rows.
     virtual void writeGroupOrder(const QStringList &groups,
                                  const std::function<void(int done, int total)> &progress) = 0;
+
+    // Writes goods as writeGoods() above does, matched by name, all or
+    // nothing, but only the columns of options.fields, and new goods only
+    // when options.addNew; a name given twice keeps its first spelling and
+    // its last description.
+    // written.goods counts the goods matched or added.
+    virtual GoodsWritten writeGoods(const QList<CatalogueGood> &goods,
+                                    const GoodsWriteOptions &options,
+                                    const std::function<void(int done, int total)> &progress) = 0;
+    // Calls visit for every good of the catalogue, in the order they were
+    // stored, within one read.
+    virtual void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) = 0;
 };

@@ -1,13 +1,12 @@
 #include "CatalogueSeed.h"
 
 #include "AppError.h"
-#include "Database.h"
+#include "Catalogue.h"
 #include "Numbers.h"
 #include "Schema.h"
 
 #include <QFile>
 #include <QList>
-#include <QVariantList>
 
 namespace CatalogueSeed {
 namespace {
@@ -26,14 +25,14 @@ QStringList readLines(const QString &path)
     return lines;
 }
 
-QList<QVariantList> readGoods(const QString &path)
+QList<CatalogueGood> readGoods(const QString &path)
 {
     const QStringList lines = readLines(path);
     if (lines.isEmpty() || lines.first().split(u'\t') != Schema::kGoodsColumns)
         throw AppError(QStringLiteral("Первая строка должна перечислять столбцы: ") +
                            Schema::kGoodsColumns.join(u' '),
                        path, 1);
-    QList<QVariantList> rows;
+    QList<CatalogueGood> goods;
     for (int i = 1; i < lines.size(); ++i) {
         const int lineNumber = i + 1;
         const QStringList fields = lines[i].split(u'\t');
@@ -44,30 +43,26 @@ QList<QVariantList> readGoods(const QString &path)
                            path, lineNumber);
         if (fields[0].trimmed().isEmpty())
             throw AppError(QStringLiteral("Не указано имя блока."), path, lineNumber);
-        QVariantList row;
-        for (int column = 0; column < fields.size(); ++column)
-            row << fields[column];
-        const int costColumn = Schema::kGoodsColumns.indexOf(QStringLiteral("Cost"));
-        if (fields[costColumn].isEmpty()) {
-            row[costColumn] = QVariant();
-        } else {
-            const std::optional<double> cost = Numbers::parse(fields[costColumn]);
+        // The columns in the order of the header, which is the table's.
+        CatalogueGood good{fields[0], fields[1], fields[2], {},       fields[4],
+                           fields[5], fields[6], fields[7], fields[8]};
+        if (!fields[3].isEmpty()) {
+            const std::optional<double> cost = Numbers::parse(fields[3]);
             if (!cost)
-                throw AppError(
-                    QStringLiteral("Цена «%1» не является числом.").arg(fields[costColumn]), path,
-                    lineNumber);
-            row[costColumn] = *cost;
+                throw AppError(QStringLiteral("Цена «%1» не является числом.").arg(fields[3]), path,
+                               lineNumber);
+            good.cost = *cost;
         }
-        rows << row;
+        goods << good;
     }
-    return rows;
+    return goods;
 }
 
 } // namespace
 
-void load(const Database &catalogue, const QString &goodsFile, const QString &groupsFile)
+void load(Catalogue &catalogue, const QString &goodsFile, const QString &groupsFile)
 {
-    const QList<QVariantList> goods = readGoods(goodsFile);
+    const QList<CatalogueGood> goods = readGoods(goodsFile);
     QStringList groups;
     const QStringList groupLines = readLines(groupsFile);
     for (int i = 0; i < groupLines.size(); ++i) {
@@ -80,25 +75,8 @@ void load(const Database &catalogue, const QString &goodsFile, const QString &gr
                 groupsFile, i + 1);
         groups << group;
     }
-
-    catalogue.inTransaction([&] {
-        QSqlQuery insertGood = catalogue.prepare(
-            QStringLiteral("INSERT INTO dorvik_data (%1) VALUES (?%2)")
-                .arg(Schema::kGoodsColumns.join(u','),
-                     QStringLiteral(",?").repeated(Schema::kGoodsColumns.size() - 1)));
-        for (const QVariantList &row : goods) {
-            for (int column = 0; column < row.size(); ++column)
-                insertGood.bindValue(column, row[column]);
-            catalogue.execPrepared(insertGood);
-        }
-        QSqlQuery insertGroup = catalogue.prepare(
-            QStringLiteral("INSERT INTO dorvik_gruppa (name_gruppa, Numb) VALUES (?, ?)"));
-        for (int place = 0; place < groups.size(); ++place) {
-            insertGroup.bindValue(0, groups[place]);
-            insertGroup.bindValue(1, place);
-            catalogue.execPrepared(insertGroup);
-        }
-    });
+    catalogue.writeGoods(goods, {});
+    catalogue.writeGroupOrder(groups, {});
 }
 
 } // namespace CatalogueSeed

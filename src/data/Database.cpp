@@ -5,7 +5,6 @@
 #include "Schema.h"
 #include "SqliteErrors.h"
 #include "Statement.h"
-#include "TextFolding.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -142,11 +141,9 @@ void Database::connect(bool mayCreate)
     if (!db.open())
         fail(QStringLiteral("Не удалось открыть базу данных"), db.lastError());
 
-    sqlite3 *sqlite = engine();
-    if (!sqlite || !TextFolding::registerOn(sqlite)) {
+    if (!engine()) {
         db.close();
-        fail(QStringLiteral("Не удалось настроить сравнение текста без учёта регистра."),
-             QString());
+        fail(QStringLiteral("Соединение не является базой SQLite."), QString());
     }
     // Reading through a memory map spares a system call for every page that
     // a look-up touches; the catalogue is read far more often than written.

@@ -11,9 +11,9 @@ struct sqlite3;
 
 // One connection to an SQLite database file through Qt SQL. It is opened and
 // closed explicitly; a missing file is reported, never created empty in its
-// place. Every value goes into a statement as a bound parameter. LIKE, the
-// collation FOLD and fold() ignore letter case for Cyrillic as for Latin
-// (TextFolding); opening readies the schema (Schema::prepare).
+// place. Every value goes into a statement as a bound parameter, and every
+// statement is plain SQL that any SQLite tool runs as well; opening readies
+// the schema (Schema::prepare).
 class Database {
 public:
     explicit Database(QString connectionName);
@@ -40,7 +40,7 @@ public:
 
     QSqlDatabase connection() const;
     // The engine's own handle of the open connection, for statements that
-    // bypass Qt SQL (Statement) and for the functions registered on it.
+    // bypass Qt SQL (Statement).
     sqlite3 *engine() const;
 
     // Runs one statement with its values bound in order, through Statement,

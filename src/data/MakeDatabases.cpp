@@ -6,6 +6,7 @@
 #include "CatalogueSeed.h"
 #include "Database.h"
 #include "Schema.h"
+#include "SqliteCatalogue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,9 +47,10 @@ int main(int argc, char *argv[])
     try {
         writeDatabase(folder.filePath(QStringLiteral("dorvik.dat")),
                       [](const Database &db) { Schema::createWorkingTables(db); });
-        writeDatabase(folder.filePath(QStringLiteral("dorvik-Vent.mdb")), [&](const Database &db) {
+        writeDatabase(folder.filePath(QStringLiteral("dorvik-Vent.mdb")), [&](Database &db) {
             Schema::createCatalogueTables(db);
-            CatalogueSeed::load(db, args[1], args[2]);
+            SqliteCatalogue catalogue(db);
+            CatalogueSeed::load(catalogue, args[1], args[2]);
         });
     } catch (const AppError &error) {
         std::fprintf(stderr, "%s\n", error.what());

@@ -1,27 +1,32 @@
 #include "PositionFilter.h"
 
+#include "TextFolding.h"
+
 QString PositionFilter::whereClause() const
 {
     switch (kind) {
-    case Kind::Group:
-        return QStringLiteral(" WHERE Gruppa = ? COLLATE FOLD");
     case Kind::UndefinedGroup:
         return QStringLiteral(" WHERE NG = %1").arg(kUndefinedGroupNumber);
-    case Kind::Maker:
-        return QStringLiteral(" WHERE Firma = ? COLLATE FOLD");
     case Kind::NoGroup:
         return QStringLiteral(" WHERE Gruppa = '' OR Gruppa IS NULL");
+    case Kind::Group:
+    case Kind::Maker:
     case Kind::All:
         break;
     }
     return {};
 }
 
-QVariantList PositionFilter::values() const
+bool PositionFilter::admits(const QString &group, const QString &maker) const
 {
     // A filter on an empty text asks for empty text, never for "no value":
     // the editor and the group save must select the same rows.
-    if (kind == Kind::Group || kind == Kind::Maker)
-        return {value.isNull() ? QStringLiteral("") : value};
-    return {};
+    switch (kind) {
+    case Kind::Group:
+        return !group.isNull() && TextFolding::equal(group, value);
+    case Kind::Maker:
+        return !maker.isNull() && TextFolding::equal(maker, value);
+    default:
+        return true;
+    }
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QVariantList>
 
 // Which positions of table `data` the editor shows: all of them, one group,
 // the undefined group (group number 999) or one maker. The same filter
@@ -14,8 +13,10 @@ struct PositionFilter {
 
     static constexpr int kUndefinedGroupNumber = 999;
 
-    // " WHERE …" with placeholders, or empty; values() binds them in order.
+    // " WHERE …" for the kinds the engine tells by itself, or empty. A group
+    // and a maker compare without regard to letter case, Cyrillic as Latin,
+    // which the program does itself: admits() tells them.
     QString whereClause() const;
-    QVariantList values() const;
+    bool admits(const QString &group, const QString &maker) const;
     bool operator==(const PositionFilter &) const = default;
 };

@@ -76,13 +76,6 @@ void bindAll(Statement &statement, const Position &position)
     static_assert(PositionsTable::FieldCount == 14, "every field is bound");
 }
 
-void bindFilter(Statement &statement, const PositionFilter &filter)
-{
-    const QVariantList values = filter.values();
-    for (int place = 0; place < values.size(); ++place)
-        statement.bind(place, values[place]);
-}
-
 } // namespace
 
 PositionsTable::PositionsTable(Database &working, QObject *parent)
@@ -203,9 +196,11 @@ void PositionsTable::forEach(const PositionFilter &filter,
     Statement select(m_working,
                      QStringLiteral("SELECT %1 FROM data%2 ORDER BY POZ, %3")
                          .arg(selectList(), filter.whereClause(), QLatin1String(Schema::kRowKey)));
-    bindFilter(select, filter);
-    while (select.next())
-        visit(positionAt(select));
+    while (select.next()) {
+        Position position = positionAt(select);
+        if (filter.admits(position.group, position.maker))
+            visit(std::move(position));
+    }
 }
 
 QList<Position> PositionsTable::readAfter(qint64 key, int limit) const
@@ -243,9 +238,20 @@ int PositionsTable::count() const
 double PositionsTable::totalQuantity(const PositionFilter &filter) const
 {
     m_working.open();
-    Statement sum(m_working, QStringLiteral("SELECT TOTAL(KOL) FROM data") + filter.whereClause());
-    bindFilter(sum, filter);
-    return sum.next() ? sum.real(0) : 0.0;
+    if (!filter.whereClause().isEmpty() || filter.kind == PositionFilter::Kind::All) {
+        Statement sum(m_working,
+                      QStringLiteral("SELECT TOTAL(KOL) FROM data") + filter.whereClause());
+        return sum.next() ? sum.real(0) : 0.0;
+    }
+    // A group or a maker is told in C++, where letter case is folded; the
+    // engine sums in the same order of rows.
+    Statement select(m_working, QStringLiteral("SELECT KOL, Gruppa, Firma FROM data ORDER BY %1")
+                                    .arg(QLatin1String(Schema::kRowKey)));
+    double total = 0;
+    while (select.next())
+        if (filter.admits(select.text(1), select.text(2)))
+            total += select.real(0);
+    return total;
 }
 
 QString PositionsTable::insertStatement()

@@ -3,8 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-// A kind of file other than a specification that a command writes: the
-// save dialog is titled after the command and lists the files of the kind.
+// A kind of file other than a specification that a command writes or reads:
+// the dialog is titled after the command and lists the files of the kind.
 struct FileKind {
     QString title;     // "Экспорт в Excel"
     QString filter;    // "Книга Excel (*.xlsx)"
@@ -34,6 +34,9 @@ public:
     // A file to save to, starting in folder with presetName filled in; empty
     // when cancelled. Overwriting is not confirmed here: the caller asks.
     virtual QString chooseFileToSave(const QString &folder, const QString &presetName) = 0;
+    // A file of kind to open, the dialog starting in folder; empty when
+    // cancelled.
+    virtual QString chooseFileOfKindToOpen(const FileKind &kind, const QString &folder) = 0;
     // A file of kind to save to, the dialog opened on proposedPath (its
     // folder, its name filled in); empty when cancelled. Overwriting is not
     // confirmed here: the caller asks.

@@ -1,6 +1,11 @@
 #include "Schema.h"
 
 #include "Database.h"
+#include "Statement.h"
+#include "TextFolding.h"
+
+#include <limits>
+#include <vector>
 
 namespace Schema {
 namespace {
@@ -29,57 +34,86 @@ bool hasColumn(const Database &db, const char *column)
                 .isNull();
 }
 
-const QString kStale = QStringLiteral("NameKey IS NULL OR GruppaKey IS NULL OR CaptionKey IS NULL");
+const QString kStale = QStringLiteral("(NameKey IS NULL OR GruppaKey IS NULL OR CaptionKey IS NULL "
+                                      "OR TypKey IS NULL OR FirmaKey IS NULL)");
 
-// The keys in the file, kept in standard SQL so that every tool that writes
-// a good runs them: a new row, or a name, group or description that changed,
-// gets NULL keys, which the program fills when it next connects; the partial
-// index finds them at once. A key a tool wrote itself is not trusted. The
-// description's key leads with the row key, so that the picker reads the
-// keys of all goods in their order from a narrow index, not from the table.
-void createKeys(const Database &db)
+// The key columns and the column each is computed from.
+const char *const kKeyedColumns[][2] = {{"Name", kNameKey},
+                                        {"Gruppa", kGroupKey},
+                                        {"Caption", kCaptionKey},
+                                        {"TYP", kTypeKey},
+                                        {"Firma", kMakerKey}};
+
+// The indexes of the keys. The search keys lead with the row key, so that a
+// search reads the keys of all goods in their order from a narrow index, not
+// from the table, each key alone so that its entries stay short. The partial
+// index finds the goods whose keys are missing.
+void createKeyIndexes(const Database &db)
 {
     db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_NameKey "
                            "ON dorvik_data (NameKey)"));
     db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_GruppaKey "
                            "ON dorvik_data (GruppaKey)"));
-    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_CaptionKey "
-                           "ON dorvik_data (RowKey, CaptionKey)"));
-    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_stale ON dorvik_data (RowKey) "
-                           "WHERE ") +
+    for (const char *key : {kCaptionKey, kTypeKey, kMakerKey})
+        db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_%1 ON dorvik_data "
+                               "(RowKey, %1)")
+                    .arg(QLatin1String(key)));
+    db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS dorvik_data_unkeyed ON dorvik_data "
+                           "(RowKey) WHERE ") +
             kStale);
-    db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS dorvik_data_inserted AFTER INSERT ON "
-                           "dorvik_data BEGIN UPDATE dorvik_data SET NameKey = NULL, "
-                           "GruppaKey = NULL, CaptionKey = NULL WHERE RowKey = NEW.RowKey; END"));
-    const auto emptyOnChange = [&](const char *column, const char *key, const char *trigger) {
-        db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS %3 AFTER UPDATE OF %1 ON "
-                               "dorvik_data WHEN NEW.%1 IS NOT OLD.%1 BEGIN UPDATE dorvik_data "
-                               "SET %2 = NULL WHERE RowKey = NEW.RowKey; END")
-                    .arg(QLatin1String(column), QLatin1String(key), QLatin1String(trigger)));
-    };
-    emptyOnChange("Name", kNameKey, "dorvik_data_renamed");
-    emptyOnChange("Gruppa", kGroupKey, "dorvik_data_regrouped");
-    emptyOnChange("Caption", kCaptionKey, "dorvik_data_redescribed");
 }
 
-// A catalogue of the earlier version: no key columns, and indexes on Name
-// and Gruppa that the program ordered by its own folding under the name
-// NOCASE, which every other tool takes for corrupt. The indexes go (the keys
-// take their place), and any other NOCASE index is rebuilt in SQLite's order.
-void addKeys(const Database &db)
+void dropKeyIndexes(const Database &db)
+{
+    for (const char *index :
+         {"NameKey", "GruppaKey", "CaptionKey", "TypKey", "FirmaKey", "unkeyed"})
+        db.exec(QStringLiteral("DROP INDEX IF EXISTS dorvik_data_%1").arg(QLatin1String(index)));
+}
+
+// The keys in the file, kept in standard SQL so that every tool that writes
+// a good runs them: a tool that changes a column and leaves its key as it
+// was empties the key, which the program fills when it next connects. A row
+// a tool adds has no keys at all. The program's own writes give each key
+// with its column; where the key stays the same (a change of letter case
+// only) the trigger empties it all the same, and the write fills it again.
+void createKeys(const Database &db)
+{
+    createKeyIndexes(db);
+    for (const auto &[column, key] : kKeyedColumns)
+        db.exec(QStringLiteral("CREATE TRIGGER IF NOT EXISTS dorvik_data_%1_changed AFTER UPDATE "
+                               "OF %1 ON dorvik_data WHEN NEW.%1 IS NOT OLD.%1 AND NEW.%2 IS "
+                               "OLD.%2 BEGIN UPDATE dorvik_data SET %2 = NULL WHERE RowKey = "
+                               "NEW.RowKey; END")
+                    .arg(QLatin1String(column), QLatin1String(key)));
+}
+
+// A catalogue of an earlier version. The first had no key columns, and
+// indexes on Name and Gruppa that the program ordered by its own folding
+// under the name NOCASE, which every other tool takes for corrupt: they go
+// (the keys take their place), and any other NOCASE index is rebuilt in
+// SQLite's order. The next had no keys of type and maker, and triggers that
+// emptied the keys of every row added, which the program then filled with a
+// function of its own.
+void upgradeCatalogue(const Database &db)
 {
     db.exec(QStringLiteral("BEGIN IMMEDIATE"));
     try {
         // Another copy of the program may have been quicker.
-        if (!hasColumn(db, kCaptionKey)) {
-            for (const char *key : {kNameKey, kGroupKey, kCaptionKey})
+        if (!hasColumn(db, kMakerKey)) {
+            if (!hasColumn(db, kCaptionKey)) {
+                db.exec(QStringLiteral("DROP INDEX IF EXISTS dorvik_data_Name"));
+                db.exec(QStringLiteral("DROP INDEX IF EXISTS dorvik_data_Gruppa"));
+                db.exec(QStringLiteral("REINDEX NOCASE"));
+            }
+            for (const auto &[column, key] : kKeyedColumns)
                 if (!hasColumn(db, key))
                     db.exec(QStringLiteral("ALTER TABLE dorvik_data ADD COLUMN %1 TEXT")
                                 .arg(QLatin1String(key)));
-            db.exec(QStringLiteral("DROP INDEX IF EXISTS dorvik_data_Name"));
-            db.exec(QStringLiteral("DROP INDEX IF EXISTS dorvik_data_Gruppa"));
+            for (const char *trigger : {"inserted", "renamed", "regrouped", "redescribed"})
+                db.exec(QStringLiteral("DROP TRIGGER IF EXISTS dorvik_data_%1")
+                            .arg(QLatin1String(trigger)));
+            db.exec(QStringLiteral("DROP INDEX IF EXISTS dorvik_data_stale"));
             createKeys(db);
-            db.exec(QStringLiteral("REINDEX NOCASE"));
         }
         db.exec(QStringLiteral("COMMIT"));
     } catch (...) {
@@ -88,36 +122,78 @@ void addKeys(const Database &db)
     }
 }
 
-// This connection's own writes keep the keys: when a trigger of the file
-// empties a key, this one (in the connection's temporary schema, so that
-// other tools never see the function it calls) fills it at once.
-void keepKeys(const Database &db)
+QString textOrEmpty(const Statement &select, int column)
 {
-    db.exec(QStringLiteral(
-        "CREATE TEMP TRIGGER IF NOT EXISTS dorvik_data_keys AFTER UPDATE OF "
-        "NameKey, GruppaKey, CaptionKey ON dorvik_data WHEN NEW.NameKey IS "
-        "NULL OR NEW.GruppaKey IS NULL OR NEW.CaptionKey IS NULL "
-        "BEGIN UPDATE dorvik_data SET "
-        "NameKey = coalesce(NEW.NameKey, fold(coalesce(NEW.Name, ''))), "
-        "GruppaKey = coalesce(NEW.GruppaKey, fold(coalesce(NEW.Gruppa, ''))), "
-        "CaptionKey = coalesce(NEW.CaptionKey, searchkey(coalesce(NEW.Caption, ''))) "
-        "WHERE RowKey = NEW.RowKey; END"));
+    const QString text = select.text(column);
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
-// Goods that other tools added or changed since the program last connected,
-// found through the partial index, so that a look costs next to nothing.
-void fillKeys(const Database &db)
+// Past this many goods without keys, the key indexes are made anew after the
+// keys are written rather than kept up to date row by row: sorting once is
+// far cheaper than a million insertions in random places.
+constexpr int kRebuildIndexesFrom = 50'000;
+constexpr int kFillBatch = 4096;
+
+int fillKeysNow(const Database &db)
 {
-    if (!db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM dorvik_data WHERE ") + kStale +
-                   QStringLiteral(")"))
-             .toBool())
-        return;
-    db.exec(QStringLiteral("UPDATE dorvik_data SET "
-                           "NameKey = coalesce(NameKey, fold(coalesce(Name, ''))), "
-                           "GruppaKey = coalesce(GruppaKey, fold(coalesce(Gruppa, ''))), "
-                           "CaptionKey = coalesce(CaptionKey, searchkey(coalesce(Caption, ''))) "
-                           "WHERE ") +
-            kStale);
+    const int stale =
+        db.scalar(QStringLiteral("SELECT COUNT(*) FROM dorvik_data WHERE ") + kStale).toInt();
+    if (stale == 0)
+        return 0;
+    const bool rebuild = stale >= kRebuildIndexesFrom;
+    // The pass reads every page of the goods once: through the engine's
+    // cache, not a memory map, each page read would stay in the process's
+    // memory for as long as the map holds it.
+    const QVariant mapped = db.scalar(QStringLiteral("PRAGMA mmap_size"));
+    db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
+    if (rebuild)
+        dropKeyIndexes(db);
+    {
+        Statement select(db, QStringLiteral("SELECT RowKey, Name, Gruppa, Caption, TYP, Firma "
+                                            "FROM dorvik_data WHERE RowKey > ? AND ") +
+                                 kStale + QStringLiteral(" ORDER BY RowKey LIMIT ?"));
+        Statement update(db, QStringLiteral("UPDATE dorvik_data SET NameKey = ?, GruppaKey = ?, "
+                                            "CaptionKey = ?, TypKey = ?, FirmaKey = ? "
+                                            "WHERE RowKey = ?"));
+        struct Row {
+            qint64 key;
+            GoodKeys keys;
+        };
+        std::vector<Row> batch;
+        batch.reserve(kFillBatch);
+        qint64 after = std::numeric_limits<qint64>::min();
+        do {
+            batch.clear();
+            select.bind(0, after);
+            select.bind(1, qint64(kFillBatch));
+            while (select.next())
+                batch.push_back(
+                    {select.integer(0),
+                     keysOf(textOrEmpty(select, 1), textOrEmpty(select, 2), textOrEmpty(select, 3),
+                            textOrEmpty(select, 4), textOrEmpty(select, 5))});
+            select.reset();
+            for (const Row &row : batch) {
+                update.bind(0, row.keys.name);
+                update.bind(1, row.keys.group);
+                update.bind(2, row.keys.caption);
+                update.bind(3, row.keys.type);
+                update.bind(4, row.keys.maker);
+                update.bind(5, row.key);
+                update.run();
+            }
+            if (!batch.empty())
+                after = batch.back().key;
+        } while (batch.size() == size_t(kFillBatch));
+    }
+    if (rebuild) {
+        // The sort of a new index spills into a temporary file rather than
+        // into memory, which a million goods would fill.
+        db.exec(QStringLiteral("PRAGMA temp_store = FILE"));
+        createKeyIndexes(db);
+        db.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    }
+    db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(mapped.toLongLong()));
+    return stale;
 }
 
 // What the open specification is besides its positions (header, file
@@ -131,8 +207,9 @@ void createDocumentTable(const Database &db)
 } // namespace
 
 // Text columns are declared NOCASE, which any SQLite tool knows (Latin
-// letters only); the program compares with FOLD or through the key columns.
-// No index of the file is ordered by a collation that tools lack.
+// letters only); the program compares through the key columns of the goods
+// and in C++ for the positions. No index of the file is ordered by a
+// collation that tools lack.
 void createWorkingTables(const Database &db)
 {
     db.exec(QStringLiteral("CREATE TABLE data ("
@@ -173,13 +250,14 @@ void createCatalogueTables(const Database &db)
                                "RowKey INTEGER PRIMARY KEY AUTOINCREMENT, "
                                "NameKey TEXT, "
                                "GruppaKey TEXT, "
-                               "CaptionKey TEXT)"));
+                               "CaptionKey TEXT, "
+                               "TypKey TEXT, "
+                               "FirmaKey TEXT)"));
         createKeys(db);
         db.exec(QStringLiteral("CREATE TABLE dorvik_gruppa ("
                                "name_gruppa TEXT COLLATE NOCASE, "
                                "Numb INTEGER)"));
     });
-    keepKeys(db);
 }
 
 void prepare(const Database &db)
@@ -192,10 +270,27 @@ void prepare(const Database &db)
         createDocumentTable(db);
     if (!hasTable(db, "dorvik_data"))
         return;
-    if (!hasColumn(db, kCaptionKey))
-        addKeys(db);
-    keepKeys(db);
-    fillKeys(db);
+    if (!hasColumn(db, kMakerKey))
+        upgradeCatalogue(db);
+    // Goods that other tools added or changed since the program last
+    // connected, found through the partial index, so that a look costs next
+    // to nothing.
+    if (db.scalar(QStringLiteral("SELECT EXISTS (SELECT 1 FROM dorvik_data WHERE ") + kStale +
+                  QStringLiteral(")"))
+            .toBool())
+        db.inTransaction([&] { fillKeysNow(db); });
+}
+
+GoodKeys keysOf(const QString &name, const QString &group, const QString &caption,
+                const QString &type, const QString &maker)
+{
+    return {TextFolding::folded(name), TextFolding::folded(group), TextFolding::searchKey(caption),
+            TextFolding::searchKey(type), TextFolding::searchKey(maker)};
+}
+
+int fillKeys(const Database &db)
+{
+    return fillKeysNow(db);
 }
 
 } // namespace Schema

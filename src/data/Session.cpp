@@ -22,8 +22,7 @@ const QString Session::kAllMakersItem = QStringLiteral("Все производ�
 
 Session::Session(QObject *parent)
     : QObject(parent), m_catalogue(connectionName("catalogue")),
-      m_working(connectionName("working")), m_catalogueEditor(connectionName("catalogue-editor")),
-      m_goods(std::make_unique<SqliteCatalogue>(m_catalogue))
+      m_working(connectionName("working")), m_goods(std::make_unique<SqliteCatalogue>(m_catalogue))
 {
     // The working database is this run's own and small; its pages are read
     // through the engine's cache rather than kept mapped for the whole run.
@@ -36,7 +35,6 @@ void Session::closeConnections()
 {
     m_catalogue.close();
     m_working.close();
-    m_catalogueEditor.close();
 }
 
 void Session::setGroupOrder(const QStringList &groups)

@@ -28,9 +28,6 @@ public:
     // They are opened by the first command that needs them.
     Database &catalogue() { return m_catalogue; }
     Database &working() { return m_working; }
-    // The catalogue editor's own connection to the same catalogue, which the
-    // component picker shares.
-    Database &catalogueEditor() { return m_catalogueEditor; }
     // The open specification: its positions, header, file name, lock and
     // the stack of its edits.
     SpecificationDocument &document() { return m_document; }
@@ -39,11 +36,7 @@ public:
     Catalogue &goods() { return *m_goods; }
     const QString &catalogueFile() const { return m_catalogue.file(); }
     const QString &workingDatabasePath() const { return m_working.file(); }
-    void setCatalogueFile(const QString &path)
-    {
-        m_catalogue.setFile(path);
-        m_catalogueEditor.setFile(path);
-    }
+    void setCatalogueFile(const QString &path) { m_catalogue.setFile(path); }
     void setWorkingDatabasePath(const QString &path) { m_working.setFile(path); }
     void closeConnections();
 
@@ -106,7 +99,6 @@ signals:
 private:
     Database m_catalogue;
     Database m_working;
-    Database m_catalogueEditor;
     SpecificationDocument m_document{m_working};
     std::unique_ptr<Catalogue> m_goods;
     QString m_commandLineFile;

@@ -75,6 +75,31 @@ void Settings::setLastFolder(const QString &folder)
     setUserValue(QStringLiteral("lastFolder"), folder);
 }
 
+namespace {
+
+// The key of a file name pattern in group priceListColumns: a slash or a
+// backslash would open a subgroup.
+QString priceListKey(const QString &pattern)
+{
+    QString key = pattern;
+    key.replace(u'/', u'_').replace(u'\\', u'_');
+    return QStringLiteral("priceListColumns/") + key;
+}
+
+} // namespace
+
+QStringList Settings::priceListColumns(const QString &pattern) const
+{
+    QSettings user(QSettings::NativeFormat, QSettings::UserScope, kUserOrganization);
+    user.setFallbacksEnabled(false);
+    return user.value(priceListKey(pattern)).toStringList();
+}
+
+void Settings::setPriceListColumns(const QString &pattern, const QStringList &columns)
+{
+    setUserValue(priceListKey(pattern), columns);
+}
+
 QString Settings::company() const
 {
     QSettings machine(QSettings::NativeFormat, QSettings::SystemScope, kMachineOrganization,

@@ -37,6 +37,11 @@ public:
     QString lastFolder() const;
     void setLastFolder(const QString &folder);
 
+    // The columns of a price list last imported from a file of this name
+    // pattern (digits as "#"), as "field=column" texts; empty before.
+    QStringList priceListColumns(const QString &pattern) const;
+    void setPriceListColumns(const QString &pattern, const QStringList &columns);
+
     // The catalogue folder for a path value: the value with a folder
     // separator ensured at its end, or the program folder when it is empty.
     static QString catalogueFolder(const QString &pathValue, const QString &programFolder);

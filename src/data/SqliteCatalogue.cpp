@@ -6,6 +6,7 @@
 #include "Statement.h"
 #include "TextFolding.h"
 
+#include <QHash>
 #include <QScopeGuard>
 #include <algorithm>
 #include <limits>
@@ -40,13 +41,131 @@ QString textAt(const Statement &select, int column)
 
 const QString kGoodColumns =
     QStringLiteral("d.Name, d.Caption, d.Abb, d.Cost, d.M, d.TYP, d.COD, d.Firma, d.Gruppa");
+const QString kDescription = QStringLiteral("Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa");
+const QString kKeys = QStringLiteral("NameKey, GruppaKey, CaptionKey, TypKey, FirmaKey");
 
-QString containing(const QString &text)
+CatalogueGood goodAt(const Statement &select, int first)
 {
-    return QStringLiteral("%") + TextFolding::likeEscaped(text) + QStringLiteral("%");
+    return {textAt(select, first),     textAt(select, first + 1), textAt(select, first + 2),
+            select.value(first + 3),   textAt(select, first + 4), textAt(select, first + 5),
+            textAt(select, first + 6), textAt(select, first + 7), textAt(select, first + 8)};
 }
 
-const QString kLike = QStringLiteral(" LIKE ? ESCAPE '\\'");
+// The five keys of a good, bound from place first on in the order of kKeys.
+void bindKeys(Statement &statement, int first, const CatalogueGood &good)
+{
+    const Schema::GoodKeys keys =
+        Schema::keysOf(good.name, good.group, good.caption, good.type, good.maker);
+    statement.bind(first, keys.name);
+    statement.bind(first + 1, keys.group);
+    statement.bind(first + 2, keys.caption);
+    statement.bind(first + 3, keys.type);
+    statement.bind(first + 4, keys.maker);
+}
+
+// The goods that criteria admit: the condition, its values in order, and
+// the index to read them by. A good's row is read only once the narrow index
+// of the first criterion admits it, so that a search that finds nothing
+// reads no row at all. With a group, its goods are read through the group's
+// key, a fraction of the catalogue.
+struct GoodsWhere {
+    QString index;
+    QStringList conditions;
+    QVariantList values;
+};
+
+// The Latin letters, digits and signs of search keys from the most common
+// to the least: the Cyrillic letters that look like Latin ones are the
+// commonest of Russian, digits fill the sizes of a catalogue. Any other
+// character is rarer still.
+const QString kCommonCharacters = QStringLiteral(" oeahtcpbkm0y1-2x5.,34689/7");
+
+// A GLOB pattern that every search key holding part matches, and few others:
+// a search reads every good's key, and the engine finds a Latin character
+// of a pattern in a text by a scan far quicker than instr() compares the
+// text character by character. The pattern starts at the rarest Latin
+// character of the part, one "?" for each character before it; the exact
+// test is instr()'s, on the keys the pattern lets through. Empty when the
+// part has no such character.
+QString anchoredPattern(const QString &part)
+{
+    const QList<uint> points = part.toUcs4();
+    qsizetype anchor = -1;
+    qsizetype anchorRank = -1;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const uint c = points[i];
+        if (c >= 0x80 || c == '*' || c == '?' || c == '[')
+            continue;
+        const qsizetype common = kCommonCharacters.indexOf(QChar(c));
+        const qsizetype rank = common < 0 ? kCommonCharacters.size() : common;
+        if (rank > anchorRank) {
+            anchor = i;
+            anchorRank = rank;
+        }
+    }
+    if (anchor < 0)
+        return {};
+    QString pattern = QStringLiteral("*") + QString(anchor, u'?');
+    for (qsizetype i = anchor; i < points.size(); ++i) {
+        const QString c = QString::fromUcs4(reinterpret_cast<const char32_t *>(&points[i]), 1);
+        // The pattern's own characters stand for themselves in brackets.
+        pattern += points[i] == '*' || points[i] == '?' || points[i] == '['
+                       ? QStringLiteral("[") + c + QStringLiteral("]")
+                       : c;
+    }
+    return pattern + u'*';
+}
+
+GoodsWhere whereOf(const GoodsCriteria &criteria)
+{
+    GoodsWhere where;
+    if (criteria.group) {
+        where.index = QStringLiteral("dorvik_data_GruppaKey");
+        where.conditions << QStringLiteral("GruppaKey = ?");
+        where.values << TextFolding::folded(*criteria.group);
+    }
+    const auto contains = [&](const char *key, const QString &part) {
+        if (where.index.isEmpty())
+            where.index = QStringLiteral("dorvik_data_") + QLatin1String(key);
+        const QString searched = TextFolding::searchKey(part);
+        const QString pattern = anchoredPattern(searched);
+        if (!pattern.isEmpty()) {
+            where.conditions << QStringLiteral("%1 GLOB ?").arg(QLatin1String(key));
+            where.values << pattern;
+        }
+        where.conditions << QStringLiteral("instr(%1, ?) > 0").arg(QLatin1String(key));
+        where.values << searched;
+    };
+    // An empty word asks only for a description.
+    for (const QString &word : criteria.words)
+        if (!word.isEmpty())
+            contains(Schema::kCaptionKey, word);
+    if (criteria.words.contains(QString()))
+        where.conditions << QStringLiteral("Caption IS NOT NULL");
+    if (!criteria.type.isEmpty())
+        contains(Schema::kTypeKey, criteria.type);
+    if (!criteria.maker.isEmpty())
+        contains(Schema::kMakerKey, criteria.maker);
+    return where;
+}
+
+void bindAll(Statement &statement, const QVariantList &values)
+{
+    for (int place = 0; place < values.size(); ++place)
+        statement.bind(place, values[place]);
+}
+
+// The rows of dorvik_gruppa whose name is group, letter case aside: groups
+// are few, and their table has no key of its own.
+QList<qint64> groupRows(const Database &db, const QString &group)
+{
+    QList<qint64> rows;
+    Statement select(db, QStringLiteral("SELECT rowid, name_gruppa FROM dorvik_gruppa"));
+    while (select.next())
+        if (TextFolding::equal(select.text(1), group))
+            rows << select.integer(0);
+    return rows;
+}
 
 // The eight columns after the name, from place first on: Caption, Abb, Cost,
 // M, TYP, COD, Firma, Gruppa. A price that is an empty text is none.
@@ -157,10 +276,9 @@ public:
         for (qsizetype i = 0; i < names.size(); ++i) {
             if (names[i].isEmpty())
                 continue;
-            const QByteArray utf8 = names[i].toUtf8();
+            const QByteArray utf8 = TextFolding::folded(names[i]).toUtf8();
             auto [known, isNew] = placeOfKey.try_emplace(
-                TextFolding::folded(std::string_view(utf8.constData(), utf8.size())),
-                int(placeOfKey.size()));
+                std::string(utf8.constData(), size_t(utf8.size())), int(placeOfKey.size()));
             places[i] = known->second;
         }
         QList<std::optional<CatalogueGood>> goods(names.size());
@@ -245,55 +363,118 @@ std::unique_ptr<GoodsLookup> SqliteCatalogue::lookup()
 GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
                                          const std::function<void(int done, int total)> &progress)
 {
-    GoodsWritten written;
-    const auto disconnect = connected(m_db);
-    // The write dirties pages all over the file; they stay in memory until
-    // the commit instead of being spilled and read back.
-    m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
-    const int total = int(goods.size());
-    m_db.inTransaction([&] {
-        // The goods are staged by name key, then written by two statements,
-        // whose triggers keep the keys (Schema). A statement of its own for
-        // every good would copy each page it touches into its statement
-        // journal; one statement for all of them copies each page once. A
-        // name given twice keeps its first spelling and its last description.
-        m_db.exec(QStringLiteral("CREATE TEMP TABLE written_goods (NameKey TEXT PRIMARY KEY, "
-                                 "Name, Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa)"));
+    return writeGoods(goods, GoodsWriteOptions{}, progress);
+}
+
+std::unique_ptr<CatalogueHold> SqliteCatalogue::hold()
+{
+    class Held : public CatalogueHold {
+    public:
+        explicit Held(Database &db) : m_db(db), m_wasOpen(db.isOpen()) { m_db.open(); }
+        ~Held() override
         {
-            Statement stage(
-                m_db, QStringLiteral("INSERT INTO temp.written_goods VALUES "
-                                     "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (NameKey) DO "
-                                     "UPDATE SET Caption = excluded.Caption, Abb = excluded.Abb, "
-                                     "Cost = excluded.Cost, M = excluded.M, TYP = excluded.TYP, "
-                                     "COD = excluded.COD, Firma = excluded.Firma, "
-                                     "Gruppa = excluded.Gruppa"));
-            for (int i = 0; i < total; ++i) {
-                const CatalogueGood &good = goods[i];
-                stage.bind(0, TextFolding::folded(good.name));
-                stage.bind(1, good.name);
-                bindDescription(stage, 2, good);
-                stage.run();
-                if (progress)
-                    progress(i + 1, total);
-            }
+            if (!m_wasOpen)
+                m_db.close();
         }
-        const QString description =
-            QStringLiteral("Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa");
-        m_db.exec(QStringLiteral("UPDATE dorvik_data SET (%1) = (SELECT %1 FROM temp.written_goods "
-                                 "AS g WHERE g.NameKey = dorvik_data.NameKey) "
-                                 "WHERE NameKey IN (SELECT NameKey FROM temp.written_goods)")
-                      .arg(description));
-        m_db.exec(QStringLiteral("INSERT INTO dorvik_data (Name, %1) SELECT Name, %1 "
-                                 "FROM temp.written_goods AS g WHERE NOT EXISTS (SELECT 1 FROM "
-                                 "dorvik_data AS d WHERE d.NameKey = g.NameKey) ORDER BY g.rowid")
-                      .arg(description));
-        // The rows of that statement itself, not those of its triggers.
-        written.added = m_db.scalar(QStringLiteral("SELECT changes()")).toInt();
-        written.goods =
-            m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM temp.written_goods")).toInt();
-        m_db.exec(QStringLiteral("DROP TABLE temp.written_goods"));
+
+    private:
+        Database &m_db;
+        const bool m_wasOpen;
+    };
+    return std::make_unique<Held>(m_db);
+}
+
+QList<StoredGood> SqliteCatalogue::findGoods(const GoodsCriteria &criteria, qint64 after, int limit)
+{
+    const auto disconnect = connected(m_db);
+    GoodsWhere where = whereOf(criteria);
+    where.conditions << QStringLiteral("d.RowKey > ?");
+    where.values << after << qint64(limit);
+    Statement select(
+        m_db,
+        QStringLiteral("SELECT d.RowKey, %1 FROM dorvik_data AS d%2 WHERE %3 "
+                       "ORDER BY d.RowKey LIMIT ?")
+            .arg(kGoodColumns,
+                 where.index.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + where.index,
+                 where.conditions.join(QStringLiteral(" AND "))));
+    bindAll(select, where.values);
+    QList<StoredGood> goods;
+    while (select.next())
+        goods.append({select.integer(0), goodAt(select, 1)});
+    return goods;
+}
+
+int SqliteCatalogue::countGoods(const GoodsCriteria &criteria)
+{
+    const auto disconnect = connected(m_db);
+    const GoodsWhere where = whereOf(criteria);
+    return m_db
+        .scalar(
+            QStringLiteral("SELECT COUNT(*) FROM dorvik_data") +
+                (where.conditions.isEmpty()
+                     ? QString()
+                     : QStringLiteral(" WHERE ") + where.conditions.join(QStringLiteral(" AND "))),
+            where.values)
+        .toInt();
+}
+
+QList<NamesakeGoods> SqliteCatalogue::namesakes()
+{
+    const auto disconnect = connected(m_db);
+    Statement select(m_db,
+                     QStringLiteral("SELECT d.RowKey, d.NameKey, %1 FROM dorvik_data AS d WHERE "
+                                    "d.NameKey IN (SELECT NameKey FROM dorvik_data WHERE "
+                                    "NameKey <> '' GROUP BY NameKey HAVING COUNT(*) > 1) "
+                                    "ORDER BY d.RowKey")
+                         .arg(kGoodColumns));
+    QList<NamesakeGoods> sets;
+    QHash<QString, qsizetype> placeOfKey;
+    while (select.next()) {
+        const QString key = select.text(1);
+        auto place = placeOfKey.constFind(key);
+        if (place == placeOfKey.constEnd()) {
+            place = placeOfKey.insert(key, sets.size());
+            sets.append(NamesakeGoods());
+        }
+        sets[*place].append({select.integer(0), goodAt(select, 2)});
+    }
+    return sets;
+}
+
+qint64 SqliteCatalogue::addGood(const CatalogueGood &good)
+{
+    const auto disconnect = connected(m_db);
+    Statement insert(m_db, QStringLiteral("INSERT INTO dorvik_data (Name, %1, %2) VALUES "
+                                          "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                               .arg(kDescription, kKeys));
+    insert.bind(0, good.name);
+    bindDescription(insert, 1, good);
+    bindKeys(insert, 9, good);
+    insert.run();
+    return sqlite3_last_insert_rowid(m_db.engine());
+}
+
+void SqliteCatalogue::updateGood(qint64 key, const CatalogueGood &good)
+{
+    const auto disconnect = connected(m_db);
+    m_db.inTransaction([&] {
+        Statement update(m_db, QStringLiteral("UPDATE dorvik_data SET (Name, %1, %2) = "
+                                              "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                                              "WHERE RowKey = ?")
+                                   .arg(kDescription, kKeys));
+        update.bind(0, good.name);
+        bindDescription(update, 1, good);
+        bindKeys(update, 9, good);
+        update.bind(14, key);
+        update.run();
+        Schema::fillKeys(m_db);
     });
-    return written;
+}
+
+void SqliteCatalogue::removeGood(qint64 key)
+{
+    const auto disconnect = connected(m_db);
+    m_db.exec(QStringLiteral("DELETE FROM dorvik_data WHERE RowKey = ?"), {key});
 }
 
 QStringList SqliteCatalogue::goodsGroups()
@@ -336,54 +517,29 @@ QStringList SqliteCatalogue::groupOrder()
 
 QStringList SqliteCatalogue::groupsAlphabetical()
 {
-    return groupNames(
-        QStringLiteral("SELECT name_gruppa FROM dorvik_gruppa ORDER BY name_gruppa COLLATE FOLD"));
-}
-
-GoodsQuery SqliteCatalogue::goodsQuery(const GoodsCriteria &criteria) const
-{
-    GoodsQuery query;
-    QStringList conditions;
-    // The words are looked for in the folded descriptions. Without a group,
-    // the narrow index of these keys is read in the order of the goods, and
-    // a good's row only when all the words are there: a search that finds
-    // nothing reads no row at all. With a group, its goods are read through
-    // the group's key, a fraction of the catalogue.
-    for (const QString &word : criteria.words) {
-        conditions << QStringLiteral("contains(CaptionKey, ?)");
-        query.values << TextFolding::searchKey(word);
-    }
-    if (criteria.words.contains(QString()))
-        conditions << QStringLiteral("Caption IS NOT NULL");
-    if (criteria.group) {
-        conditions << QStringLiteral("GruppaKey = ?");
-        query.values << TextFolding::folded(*criteria.group);
-    }
-    if (!criteria.type.isEmpty()) {
-        conditions << QStringLiteral("TYP") + kLike;
-        query.values << containing(criteria.type);
-    }
-    if (!criteria.maker.isEmpty()) {
-        conditions << QStringLiteral("Firma") + kLike;
-        query.values << containing(criteria.maker);
-    }
-    if (!criteria.words.isEmpty() && !criteria.group)
-        query.where = QStringLiteral(" INDEXED BY dorvik_data_CaptionKey");
-    if (!conditions.isEmpty())
-        query.where += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    query.orderBy = QLatin1String(Schema::kRowKey);
-    return query;
+    // By their folded letters, as the keys order them; rows equal but for
+    // letter case keep the order in which they were written.
+    QStringList groups =
+        groupNames(QStringLiteral("SELECT name_gruppa FROM dorvik_gruppa ORDER BY rowid"));
+    std::stable_sort(groups.begin(), groups.end(), [](const QString &a, const QString &b) {
+        return TextFolding::folded(a) < TextFolding::folded(b);
+    });
+    return groups;
 }
 
 void SqliteCatalogue::renameGroup(const QString &from, const QString &to)
 {
     const auto disconnect = connected(m_db);
     m_db.inTransaction([&] {
-        m_db.exec(QStringLiteral("UPDATE dorvik_gruppa SET name_gruppa = ? "
-                                 "WHERE name_gruppa = ? COLLATE FOLD"),
-                  {to, from});
-        m_db.exec(QStringLiteral("UPDATE dorvik_data SET Gruppa = ? WHERE GruppaKey = ?"),
-                  {to, TextFolding::folded(from)});
+        for (const qint64 row : groupRows(m_db, from))
+            m_db.exec(QStringLiteral("UPDATE dorvik_gruppa SET name_gruppa = ? WHERE rowid = ?"),
+                      {to, row});
+        m_db.exec(QStringLiteral("UPDATE dorvik_data SET Gruppa = ?, GruppaKey = ? "
+                                 "WHERE GruppaKey = ?"),
+                  {to, TextFolding::folded(to), TextFolding::folded(from)});
+        // A rename in letter case only keeps the key, which the file's
+        // trigger emptied.
+        Schema::fillKeys(m_db);
     });
 }
 
@@ -398,8 +554,8 @@ bool SqliteCatalogue::removeGroup(const QString &group)
                          {TextFolding::folded(group)})
                  .isNull())
             return;
-        m_db.exec(QStringLiteral("DELETE FROM dorvik_gruppa WHERE name_gruppa = ? COLLATE FOLD"),
-                  {group});
+        for (const qint64 row : groupRows(m_db, group))
+            m_db.exec(QStringLiteral("DELETE FROM dorvik_gruppa WHERE rowid = ?"), {row});
         removed = true;
     });
     return removed;
@@ -411,23 +567,170 @@ void SqliteCatalogue::writeGroupOrder(const QStringList &groups,
     const auto disconnect = connected(m_db);
     const int total = int(groups.size());
     m_db.inTransaction([&] {
-        Statement find(m_db, QStringLiteral("SELECT 1 FROM dorvik_gruppa "
-                                            "WHERE name_gruppa = ? COLLATE FOLD LIMIT 1"));
-        // Both take the place first and the name second.
-        Statement place(m_db, QStringLiteral("UPDATE dorvik_gruppa SET Numb = ? "
-                                             "WHERE name_gruppa = ? COLLATE FOLD"));
+        // The rows of every group the table holds, by folded name.
+        QHash<QString, QList<qint64>> rowsOf;
+        {
+            Statement select(m_db, QStringLiteral("SELECT rowid, name_gruppa FROM dorvik_gruppa"));
+            while (select.next())
+                rowsOf[TextFolding::folded(select.text(1))] << select.integer(0);
+        }
+        Statement place(m_db, QStringLiteral("UPDATE dorvik_gruppa SET Numb = ? WHERE rowid = ?"));
         Statement insert(
             m_db, QStringLiteral("INSERT INTO dorvik_gruppa (Numb, name_gruppa) VALUES (?, ?)"));
         for (int i = 0; i < total; ++i) {
-            find.bind(0, groups[i]);
-            const bool known = find.next();
-            find.reset();
-            Statement &statement = known ? place : insert;
-            statement.bind(0, qint64(i));
-            statement.bind(1, groups[i]);
-            statement.run();
+            const QString key = TextFolding::folded(groups[i]);
+            const auto known = rowsOf.constFind(key);
+            if (known != rowsOf.constEnd()) {
+                for (const qint64 row : *known) {
+                    place.bind(0, qint64(i));
+                    place.bind(1, row);
+                    place.run();
+                }
+            } else {
+                insert.bind(0, qint64(i));
+                insert.bind(1, groups[i]);
+                insert.run();
+                // A name given twice is one group.
+                rowsOf.insert(key, {sqlite3_last_insert_rowid(m_db.engine())});
+            }
             if (progress)
                 progress(i + 1, total);
         }
     });
+}
+
+// Writes of some columns: a price list gives prices and a few texts, and
+// the goods keep the rest of what they hold.
+
+namespace {
+
+struct DescriptionColumn {
+    GoodField field;
+    const char *name;
+    const char *key; // the column of its folded key, if it has one
+};
+
+// In the order of the table and of the staging table below.
+constexpr DescriptionColumn kDescriptionColumns[] = {
+    {GoodField::Caption, "Caption", Schema::kCaptionKey},
+    {GoodField::Unit, "Abb", nullptr},
+    {GoodField::Cost, "Cost", nullptr},
+    {GoodField::Mass, "M", nullptr},
+    {GoodField::Type, "TYP", Schema::kTypeKey},
+    {GoodField::Code, "COD", nullptr},
+    {GoodField::Maker, "Firma", Schema::kMakerKey},
+    {GoodField::Group, "Gruppa", Schema::kGroupKey}};
+
+} // namespace
+
+GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
+                                         const GoodsWriteOptions &options,
+                                         const std::function<void(int done, int total)> &progress)
+{
+    // The columns the write gives (with the keys of those that have one),
+    // and what a new good holds in each: the value given, else nothing (no
+    // price, empty texts, the empty key).
+    QStringList given;
+    QStringList newColumns;
+    QStringList newValues;
+    for (const DescriptionColumn &column : kDescriptionColumns) {
+        const QString name = QLatin1String(column.name);
+        const QString key = column.key ? QLatin1String(column.key) : QString();
+        newColumns << name;
+        if (!key.isEmpty())
+            newColumns << key;
+        if (options.fields.testFlag(column.field)) {
+            given << name;
+            newValues << name;
+            if (!key.isEmpty()) {
+                given << key;
+                newValues << key;
+            }
+        } else {
+            newValues << (column.field == GoodField::Cost ? QStringLiteral("NULL")
+                                                          : QStringLiteral("''"));
+            if (!key.isEmpty())
+                newValues << QStringLiteral("''");
+        }
+    }
+    GoodsWritten written;
+    const auto disconnect = connected(m_db);
+    // The write dirties pages all over the file; they stay in memory until
+    // the commit instead of being spilled and read back.
+    m_db.exec(QStringLiteral("PRAGMA cache_size = -65536"));
+    const int total = int(goods.size());
+    m_db.inTransaction([&] {
+        // The goods are staged by name key with all their keys, then written
+        // by two statements. A statement of its own for every good would copy
+        // each page it touches into its statement journal; one statement for
+        // all of them copies each page once. A name given twice keeps its
+        // first spelling and its last description.
+        m_db.exec(QStringLiteral("CREATE TEMP TABLE written_goods (NameKey TEXT PRIMARY KEY, "
+                                 "GruppaKey, CaptionKey, TypKey, FirmaKey, "
+                                 "Name, Caption, Abb, Cost, M, TYP, COD, Firma, Gruppa)"));
+        {
+            Statement stage(
+                m_db, QStringLiteral("INSERT INTO temp.written_goods VALUES "
+                                     "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT "
+                                     "(NameKey) DO UPDATE SET GruppaKey = excluded.GruppaKey, "
+                                     "CaptionKey = excluded.CaptionKey, TypKey = excluded.TypKey, "
+                                     "FirmaKey = excluded.FirmaKey, Caption = excluded.Caption, "
+                                     "Abb = excluded.Abb, Cost = excluded.Cost, M = excluded.M, "
+                                     "TYP = excluded.TYP, COD = excluded.COD, "
+                                     "Firma = excluded.Firma, Gruppa = excluded.Gruppa"));
+            for (int i = 0; i < total; ++i) {
+                const CatalogueGood &good = goods[i];
+                bindKeys(stage, 0, good);
+                stage.bind(5, good.name);
+                bindDescription(stage, 6, good);
+                stage.run();
+                if (progress)
+                    progress(i + 1, total);
+            }
+        }
+        // A good that already holds what the write gives is not written
+        // again: a price list of this month repeats most of last month's.
+        if (!given.isEmpty()) {
+            const QString columns = given.join(QStringLiteral(", "));
+            QStringList held;
+            for (const QString &column : std::as_const(given))
+                held << QStringLiteral("g.") + column;
+            m_db.exec(QStringLiteral("UPDATE dorvik_data SET (%1) = (%2) FROM temp.written_goods "
+                                     "AS g WHERE g.NameKey = dorvik_data.NameKey AND "
+                                     "(dorvik_data.%3) IS NOT (%2)")
+                          .arg(columns, held.join(QStringLiteral(", ")),
+                               given.join(QStringLiteral(", dorvik_data."))));
+        }
+        const int matched =
+            m_db.scalar(QStringLiteral("SELECT COUNT(*) FROM temp.written_goods AS g WHERE EXISTS "
+                                       "(SELECT 1 FROM dorvik_data AS d WHERE d.NameKey = "
+                                       "g.NameKey)"))
+                .toInt();
+        if (options.addNew) {
+            m_db.exec(QStringLiteral("INSERT INTO dorvik_data (Name, NameKey, %1) SELECT Name, "
+                                     "NameKey, %2 FROM temp.written_goods AS g WHERE NOT EXISTS "
+                                     "(SELECT 1 FROM dorvik_data AS d WHERE d.NameKey = "
+                                     "g.NameKey) ORDER BY g.rowid")
+                          .arg(newColumns.join(QStringLiteral(", ")),
+                               newValues.join(QStringLiteral(", "))));
+            // The rows of that statement itself, not those of its triggers.
+            written.added = m_db.scalar(QStringLiteral("SELECT changes()")).toInt();
+        }
+        written.goods = matched + written.added;
+        m_db.exec(QStringLiteral("DROP TABLE temp.written_goods"));
+        // A text changed in letter case only keeps its key, which the file's
+        // trigger emptied.
+        Schema::fillKeys(m_db);
+    });
+    return written;
+}
+
+void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)
+{
+    const auto disconnect = connected(m_db);
+    Statement select(
+        m_db,
+        QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.RowKey").arg(kGoodColumns));
+    while (select.next())
+        visit(goodAt(select, 0));
 }

@@ -5,8 +5,9 @@
 class Database;
 
 // The catalogue in an SQLite file ("dorvik-Vent.mdb"): tables `dorvik_data`
-// and `dorvik_gruppa`. Names and groups are found through their key columns
-// (Schema::kNameKey, Schema::kGroupKey), which hold their folded text. Each
+// and `dorvik_gruppa`. Goods are found through their key columns (Schema),
+// which the program writes with every good: equality on the folded name and
+// group, instr() on the search keys of description, type and maker. Each
 // call connects before its first statement and disconnects after its last,
 // also when it fails, so that the file is never held between commands.
 class SqliteCatalogue : public Catalogue {
@@ -15,16 +16,26 @@ public:
 
     QList<std::optional<CatalogueGood>> find(const QStringList &names) override;
     std::unique_ptr<GoodsLookup> lookup() override;
+    std::unique_ptr<CatalogueHold> hold() override;
+    QList<StoredGood> findGoods(const GoodsCriteria &criteria, qint64 after, int limit) override;
+    int countGoods(const GoodsCriteria &criteria) override;
+    QList<NamesakeGoods> namesakes() override;
+    qint64 addGood(const CatalogueGood &good) override;
+    void updateGood(qint64 key, const CatalogueGood &good) override;
+    void removeGood(qint64 key) override;
     GoodsWritten writeGoods(const QList<CatalogueGood> &goods,
                             const std::function<void(int done, int total)> &progress) override;
     QStringList goodsGroups() override;
     QStringList groupOrder() override;
     QStringList groupsAlphabetical() override;
-    GoodsQuery goodsQuery(const GoodsCriteria &criteria) const override;
     void renameGroup(const QString &from, const QString &to) override;
     bool removeGroup(const QString &group) override;
     void writeGroupOrder(const QStringList &groups,
                          const std::function<void(int done, int total)> &progress) override;
+
+    GoodsWritten writeGoods(const QList<CatalogueGood> &goods, const GoodsWriteOptions &options,
+                            const std::function<void(int done, int total)> &progress) override;
+    void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) override;
 
 private:
     QStringList groupNames(const QString &sql);

@@ -1,12 +1,14 @@
 #include "CatalogueEditor.h"
 #include "ErrorReport.h"
+#include "GoodsModel.h"
+#include "PriceListDialog.h"
 #include "RowsGrid.h"
-#include "RowsModel.h"
 #include "ScriptedPrompts.h"
 #include "Session.h"
 #include "TestSupport.h"
 #include "TypeText.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -36,7 +38,7 @@ private:
         {
             QStringList names;
             for (int row = 0; row < window->goods()->rowCount(); ++row)
-                names << window->goods()->field(row, QStringLiteral("Name")).toString();
+                names << window->goods()->good(row).name;
             return names;
         }
         int storedGoods()
@@ -242,7 +244,64 @@ private slots:
         QTest::mouseClick(editor->find<QPushButton>("Button1"), Qt::LeftButton);
         QCOMPARE(left.count(), 1);
         QVERIFY(!editor->window->isVisible());
-        QVERIFY(!editor->session.catalogueEditor().isOpen());
+        QVERIFY(!editor->session.catalogue().isOpen());
+    }
+
+    // "Импорт прайс-листа" through the real dialog: the file chosen, a
+    // guessed column taken away and new goods off, the report asked about,
+    // the goods written and shown; the columns remembered for the next
+    // file of the supplier, whose import the user calls off.
+    void importPriceList()
+    {
+        auto editor = open();
+        const QString june = m_dir.filePath(QStringLiteral("Прайс 06.csv"));
+        const QString july = m_dir.filePath(QStringLiteral("Прайс 07.csv"));
+        for (const QString &path : {june, july}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("Артикул;Наименование;Цена\nвк-160;Новое описание;3,5\nНов;Новый;1\n"
+                       "Без цены;x;договорная\n");
+        }
+        const auto importFile = [&](const QString &path) -> PriceListDialog * {
+            editor->prompts.openAnswers << path;
+            editor->window->findChild<QAction *>(QStringLiteral("importPriceList"))->trigger();
+            return editor->window->findChild<PriceListDialog *>(QStringLiteral("PriceListDialog"));
+        };
+
+        PriceListDialog *dialog = importFile(june);
+        QVERIFY(dialog && dialog->isVisible());
+        auto *caption = dialog->findChild<QComboBox *>(QStringLiteral("column_caption"));
+        QCOMPARE(caption->currentText(), QStringLiteral("2. Наименование"));
+        caption->setCurrentIndex(0);
+        dialog->findChild<QCheckBox *>(QStringLiteral("addNewGoods"))->setChecked(false);
+        editor->prompts.answers << true;
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button1")),
+                          Qt::LeftButton);
+        QVERIFY2(editor->prompts.questions.value(0).contains(
+                     QStringLiteral("обновится 1, добавится 0, пропущено 2")),
+                 qPrintable(editor->prompts.questions.value(0)));
+        QCOMPARE(editor->prompts.notices,
+                 QStringList{"Записано в базу товара: обновлено 1, добавлено 0"});
+        QCOMPARE(editor->storedGoods(), 5);
+        QCOMPARE(editor->stored(QStringLiteral("Cost"), QStringLiteral("ВК-160")),
+                 QStringLiteral("3.5"));
+        QCOMPARE(editor->stored(QStringLiteral("Caption"), QStringLiteral("ВК-160")),
+                 QStringLiteral("Воздуховод 160"));
+        QCOMPARE(editor->window->goods()->good(0).cost.toDouble(), 3.5);
+        QVERIFY(!dialog->isVisible());
+        QTest::qWait(0); // the closed dialog is deleted
+
+        dialog = importFile(july);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->findChild<QComboBox *>(QStringLiteral("column_caption"))->currentText(),
+                 QStringLiteral("—"));
+        editor->prompts.answers << false;
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Button1")),
+                          Qt::LeftButton);
+        QCOMPARE(editor->prompts.questions.size(), 2);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(editor->storedGoods(), 5);
+        QVERIFY(m_errors.isEmpty());
     }
 };
 

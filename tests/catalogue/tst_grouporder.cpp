@@ -158,8 +158,8 @@ private slots:
     {
         auto f = open({"Б", "", "а", "В"}, {});
         f->session.catalogue().open();
-        f->session.catalogue().exec(
-            "UPDATE dorvik_gruppa SET Numb = ? WHERE name_gruppa = ? COLLATE FOLD", {5, "б"});
+        f->session.catalogue().exec("UPDATE dorvik_gruppa SET Numb = ? WHERE name_gruppa = ?",
+                                    {5, "Б"});
         f->session.catalogue().exec("INSERT INTO dorvik_gruppa VALUES (?, ?)", {QVariant(), 0});
         f->session.catalogue().close();
         QCOMPARE(f->session.goods().groupOrder(), QStringList({"а", "В", "Б", "Я"}));

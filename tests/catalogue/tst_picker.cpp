@@ -2,7 +2,7 @@
 #include "ComponentPicker.h"
 #include "DuplicatePositionDialog.h"
 #include "ErrorReport.h"
-#include "GoodsList.h"
+#include "GoodsModel.h"
 #include "PickerFilter.h"
 #include "PositionsModel.h"
 #include "PutGood.h"
@@ -91,13 +91,12 @@ private:
     {
         Session session;
         session.setCatalogueFile(m_catalogue);
-        GoodsList list(session.catalogueEditor());
-        ComponentPicker::runQuery(list, session.goods(), criteria);
-        list.loadAll();
+        std::unique_ptr<GoodsModel> list(ComponentPicker::makeList(session.goods(), nullptr));
+        list->show(criteria);
+        list->readAll();
         QStringList names;
-        for (int row = 0; row < list.rowCount(); ++row)
-            names << list.field(row, QStringLiteral("Name")).toString();
-        list.clear();
+        for (int row = 0; row < list->rowCount(); ++row)
+            names << list->good(row).name;
         return names;
     }
 
@@ -358,7 +357,7 @@ private slots:
         QCOMPARE(closed.count(), 1);
         QCOMPARE(closed.first().first().toBool(), true);
         QVERIFY(!picker.isVisible());
-        QVERIFY(!f->session.catalogueEditor().isOpen());
+        QVERIFY(!f->session.catalogue().isOpen());
         QCOMPARE(f->value(QStringLiteral("SELECT Name FROM data")).toString(),
                  QStringLiteral("Кл-Д"));
 

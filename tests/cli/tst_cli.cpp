@@ -370,6 +370,54 @@ private slots:
                                     ""}));
     }
 
+    // A price list imported as the report says, a dry run changing not a
+    // byte; the catalogue exported and imported into an empty one gives the
+    // same goods back, from CSV and from a workbook.
+    void catalogueImportExport()
+    {
+        const QString catalogue = m_dir.filePath("import.mdb");
+        QFile::copy(m_dir.filePath("catalogue/dorvik-Vent.mdb"), catalogue);
+        put("price.csv", CodePage1251::encode(QStringLiteral("Артикул;Наименование;Цена, руб.\r\n"
+                                                             "клапан ко;Клапан;21,5\r\n"
+                                                             "Новый;Новинка;по запросу\r\n"
+                                                             "Узел У-2;Узел;7\r\n")));
+        const QByteArray before = contents("import.mdb");
+        Result result =
+            run({"catalogue", "import", "price.csv", "--catalogue", "import.mdb", "--dry-run"});
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.out.contains(QStringLiteral("price.csv: обновится 1, добавится 1, "
+                                                    "пропущено 1\n  строка 3: цена «по запросу» "
+                                                    "— не число\n")),
+                 qPrintable(result.out));
+        QCOMPARE(contents("import.mdb"), before);
+
+        result = run({"catalogue", "import", "price.csv", "--catalogue", "import.mdb"});
+        QCOMPARE(result.status, 0);
+        QCOMPARE(TestSupport::plainSqlite(catalogue, "SELECT Name || '=' || Cost FROM dorvik_data "
+                                                     "WHERE Cost IN (21.5, 7) ORDER BY RowKey"),
+                 (QStringList{"Клапан КО=21.5", "Узел У-2=7.0"}));
+        QCOMPARE(run({"catalogue", "import", "price.csv", "--catalogue", "import.mdb", "--map",
+                      "price=Цена"})
+                     .status,
+                 2);
+
+        for (const QString &format : {QStringLiteral("csv"), QStringLiteral("xlsx")}) {
+            const QString exported = "goods." + format;
+            QCOMPARE(run({"catalogue", "export", "--catalogue", "import.mdb", "-o", exported}).out,
+                     exported + QStringLiteral(": товаров 3\n"));
+            const QString empty = m_dir.filePath("empty-" + format + ".mdb");
+            TestSupport::makeCatalogue(empty, {});
+            result = run({"catalogue", "import", exported, "--catalogue", empty});
+            QVERIFY2(result.out.contains(QStringLiteral("обновится 0, добавится 3, пропущено 0")),
+                     qPrintable(result.out + result.err));
+            QCOMPARE(run({"catalogue", "export", "--catalogue", empty, "-o", "again.csv"}).status,
+                     0);
+            QCOMPARE(contents("again.csv"), contents("goods.csv"));
+        }
+        QCOMPARE(TestSupport::plainSqlite(catalogue, "PRAGMA integrity_check"), QStringList{"ok"});
+    }
+
     // A run killed halfway leaves its temporary folder; the next run takes
     // it away, and nothing is left behind.
     void killedRunsLeaveNothing()
@@ -406,6 +454,50 @@ private slots:
         QCOMPARE(leftovers(), QStringList());
     }
 
+    void catalogueCommands_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("goods"); // the catalogue's goods afterwards: name caption
+
+        const QString before = "Вентилятор ВК-1 Вентилятор канальный|Клапан КО Клапан обратный";
+        // good.СО: two goods of the catalogue, in any letter case, completed
+        // from it, and two positions of one name it lacks: one new good, with
+        // the first spelling and the last description.
+        QTest::newRow("update writes every position")
+            << QStringList{"update", "good.СО"} << 0
+            << "good.СО: Записано в базу товара: 3 товара, из них новых 1\n"
+            << before + "|Решётка АМН РЕШЁТКА амн";
+        QTest::newRow("a refused file writes nothing")
+            << QStringList{"update", "bad.СО"} << 1 << QString() << before;
+        QTest::newRow("catalogue check")
+            << QStringList{"catalogue", "check"} << 0
+            << "[^\\n]*\\.mdb: товаров 2, групп 2, без группы 1, одинаковых имён 0\\n"
+               "  без группы: Клапан КО \\(группа «Клапаны»\\)\n"
+            << before;
+    }
+
+    // The catalogue's commands, run on a copy of the test catalogue each.
+    void catalogueCommands()
+    {
+        QFETCH(QStringList, arguments);
+        const QString copy = m_dir.filePath(
+            QStringLiteral("catalogue-%1.mdb").arg(QString::number(qHash(arguments.join(u' ')))));
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(m_dir.filePath("catalogue/dorvik-Vent.mdb"), copy));
+        const Result result = run(arguments + QStringList{"--catalogue", copy});
+        QTEST(result.status, "status");
+        QFETCH(QString, out);
+        QVERIFY2(QRegularExpression("^" + out + "$").match(result.out).hasMatch(),
+                 qPrintable(result.out));
+        const QStringList goods = TestSupport::plainSqlite(
+            copy, QStringLiteral("SELECT Name || ' ' || Caption FROM dorvik_data ORDER BY RowKey"));
+        QTEST(goods.join(u'|'), "goods");
+        QCOMPARE(TestSupport::plainSqlite(copy, QStringLiteral("PRAGMA integrity_check")),
+                 QStringList{QStringLiteral("ok")});
+    }
+
     void usage_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -419,6 +511,9 @@ private slots:
         QTest::newRow("save of two files")
             << QStringList{"save", "good.СО", "bad.СО", "-o", "x.СО"} << 2;
         QTest::newRow("-o without a file") << QStringList{"save", "good.СО", "-o"} << 2;
+        QTest::newRow("a file for catalogue check")
+            << QStringList{"catalogue", "check", "good.СО"} << 2;
+        QTest::newRow("update without a file") << QStringList{"update"} << 2;
         QTest::newRow("help") << QStringList{"check", "--help"} << 0;
     }
 

@@ -48,6 +48,10 @@ public:
         savePresets << presetName;
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
+    QString chooseFileOfKindToOpen(const FileKind &, const QString &folder) override
+    {
+        return chooseFileToOpen(folder);
+    }
     QStringList proposedPaths; // the proposal of every save dialog for a file of a kind
     QString chooseFileOfKindToSave(const FileKind &, const QString &proposedPath) override
     {

@@ -5,7 +5,7 @@
 
 #include <QtTest>
 
-// Numbers under Russian settings, code page 1251 and the case-folding LIKE.
+// Numbers under Russian settings, code page 1251 and the folded keys.
 class TextTest : public QObject {
     Q_OBJECT
 
@@ -134,51 +134,41 @@ private slots:
         QVERIFY(CodePage1251::canEncode(QStringLiteral("Воздуховод d=160 «ВК» — 2 шт.")));
     }
 
-    void likeMatching_data()
+    // The keys the catalogue's files hold: a key written by an earlier
+    // version must still equal the one written now.
+    void keysFoldAsTheFilesHoldThem_data()
     {
-        QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("match");
-        QTest::newRow("empty pattern, empty text") << ""
-                                                   << "" << true;
-        QTest::newRow("lone percent") << "%"
-                                      << "" << true;
-        QTest::newRow("several percents") << "%в%%д%"
-                                          << "Воздуховод" << true;
-        QTest::newRow("backtracking") << "%ода%од"
-                                      << "водаводаод" << true;
-        QTest::newRow("anchored end") << "%вод"
-                                      << "водка" << false;
-        QTest::newRow("underscore needs a letter") << "ё_"
-                                                   << "Ё" << false;
-        QTest::newRow("escape at the end is literal") << "a\\"
-                                                      << "A\\" << true;
-        QTest::newRow("escaped underscore") << "a\\_b"
-                                            << "A_B" << true;
-        QTest::newRow("escaped underscore is literal") << "a\\_b"
-                                                       << "AxB" << false;
+        QTest::addColumn<QString>("folded");
+        QTest::addColumn<QString>("searchKey");
+        QTest::newRow("Ё and ё") << "ЁЖ"
+                                 << "ёж"
+                                 << "ёж";
+        QTest::newRow("Latin") << "KV-315"
+                               << "kv-315"
+                               << "kv-315";
+        QTest::newRow("look-alike letters only in the search key") << "Вентилятор ВР-80 600х300"
+                                                                   << "вентилятор вр-80 600х300"
+                                                                   << "behtиляtop bp-80 600x300";
+        QTest::newRow("Ѐ..Џ and Ѡ") << "ЀЂЏѠ"
+                                    << "ѐђџѡ"
+                                    << "ѐђџѡ";
+        // The micro sign folds to the Greek letter; the degree sign stays.
+        QTest::newRow("Greek and signs") << QStringLiteral("\u0394\u03A9 \u00B5 \u2103")
+                                         << QStringLiteral("\u03B4\u03C9 \u03BC \u2103")
+                                         << QStringLiteral("\u03B4\u03C9 \u03BC \u2103");
+        QTest::newRow("leading byte-order mark")
+            << QStringLiteral("\uFEFFЯ") << QStringLiteral("\uFEFFя") << QStringLiteral("\uFEFFя");
     }
 
-    void likeMatching()
+    void keysFoldAsTheFilesHoldThem()
     {
-        QFETCH(QString, pattern);
         QFETCH(QString, text);
-        QFETCH(bool, match);
-        QCOMPARE(TextFolding::like(pattern.toStdString(), text.toStdString(), U'\\'), match);
-    }
-
-    void malformedTextIsComparedWithoutHarm()
-    {
-        const std::string broken = "\xD0";  // half a Cyrillic letter
-        const std::string cut = "\xE2\x89"; // two thirds of "≤"
-        QVERIFY(TextFolding::compare(broken, cut) != 0);
-        QCOMPARE(TextFolding::compare(broken, broken), 0);
-        QVERIFY(!TextFolding::like(broken, cut));
-        QVERIFY(TextFolding::compare("\xD0\x81", "\xD1\x91") == 0); // Ё and ё
-        // A shared start that ends inside a letter: "Аж" against "Аз", "АЖ" against "аз".
-        QVERIFY(TextFolding::compare("\xD0\x90\xD0\xB6", "\xD0\x90\xD0\xB7") < 0);
-        QVERIFY(TextFolding::compare("\xD0\x90\xD0\x96", "\xD0\xB0\xD0\xB7") < 0);
-        QVERIFY(TextFolding::compare("\xD0\x90", "\xD0\x90\xD0\xB6") < 0); // a prefix first
+        QFETCH(QString, folded);
+        QFETCH(QString, searchKey);
+        QCOMPARE(TextFolding::folded(text), folded);
+        QCOMPARE(TextFolding::searchKey(text), searchKey);
+        QVERIFY(TextFolding::equal(text, folded));
     }
 };
 

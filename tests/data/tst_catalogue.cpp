@@ -1,0 +1,282 @@
+#include "Catalogue.h"
+#include "CatalogueCheck.h"
+#include "Database.h"
+#include "Schema.h"
+#include "SqliteCatalogue.h"
+#include "TestSupport.h"
+
+#include <QTemporaryDir>
+#include <QUuid>
+#include <QtTest>
+#include <functional>
+#include <limits>
+#include <memory>
+
+namespace {
+
+// A backend of the catalogue, empty, its file or database in folder.
+using Backend = std::function<std::shared_ptr<Catalogue>(const QString &folder)>;
+
+std::shared_ptr<Catalogue> sqliteCatalogue(const QString &folder)
+{
+    auto db = std::make_shared<Database>(QUuid::createUuid().toString());
+    db->setFile(QDir(folder).filePath(QStringLiteral("dorvik-Vent.mdb")));
+    db->create();
+    Schema::createCatalogueTables(*db);
+    db->close();
+    return std::shared_ptr<Catalogue>(new SqliteCatalogue(*db),
+                                      [db](Catalogue *catalogue) { delete catalogue; });
+}
+
+CatalogueGood good(const QString &name, const QString &caption, const QString &type,
+                   const QString &maker, const QString &group)
+{
+    return {name,
+            caption,
+            QStringLiteral("Шт"),
+            12.5,
+            QStringLiteral("1,5"),
+            type,
+            QStringLiteral("7.01"),
+            maker,
+            group};
+}
+
+} // namespace
+
+// What the program asks of a catalogue, whatever keeps it: each row runs
+// operations through the Catalogue interface and reads the result back the
+// same way. A second backend runs the same rows by its own factory.
+class CatalogueTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    int m_counter = 0;
+    const Backend m_backend = sqliteCatalogue;
+
+    static QStringList names(const QList<StoredGood> &goods)
+    {
+        QStringList result;
+        for (const StoredGood &stored : goods)
+            result << stored.good.name;
+        return result;
+    }
+
+    // "words=a b & group=G & type=T & maker=M": the criteria; "group=" asks
+    // for the goods without a group.
+    static GoodsCriteria criteria(const QString &text)
+    {
+        GoodsCriteria result;
+        for (const QString &pair : text.split(QStringLiteral(" & "), Qt::SkipEmptyParts)) {
+            const QString field = pair.section(u'=', 0, 0);
+            const QString value = pair.section(u'=', 1);
+            if (field == "words")
+                result.words = value.split(u' ');
+            else if (field == "group")
+                result.group = value;
+            else if (field == "type")
+                result.type = value;
+            else if (field == "maker")
+                result.maker = value;
+        }
+        return result;
+    }
+
+    static QList<StoredGood> everyGood(Catalogue &catalogue, const GoodsCriteria &criteria,
+                                       int page)
+    {
+        QList<StoredGood> goods;
+        qint64 after = std::numeric_limits<qint64>::min();
+        for (;;) {
+            const QList<StoredGood> read = catalogue.findGoods(criteria, after, page);
+            goods << read;
+            if (read.size() < page)
+                return goods;
+            after = read.last().key;
+        }
+    }
+
+    static StoredGood named(Catalogue &catalogue, const QString &name)
+    {
+        for (const StoredGood &stored : everyGood(catalogue, {}, 100))
+            if (stored.good.name == name)
+                return stored;
+        return {};
+    }
+
+    // "NAME & caption=… & group=… & name=… & cost=…": the good named NAME
+    // (or a new one) with the fields given.
+    static CatalogueGood changed(CatalogueGood good, const QString &text)
+    {
+        const QStringList pairs = text.split(QStringLiteral(" & "));
+        if (good.name.isEmpty())
+            good.name = pairs.first();
+        for (const QString &pair : pairs.mid(1)) {
+            const QString field = pair.section(u'=', 0, 0);
+            const QString value = pair.section(u'=', 1);
+            if (field == "caption")
+                good.caption = value;
+            else if (field == "group")
+                good.group = value;
+            else if (field == "name")
+                good.name = value;
+            else if (field == "cost")
+                good.cost = value.isEmpty() ? QVariant() : QVariant(value.toDouble());
+        }
+        return good;
+    }
+
+    // Runs one operation and says what it gave.
+    static QString run(Catalogue &catalogue, const QString &action)
+    {
+        const QString verb = action.section(u' ', 0, 0);
+        const QString rest = action.section(u' ', 1);
+        if (verb == "find")
+            return names(
+                       catalogue.findGoods(criteria(rest), std::numeric_limits<qint64>::min(), 100))
+                .join(u'|');
+        if (verb == "pages")
+            return names(everyGood(catalogue, {}, rest.toInt())).join(u'|');
+        if (verb == "count")
+            return QString::number(catalogue.countGoods(criteria(rest)));
+        if (verb == "lookup") {
+            const auto found = catalogue.find(rest.split(u'|'));
+            QStringList result;
+            for (const auto &good : found)
+                result << (good ? good->name + u':' + good->caption : QStringLiteral("-"));
+            return result.join(u'|');
+        }
+        if (verb == "add") {
+            catalogue.addGood(changed({}, rest));
+            return {};
+        }
+        if (verb == "update") {
+            const StoredGood stored = named(catalogue, rest.section(QStringLiteral(" & "), 0, 0));
+            catalogue.updateGood(stored.key, changed(stored.good, rest));
+            return {};
+        }
+        if (verb == "remove") {
+            catalogue.removeGood(named(catalogue, rest).key);
+            return {};
+        }
+        if (verb == "write") {
+            QList<CatalogueGood> goods;
+            for (const QString &one : rest.split(QStringLiteral(" / ")))
+                goods << changed({}, one);
+            const GoodsWritten written = catalogue.writeGoods(goods, {});
+            return QStringLiteral("%1 %2").arg(written.goods).arg(written.added);
+        }
+        if (verb == "rename") {
+            catalogue.renameGroup(rest.section(u'>', 0, 0), rest.section(u'>', 1));
+            return {};
+        }
+        if (verb == "removeGroup")
+            return catalogue.removeGroup(rest) ? "removed" : "kept";
+        if (verb == "order") {
+            catalogue.writeGroupOrder(rest.split(u','), {});
+            return {};
+        }
+        if (verb == "groups")
+            return catalogue.groupOrder().join(u'|');
+        if (verb == "alphabetical")
+            return catalogue.groupsAlphabetical().join(u'|');
+        if (verb == "goodsGroups")
+            return catalogue.goodsGroups().join(u'|');
+        if (verb == "check") {
+            const CatalogueCheck::Findings findings = CatalogueCheck::examine(catalogue);
+            QStringList namesakes;
+            for (const NamesakeGoods &set : findings.namesakes)
+                namesakes << names(set).join(u'+');
+            return QStringLiteral("%1 goods, %2 groups, ungrouped %3, namesakes %4")
+                .arg(findings.goods)
+                .arg(findings.groups)
+                .arg(names(findings.ungrouped).join(u'+'), namesakes.join(u' '));
+        }
+        return QStringLiteral("unknown action ") + verb;
+    }
+
+private slots:
+    void initTestCase() { TestSupport::useRussianLocale(); }
+
+    void operations_data()
+    {
+        QTest::addColumn<QString>("actions"); // separated by "; ", the last one's result counts
+        QTest::addColumn<QString>("result");
+        const auto row = [](const char *tag, const QString &actions, const QString &result) {
+            QTest::newRow(tag) << actions << result;
+        };
+        const QString all = "ВК-160|ВР-4|РКВ-1|Гер|вк-160|Д'Арт";
+        row("every good in pages, each once, as stored", "pages 2", all);
+        row("a page of every good", "find", all);
+        row("words in any letter case and order", "find words=КРУГЛЫЙ возд", "ВК-160");
+        row("a word nowhere", "find words=возд дымосос", "");
+        row("two blanks: an empty word asks for a description", "find words=клапан  ", "РКВ-1");
+        row("percent and underscore are letters", "find words=100% & type=р_", "РКВ-1");
+        row("quotes", "find words=\"арт\"", "Д'Арт");
+        row("group in another letter case", "find group=ВОЗДУХОВОДЫ", "ВК-160|вк-160");
+        row("no group", "find group=", "Гер");
+        row("look-alike letters in type and maker", "find type=BKK & maker=KлимaT", "ВК-160");
+        row("a maker alone", "find maker=строй", "ВР-4");
+        row("count", "count maker=климатика", "2");
+        row("look-up by name, letter case aside", "lookup вр-4|нет|ВК-160",
+            "ВР-4:Вентилятор радиальный|-|ВК-160:Воздуховод круглый d=160");
+        row("add",
+            "add Дефлектор & caption=Дефлектор ЦАГИ & group=вентиляторы; "
+            "find group=Вентиляторы",
+            "ВР-4|Дефлектор");
+        row("update", "update ВР-4 & caption=Вентилятор осевой & cost=; find words=осевой", "ВР-4");
+        row("update of the name's letter case only", "update ВР-4 & name=вр-4; lookup ВР-4",
+            "вр-4:Вентилятор радиальный");
+        row("remove", "remove Гер; pages 4", "ВК-160|ВР-4|РКВ-1|вк-160|Д'Арт");
+        row("write: a known name in any case, a new one, a name given twice",
+            "write вр-4 & caption=Новый / Дымосос & caption=Дымосос / ДЫМОСОС & caption=Второй",
+            "2 1");
+        row("write changes every good of the name", "write вк-160 & caption=Один; find words=один",
+            "ВК-160|вк-160");
+        row("write adds after the goods", "write Дымосос & caption=Дымосос; pages 3",
+            all + "|Дымосос");
+        row("rename in groups and goods", "rename ВОЗДУХОВОДЫ>Трубы; groups",
+            "Трубы|Вентиляторы|Клапаны|Пустая");
+        row("renamed goods", "rename ВОЗДУХОВОДЫ>Трубы; find group=трубы", "ВК-160|вк-160");
+        row("rename in letter case only", "rename Клапаны>КЛАПАНЫ; find group=клапаны", "РКВ-1");
+        row("a group in use stays", "removeGroup клапаны", "kept");
+        row("a group in use stays in the order", "removeGroup клапаны; groups",
+            "Воздуховоды|Вентиляторы|Клапаны|Пустая");
+        row("an unused group goes", "removeGroup пустая; groups",
+            "Воздуховоды|Вентиляторы|Клапаны");
+        row("order: places, a new group, letter case aside",
+            "order Клапаны,Новая,вентиляторы; groups",
+            "Воздуховоды|Клапаны|Новая|Вентиляторы|Пустая");
+        row("alphabetical", "alphabetical", "Вентиляторы|Воздуховоды|Клапаны|Пустая");
+        row("groups of the goods, first spelling", "goodsGroups",
+            "Вентиляторы|Воздуховоды|Клапаны|Решетки");
+        row("check", "check", "6 goods, 4 groups, ungrouped Гер+Д'Арт, namesakes ВК-160+вк-160");
+    }
+
+    void operations()
+    {
+        QFETCH(QString, actions);
+        const QString folder = m_dir.filePath(QString::number(++m_counter));
+        QVERIFY(QDir().mkpath(folder));
+        const std::shared_ptr<Catalogue> catalogue = m_backend(folder);
+        catalogue->writeGoods(
+            {good("ВК-160", "Воздуховод круглый d=160", "ВКК-160", "Климатика", "Воздуховоды"),
+             good("ВР-4", "Вентилятор радиальный", "ВР-80", "ВентСтрой", "Вентиляторы"),
+             good("РКВ-1", "Клапан \"КВР\" 100% герметичный", "КВР_1", "Климатика", "Клапаны"),
+             good("Гер", "Герметик", "", "Химпром", "")},
+            {});
+        // A name that differs in letter case only, which a write would take for
+        // the first one, and a good of a group the order lacks.
+        catalogue->addGood(good("вк-160", "Воздуховод", "", "", "воздуховоды"));
+        catalogue->addGood(good("Д'Арт", "Решетка \"Арт\"", "", "", "Решетки"));
+        catalogue->writeGroupOrder({"Воздуховоды", "Вентиляторы", "Клапаны", "Пустая"}, {});
+        QString result;
+        for (const QString &action : actions.split(QStringLiteral("; ")))
+            result = run(*catalogue, action);
+        QTEST(result, "result");
+    }
+};
+
+QTEST_GUILESS_MAIN(CatalogueTest)
+#include "tst_catalogue.moc"
