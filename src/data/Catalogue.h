@@ -169,4 +169,10 @@ public:
     // Calls visit for every good of the catalogue, in the order they were
     // stored, within one read.
     virtual void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) = 0;
+
+    // Makes the catalogue hold these goods, in this order, and this group
+    // order, and nothing else, all or nothing: a whole catalogue moved from
+    // one place to another, goods that share a name but for letter case
+    // included.
+    virtual void replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups) = 0;
 };

@@ -734,3 +734,28 @@ void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &
     while (select.next())
         visit(goodAt(select, 0));
 }
+
+void SqliteCatalogue::replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups)
+{
+    const auto disconnect = connected(m_db);
+    m_db.inTransaction([&] {
+        m_db.exec(QStringLiteral("DELETE FROM dorvik_data"));
+        m_db.exec(QStringLiteral("DELETE FROM dorvik_gruppa"));
+        Statement insert(m_db, QStringLiteral("INSERT INTO dorvik_data (Name, %1, %2) VALUES "
+                                              "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                   .arg(kDescription, kKeys));
+        for (const CatalogueGood &good : goods) {
+            insert.bind(0, good.name);
+            bindDescription(insert, 1, good);
+            bindKeys(insert, 9, good);
+            insert.run();
+        }
+        Statement group(
+            m_db, QStringLiteral("INSERT INTO dorvik_gruppa (Numb, name_gruppa) VALUES (?, ?)"));
+        for (int i = 0; i < groups.size(); ++i) {
+            group.bind(0, qint64(i));
+            group.bind(1, groups[i]);
+            group.run();
+        }
+    });
+}

@@ -1,6 +1,8 @@
 #include "Catalogue.h"
 #include "CatalogueCheck.h"
 #include "Database.h"
+#include "PostgresCatalogue.h"
+#include "PostgresServer.h"
 #include "Schema.h"
 #include "SqliteCatalogue.h"
 #include "TestSupport.h"
@@ -14,9 +16,7 @@
 
 namespace {
 
-// A backend of the catalogue, empty, its file or database in folder.
-using Backend = std::function<std::shared_ptr<Catalogue>(const QString &folder)>;
-
+// An empty catalogue in an SQLite file in folder.
 std::shared_ptr<Catalogue> sqliteCatalogue(const QString &folder)
 {
     auto db = std::make_shared<Database>(QUuid::createUuid().toString());
@@ -46,14 +46,28 @@ CatalogueGood good(const QString &name, const QString &caption, const QString &t
 
 // What the program asks of a catalogue, whatever keeps it: each row runs
 // operations through the Catalogue interface and reads the result back the
-// same way. A second backend runs the same rows by its own factory.
+// same way, once on an SQLite file and once on a PostgreSQL server of the
+// test's own.
 class CatalogueTest : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir m_dir;
     int m_counter = 0;
-    const Backend m_backend = sqliteCatalogue;
+    std::unique_ptr<PostgresServer> m_server;
+
+    std::shared_ptr<Catalogue> serverCatalogue(const QString &)
+    {
+        if (!m_server->isRunning())
+            return nullptr;
+        return std::make_shared<PostgresCatalogue>(
+            ServerAddress::parse(m_server->createDatabase(QStringLiteral("c%1").arg(m_counter))));
+    }
+
+    std::shared_ptr<Catalogue> makeCatalogue(const QString &name, const QString &folder)
+    {
+        return name == QStringLiteral("sqlite") ? sqliteCatalogue(folder) : serverCatalogue(folder);
+    }
 
     static QStringList names(const QList<StoredGood> &goods)
     {
@@ -197,14 +211,22 @@ private:
     }
 
 private slots:
-    void initTestCase() { TestSupport::useRussianLocale(); }
+    void initTestCase()
+    {
+        TestSupport::useRussianLocale();
+        m_server = std::make_unique<PostgresServer>();
+    }
+    void cleanupTestCase() { m_server.reset(); }
 
     void operations_data()
     {
+        QTest::addColumn<QString>("backend");
         QTest::addColumn<QString>("actions"); // separated by "; ", the last one's result counts
         QTest::addColumn<QString>("result");
         const auto row = [](const char *tag, const QString &actions, const QString &result) {
-            QTest::newRow(tag) << actions << result;
+            for (const char *backend : {"sqlite", "postgresql"})
+                QTest::addRow("%s: %s", backend, tag)
+                    << QString::fromLatin1(backend) << actions << result;
         };
         const QString all = "ВК-160|ВР-4|РКВ-1|Гер|вк-160|Д'Арт";
         row("every good in pages, each once, as stored", "pages 2", all);
@@ -256,10 +278,13 @@ private slots:
 
     void operations()
     {
+        QFETCH(QString, backend);
         QFETCH(QString, actions);
         const QString folder = m_dir.filePath(QString::number(++m_counter));
         QVERIFY(QDir().mkpath(folder));
-        const std::shared_ptr<Catalogue> catalogue = m_backend(folder);
+        const std::shared_ptr<Catalogue> catalogue = makeCatalogue(backend, folder);
+        if (!catalogue)
+            QFAIL(qPrintable(m_server->failure()));
         catalogue->writeGoods(
             {good("ВК-160", "Воздуховод круглый d=160", "ВКК-160", "Климатика", "Воздуховоды"),
              good("ВР-4", "Вентилятор радиальный", "ВР-80", "ВентСтрой", "Вентиляторы"),
