@@ -38,6 +38,9 @@ struct Command {
     ExitStatus (*run)(Workspace &workspace, const Invocation &invocation,
                       Console &console) = nullptr;
     QStringList options; // the options with a value it takes, such as "--stage"
+    // A command that works on catalogues it names itself, without the
+    // program's workspace; run is then unused.
+    ExitStatus (*runAlone)(const Invocation &invocation, Console &console) = nullptr;
 };
 
 const QList<Command> &commands();

@@ -54,10 +54,14 @@ Workspace::Workspace(const QString &programFolder, const QString &catalogueFile)
     // through the engine's own cache, its pages do not stay in the process
     // as a memory map keeps them, which held a large catalogue whole.
     m_session.catalogue().setMemoryMapped(false);
-    m_session.setCatalogueFile(catalogueFile.isEmpty()
-                                   ? Settings::catalogueFolder(Settings().path(), programFolder) +
-                                         kCatalogueFileName
-                                   : catalogueFile);
+    const Settings settings;
+    if (!catalogueFile.isEmpty())
+        m_session.setCatalogueAddress(catalogueFile);
+    else if (!settings.catalogue().isEmpty())
+        m_session.setCatalogueAddress(settings.catalogue());
+    else
+        m_session.setCatalogueFile(Settings::catalogueFolder(settings.path(), programFolder) +
+                                   kCatalogueFileName);
     m_session.setGroupOrder(m_session.goods().groupOrder());
     if (!m_folder.isValid())
         throw AppError(QStringLiteral("Не удалось создать временную папку для рабочей базы "
