@@ -544,14 +544,15 @@ QList<StoredGood> PostgresCatalogue::findGoods(const GoodsCriteria &criteria, qi
     GoodsWhere where = whereOf(criteria);
     where.conditions << QStringLiteral("d.rowkey > ?");
     where.values << after << qint64(limit);
-    QSqlQuery select =
-        connection().exec(QStringLiteral("SELECT d.rowkey, %1 FROM dorvik_data AS d WHERE %2 "
-                                         "ORDER BY d.rowkey LIMIT ?")
-                              .arg(kGoodColumns, where.conditions.join(QStringLiteral(" AND "))),
-                          where.values, true);
+    QSqlQuery select = connection().exec(
+        QStringLiteral("SELECT d.rowkey, d.version, %1 FROM dorvik_data AS d WHERE %2 "
+                       "ORDER BY d.rowkey LIMIT ?")
+            .arg(kGoodColumns, where.conditions.join(QStringLiteral(" AND "))),
+        where.values, true);
     QList<StoredGood> goods;
     while (select.next())
-        goods.append({select.value(0).toLongLong(), goodAt(select, 1)});
+        goods.append(
+            {select.value(0).toLongLong(), goodAt(select, 2), select.value(1).toLongLong()});
     return goods;
 }
 
@@ -571,7 +572,7 @@ int PostgresCatalogue::countGoods(const GoodsCriteria &criteria)
 QList<NamesakeGoods> PostgresCatalogue::namesakes()
 {
     QSqlQuery select = connection().exec(
-        QStringLiteral("SELECT d.rowkey, d.namekey, %1 FROM dorvik_data AS d WHERE "
+        QStringLiteral("SELECT d.rowkey, d.namekey, d.version, %1 FROM dorvik_data AS d WHERE "
                        "d.namekey IN (SELECT namekey FROM dorvik_data WHERE namekey <> '' "
                        "GROUP BY namekey HAVING COUNT(*) > 1) ORDER BY d.rowkey")
             .arg(kGoodColumns),
@@ -585,7 +586,8 @@ QList<NamesakeGoods> PostgresCatalogue::namesakes()
             place = placeOfKey.insert(key, sets.size());
             sets.append(NamesakeGoods());
         }
-        sets[*place].append({select.value(0).toLongLong(), goodAt(select, 2)});
+        sets[*place].append(
+            {select.value(0).toLongLong(), goodAt(select, 3), select.value(2).toLongLong()});
     }
     return sets;
 }
@@ -631,20 +633,56 @@ qint64 PostgresCatalogue::addGood(const CatalogueGood &good)
         .toLongLong();
 }
 
-void PostgresCatalogue::updateGood(qint64 key, const CatalogueGood &good)
+namespace {
+
+// Why a change of a good read earlier is refused: someone else changed the
+// good since, or removed it.
+[[noreturn]] void refuseStale(const StoredGood &read, bool removed)
 {
-    QVariantList values = rowOf(good);
-    values << key;
-    connection().exec(QStringLiteral("UPDATE dorvik_data SET (%1) = "
-                                     "ROW(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?), "
-                                     "version = version + 1 WHERE rowkey = ?")
-                          .arg(kRowColumns),
-                      values);
+    throw AppError(
+        (removed ? QStringLiteral("Товар «%1» удалил другой пользователь, после того как вы его "
+                                  "прочитали.")
+                 : QStringLiteral("Товар «%1» изменил другой пользователь, после того как вы "
+                                  "его прочитали."))
+            .arg(read.good.name) +
+        QStringLiteral(" Ваше изменение не записано: откройте список товаров заново и "
+                       "повторите его."));
 }
 
-void PostgresCatalogue::removeGood(qint64 key)
+} // namespace
+
+qint64 PostgresCatalogue::updateGood(const StoredGood &read, const CatalogueGood &good)
 {
-    connection().exec(QStringLiteral("DELETE FROM dorvik_data WHERE rowkey = ?"), {key});
+    QVariantList values = rowOf(good);
+    values << read.key << read.version << read.version;
+    Connection &server = connection();
+    const QVariant version =
+        server.scalar(QStringLiteral("UPDATE dorvik_data SET (%1) = "
+                                     "ROW(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?), "
+                                     "version = version + 1 WHERE rowkey = ? AND "
+                                     "(CAST(? AS bigint) = 0 OR version = ?) RETURNING version")
+                          .arg(kRowColumns),
+                      values);
+    if (version.isNull())
+        refuseStale(
+            read,
+            server.scalar(QStringLiteral("SELECT 1 FROM dorvik_data WHERE rowkey = ?"), {read.key})
+                .isNull());
+    return version.toLongLong();
+}
+
+void PostgresCatalogue::removeGood(const StoredGood &read)
+{
+    Connection &server = connection();
+    const QVariant removed =
+        server.scalar(QStringLiteral("DELETE FROM dorvik_data WHERE rowkey = ? AND "
+                                     "(CAST(? AS bigint) = 0 OR version = ?) RETURNING rowkey"),
+                      {read.key, read.version, read.version});
+    // A good already gone is as the user wanted it.
+    if (removed.isNull() &&
+        !server.scalar(QStringLiteral("SELECT 1 FROM dorvik_data WHERE rowkey = ?"), {read.key})
+             .isNull())
+        refuseStale(read, false);
 }
 
 GoodsWritten PostgresCatalogue::writeGoods(const QList<CatalogueGood> &goods,

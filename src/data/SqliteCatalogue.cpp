@@ -454,8 +454,10 @@ qint64 SqliteCatalogue::addGood(const CatalogueGood &good)
     return sqlite3_last_insert_rowid(m_db.engine());
 }
 
-void SqliteCatalogue::updateGood(qint64 key, const CatalogueGood &good)
+// The file is one designer's own: its goods carry no versions.
+qint64 SqliteCatalogue::updateGood(const StoredGood &read, const CatalogueGood &good)
 {
+    const qint64 key = read.key;
     const auto disconnect = connected(m_db);
     m_db.inTransaction([&] {
         Statement update(m_db, QStringLiteral("UPDATE dorvik_data SET (Name, %1, %2) = "
@@ -469,12 +471,13 @@ void SqliteCatalogue::updateGood(qint64 key, const CatalogueGood &good)
         update.run();
         Schema::fillKeys(m_db);
     });
+    return 0;
 }
 
-void SqliteCatalogue::removeGood(qint64 key)
+void SqliteCatalogue::removeGood(const StoredGood &read)
 {
     const auto disconnect = connected(m_db);
-    m_db.exec(QStringLiteral("DELETE FROM dorvik_data WHERE RowKey = ?"), {key});
+    m_db.exec(QStringLiteral("DELETE FROM dorvik_data WHERE RowKey = ?"), {read.key});
 }
 
 QStringList SqliteCatalogue::goodsGroups()

@@ -1,3 +1,4 @@
+#include "AppError.h"
 #include "Catalogue.h"
 #include "CatalogueCheck.h"
 #include "Database.h"
@@ -167,11 +168,11 @@ private:
         }
         if (verb == "update") {
             const StoredGood stored = named(catalogue, rest.section(QStringLiteral(" & "), 0, 0));
-            catalogue.updateGood(stored.key, changed(stored.good, rest));
+            catalogue.updateGood(stored, changed(stored.good, rest));
             return {};
         }
         if (verb == "remove") {
-            catalogue.removeGood(named(catalogue, rest).key);
+            catalogue.removeGood(named(catalogue, rest));
             return {};
         }
         if (verb == "write") {
@@ -300,6 +301,67 @@ private slots:
         for (const QString &action : actions.split(QStringLiteral("; ")))
             result = run(*catalogue, action);
         QTEST(result, "result");
+    }
+
+    // Two designers on one server: a change made from a good read before
+    // the other's change or removal is refused, names the good, and keeps
+    // nothing of itself.
+    void staleChanges_data()
+    {
+        QTest::addColumn<QString>("other"); // what the other designer does first
+        QTest::addColumn<QString>("mine");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("after"); // the good's caption afterwards, or "-"
+        QTest::newRow("update after an update") << "update"
+                                                << "update"
+                                                << "«ВР-4» изменил другой"
+                                                << "Чужое";
+        QTest::newRow("removal after an update") << "update"
+                                                 << "remove"
+                                                 << "«ВР-4» изменил другой"
+                                                 << "Чужое";
+        QTest::newRow("update after a removal") << "remove"
+                                                << "update"
+                                                << "«ВР-4» удалил другой"
+                                                << "-";
+        QTest::newRow("removal after a removal") << "remove"
+                                                 << "remove" << QString() << "-";
+    }
+
+    void staleChanges()
+    {
+        QFETCH(QString, other);
+        QFETCH(QString, mine);
+        QFETCH(QString, refusal);
+        if (!m_server->isRunning())
+            QFAIL(qPrintable(m_server->failure()));
+        const QString address = m_server->createDatabase(QStringLiteral("s%1").arg(++m_counter));
+        PostgresCatalogue designer(ServerAddress::parse(address));
+        PostgresCatalogue colleague(ServerAddress::parse(address));
+        designer.writeGoods({good("ВР-4", "Вентилятор", "", "", "")}, {});
+        const StoredGood read = named(designer, QStringLiteral("ВР-4"));
+        const StoredGood theirs = named(colleague, QStringLiteral("ВР-4"));
+        CatalogueGood changedGood = read.good;
+        if (other == "update") {
+            changedGood.caption = QStringLiteral("Чужое");
+            colleague.updateGood(theirs, changedGood);
+        } else {
+            colleague.removeGood(theirs);
+        }
+        QString message;
+        try {
+            changedGood.caption = QStringLiteral("Моё");
+            if (mine == "update")
+                designer.updateGood(read, changedGood);
+            else
+                designer.removeGood(read);
+        } catch (const AppError &error) {
+            message = error.message();
+        }
+        QVERIFY2(refusal.isEmpty() ? message.isEmpty() : message.contains(refusal),
+                 qPrintable(message));
+        const auto found = designer.find({QStringLiteral("ВР-4")});
+        QTEST(found.first() ? found.first()->caption : QStringLiteral("-"), "after");
     }
 };
 
