@@ -263,7 +263,7 @@ public:
             return;
         if (!db.open())
             throw AppError(QStringLiteral("Не удалось подключиться к серверу каталога (%1): %2")
-                               .arg(m_address.described(), db.lastError().text().trimmed()));
+                               .arg(m_address.described(), db.lastError().text().simplified()));
         if (!m_schemaReady) {
             readySchema();
             m_schemaReady = true;
@@ -330,10 +330,10 @@ private:
             db.close();
             throw AppError(QStringLiteral("Связь с сервером каталога (%1) потеряна: %2. "
                                           "Ничего из этой записи в каталог не записано.")
-                               .arg(m_address.described(), error.text().trimmed()));
+                               .arg(m_address.described(), error.text().simplified()));
         }
         throw AppError(QStringLiteral("Сервер каталога (%1) отказал: %2")
-                           .arg(m_address.described(), error.text().trimmed()));
+                           .arg(m_address.described(), error.text().simplified()));
     }
 
     bool exists(const char *table)
@@ -403,7 +403,7 @@ private:
                                    "pg_trgm, без которого поиск товаров медленный: %2. "
                                    "Администратор сервера может включить его командой "
                                    "CREATE EXTENSION pg_trgm в этой базе.")
-                        .arg(m_address.described(), query.lastError().text().trimmed()));
+                        .arg(m_address.described(), query.lastError().text().simplified()));
         }
         // Keys are NULL in rows that other tools write; the program fills
         // them when it next connects.
