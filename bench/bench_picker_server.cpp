@@ -84,6 +84,14 @@ void BM_ServerPickerNoMatch(benchmark::State &state)
 }
 BENCHMARK(BM_ServerPickerNoMatch)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
+// Two letters that no description holds make no trigram: the index cannot
+// help, and every good's key is read.
+void BM_ServerPickerShortNoMatch(benchmark::State &state)
+{
+    search(state, {QStringLiteral("щщ"), {}, {}, {}});
+}
+BENCHMARK(BM_ServerPickerShortNoMatch)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
 void BM_ServerPickerByMaker(benchmark::State &state)
 {
     search(state, {{}, {}, {}, QStringLiteral("нет такого завода")});

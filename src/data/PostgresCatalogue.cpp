@@ -180,8 +180,14 @@ GoodsWhere whereOf(const GoodsCriteria &criteria)
         where.values << TextFolding::folded(*criteria.group);
     }
     const auto contains = [&](const char *key, const QString &part) {
-        where.conditions << QStringLiteral("%1 LIKE ?").arg(QLatin1String(key));
-        where.values << containing(TextFolding::searchKey(part));
+        const QString searched = TextFolding::searchKey(part);
+        // Fewer than three letters make no trigram: the index would be read
+        // whole and every good it names fetched again; a pass over the goods
+        // in their order is quicker, and stops at the page's last good.
+        where.conditions << (searched.size() < 3 ? QStringLiteral("strpos(%1, ?) > 0")
+                                                 : QStringLiteral("%1 LIKE ?"))
+                                .arg(QLatin1String(key));
+        where.values << (searched.size() < 3 ? searched : containing(searched));
     };
     for (const QString &word : criteria.words)
         if (!word.isEmpty())
