@@ -91,7 +91,13 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
         try {
             m_session.setGroupOrder(m_session.goods().groupOrder());
         } catch (const AppError &problem) {
-            m_problems << problem;
+            m_problems << (m_session.catalogueOnServer()
+                               ? AppError(problem.message() +
+                                          QStringLiteral("\n\nПрограмма работает без базы "
+                                                         "товара: спецификации открываются, "
+                                                         "правятся и сохраняются, но их позиции "
+                                                         "не дополняются из базы товара."))
+                               : problem);
         }
     }
 

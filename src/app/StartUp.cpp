@@ -22,7 +22,11 @@ QList<AppError> startUp(Session &session, const Settings &settings, CadLink &cad
     const QString catalogueFolder = Settings::catalogueFolder(settings.path(), place.programFolder);
     session.setCatalogueFile(catalogueFolder + QLatin1String(kCatalogueFileName));
     try {
-        Database::checkFile(session.catalogueFile());
+        // An office's catalogue on its server takes the place of the file.
+        if (const QString server = settings.catalogue(); !server.isEmpty())
+            session.setCatalogueAddress(server);
+        else
+            Database::checkFile(session.catalogueFile());
     } catch (const AppError &problem) {
         problems << problem;
     }

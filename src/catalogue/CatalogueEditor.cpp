@@ -229,10 +229,8 @@ void CatalogueEditor::stamp(int row)
         return;
     const FillRow fill{m_prefix->text(), m_fillGroup->currentText(), m_fillType->text(),
                        m_fillMaker->text(), m_fillUnit->currentText()};
-    ErrorReport::guard([&] {
-        m_goods->replace(row,
-                         fill.stamp(m_session.goods(), {m_goods->key(row), m_goods->good(row)}));
-    });
+    ErrorReport::guard(
+        [&] { m_goods->replace(row, fill.stamp(m_session.goods(), m_goods->stored(row))); });
 }
 
 void CatalogueEditor::importPriceList()

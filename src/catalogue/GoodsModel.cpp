@@ -118,6 +118,11 @@ qint64 GoodsModel::key(int row) const
     return row >= 0 && row < m_rows.size() ? m_rows[row].stored.key : 0;
 }
 
+StoredGood GoodsModel::stored(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row].stored : StoredGood();
+}
+
 QString GoodsModel::text(const CatalogueGood &good, Field field)
 {
     if (field == Cost) {
@@ -158,17 +163,17 @@ void GoodsModel::write(int row, Field field, const QString &typed)
         stored.pending = false;
         m_added.insert(stored.stored.key);
     } else {
-        m_catalogue.updateGood(stored.stored.key, changed);
+        stored.stored.version = m_catalogue.updateGood(stored.stored, changed);
     }
     stored.stored.good = changed;
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
-void GoodsModel::replace(int row, const CatalogueGood &good)
+void GoodsModel::replace(int row, const StoredGood &good)
 {
     if (row < 0 || row >= m_rows.size())
         return;
-    m_rows[row].stored.good = good;
+    m_rows[row].stored = good;
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
@@ -277,7 +282,7 @@ bool GoodsModel::removeRecord(int row)
         dropPendingRow();
         return true;
     }
-    if (!ErrorReport::guard([&] { m_catalogue.removeGood(m_rows[row].stored.key); }))
+    if (!ErrorReport::guard([&] { m_catalogue.removeGood(m_rows[row].stored); }))
         return false;
     beginRemoveRows({}, row, row);
     m_rows.removeAt(row);

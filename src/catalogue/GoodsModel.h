@@ -42,12 +42,14 @@ public:
     CatalogueGood good(int row) const;
     // Its key in the catalogue; 0 for the pending row or none.
     qint64 key(int row) const;
+    // The good as it was read, with its key and version.
+    StoredGood stored(int row) const;
     // A value of the good in row as the user typed it, written at once; a
     // price must be a number. False when it was refused (the error is
     // shown).
     bool setField(int row, Field field, const QString &typed);
     // Shows a good that a command wrote into the catalogue in place of row's.
-    void replace(int row, const CatalogueGood &good);
+    void replace(int row, const StoredGood &good);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -1,7 +1,9 @@
 #include "Commands.h"
 
 #include "AppError.h"
+#include "CatalogueAddress.h"
 #include "CatalogueCheck.h"
+#include "CatalogueCopy.h"
 #include "CatalogueExport.h"
 #include "CatalogueUpdate.h"
 #include "Combine.h"
@@ -401,7 +403,7 @@ ExitStatus update(Workspace &workspace, const Invocation &invocation, Console &c
         const GoodsWritten written = CatalogueUpdate::writeShown(workspace.session());
         console.out() << source << ": " << CatalogueUpdate::writtenMessage(written) << Qt::endl;
     } catch (const AppError &error) {
-        console.refuse(error, workspace.session().catalogueFile());
+        console.refuse(error, workspace.session().catalogueAddress());
         return Refused;
     }
     return Success;
@@ -418,7 +420,7 @@ QString goodLine(const CatalogueGood &good)
 ExitStatus catalogueCheck(Workspace &workspace, const Invocation &, Console &console)
 {
     Session &session = workspace.session();
-    const QString file = session.catalogueFile();
+    const QString file = session.catalogueAddress();
     try {
         const CatalogueCheck::Findings findings = CatalogueCheck::examine(session.goods());
         QTextStream &out = console.out();
@@ -436,6 +438,31 @@ ExitStatus catalogueCheck(Workspace &workspace, const Invocation &, Console &con
         out.flush();
     } catch (const AppError &error) {
         console.refuse(error, file);
+        return Refused;
+    }
+    return Success;
+}
+
+// A whole catalogue from one place to the other, a file or a server each:
+// a file that is not there yet is made.
+ExitStatus catalogueCopy(const Invocation &invocation, Console &console)
+{
+    const QString &from = invocation.files[0];
+    const QString &to = invocation.files[1];
+    std::unique_ptr<Catalogue> source;
+    try {
+        source = CatalogueAddress::open(from);
+    } catch (const AppError &error) {
+        console.refuse(error, from);
+        return Refused;
+    }
+    try {
+        const std::unique_ptr<Catalogue> target = CatalogueAddress::open(to, true);
+        const CatalogueCopy::Copied copied = CatalogueCopy::copy(*source, *target);
+        console.out() << to << QStringLiteral(": скопировано товаров ") << copied.goods
+                      << QStringLiteral(", групп ") << copied.groups << Qt::endl;
+    } catch (const AppError &error) {
+        console.refuse(error, to);
         return Refused;
     }
     return Success;
@@ -586,6 +613,18 @@ const QList<Command> &commands()
          {},
          catalogueCheck,
          {}},
+        {QStringLiteral("catalogue copy"),
+         QStringLiteral("ОТКУДА КУДА"),
+         QStringLiteral("копирует всю базу товара — товары и порядок групп — из файла на сервер "
+                        "или с сервера в файл (файл или адрес postgresql://…): всё или ничего; "
+                        "всё, что было в базе КУДА, заменяется; называет, сколько скопировано"),
+         Command::Files::Two,
+         false,
+         {},
+         nullptr,
+         {},
+         false,
+         catalogueCopy},
     };
     return table;
 }

@@ -39,6 +39,9 @@ struct Command {
                       Console &console) = nullptr;
     QStringList options;          // the options with a value it takes, such as "--stage"
     bool writesCatalogue = false; // many goods at once ("update", "catalogue import")
+    // A command that works on catalogues it names itself, without the
+    // program's workspace; run is then unused.
+    ExitStatus (*runAlone)(const Invocation &invocation, Console &console) = nullptr;
 };
 
 const QList<Command> &commands();

@@ -42,8 +42,9 @@ QString help()
                     .arg(command.summary);
     text += QStringLiteral(
         "\nПараметры:\n"
-        "  --catalogue ФАЙЛ  база товара; без него — dorvik-Vent.mdb из папки, заданной "
-        "параметром path, или из папки программы\n"
+        "  --catalogue ФАЙЛ  база товара: файл или адрес сервера "
+        "postgresql://пользователь@сервер:порт/база; без него — адрес из параметра catalogue, "
+        "иначе dorvik-Vent.mdb из папки, заданной параметром path, или из папки программы\n"
         "  -o ФАЙЛ           файл, который пишет команда\n"
         "  -h, --help        этот список\n"
         "  --version         версия программы и дата её сборки\n\n"
@@ -185,10 +186,12 @@ int run(const QStringList &arguments, const QString &programFolder, Console &con
     }
 
     try {
+        const Invocation invocation{line.files, line.output.value_or(QString()), line.flags,
+                                    line.options};
+        if (command->runAlone)
+            return command->runAlone(invocation, console);
         Workspace workspace(programFolder, line.catalogue, command->writesCatalogue);
-        return command->run(workspace,
-                            {line.files, line.output.value_or(QString()), line.flags, line.options},
-                            console);
+        return command->run(workspace, invocation, console);
     } catch (const AppError &error) {
         console.refuse(error);
     } catch (const std::exception &error) {

@@ -53,10 +53,14 @@ Workspace::Workspace(const QString &programFolder, const QString &catalogueFile,
     // A map keeps every page read in the process: a check of a large
     // specification would hold the whole catalogue.
     m_session.catalogue().setMemoryMapped(mapCatalogue);
-    m_session.setCatalogueFile(catalogueFile.isEmpty()
-                                   ? Settings::catalogueFolder(Settings().path(), programFolder) +
-                                         kCatalogueFileName
-                                   : catalogueFile);
+    const Settings settings;
+    if (!catalogueFile.isEmpty())
+        m_session.setCatalogueAddress(catalogueFile);
+    else if (!settings.catalogue().isEmpty())
+        m_session.setCatalogueAddress(settings.catalogue());
+    else
+        m_session.setCatalogueFile(Settings::catalogueFolder(settings.path(), programFolder) +
+                                   kCatalogueFileName);
     m_session.setGroupOrder(m_session.goods().groupOrder());
     if (!m_folder.isValid())
         throw AppError(QStringLiteral("Не удалось создать временную папку для рабочей базы "

@@ -10,9 +10,9 @@ CatalogueGood FillRow::stampedOn(CatalogueGood good) const
     return good;
 }
 
-CatalogueGood FillRow::stamp(Catalogue &catalogue, const StoredGood &good) const
+StoredGood FillRow::stamp(Catalogue &catalogue, const StoredGood &good) const
 {
-    const CatalogueGood stamped = stampedOn(good.good);
-    catalogue.updateGood(good.key, stamped);
+    StoredGood stamped{good.key, stampedOn(good.good)};
+    stamped.version = catalogue.updateGood(good, stamped.good);
     return stamped;
 }

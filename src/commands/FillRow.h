@@ -17,5 +17,5 @@ struct FillRow {
     CatalogueGood stampedOn(CatalogueGood good) const;
     // Stamps the good of key in the catalogue and writes it at once;
     // returns it as written.
-    CatalogueGood stamp(Catalogue &catalogue, const StoredGood &good) const;
+    StoredGood stamp(Catalogue &catalogue, const StoredGood &good) const;
 };

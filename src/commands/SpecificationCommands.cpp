@@ -212,8 +212,10 @@ Outcome openFile(Session &session, Prompts &prompts, const QString &path, bool a
 {
     // The open file again: it is ours, and our lock stays on it.
     if (path == session.document().name()) {
-        readInto(session, path);
+        const QString unavailable = readInto(session, path, true);
         session.document().markSaved();
+        if (!unavailable.isEmpty())
+            prompts.notify(unavailable);
         return Outcome::Done;
     }
     clearAbandonedLock(&prompts, path);
@@ -221,12 +223,14 @@ Outcome openFile(Session &session, Prompts &prompts, const QString &path, bool a
     if (!lock && askReadOnly && !prompts.confirm(kReadOnlyQuestion))
         return Outcome::Cancelled;
     // A file that cannot be read gives its lock back on the way out.
-    readInto(session, path);
+    const QString unavailable = readInto(session, path, true);
     const QString name = lock ? path : path + kReadOnlySuffix;
     session.document().setLock(std::move(lock));
     session.document().setName(name);
     // The specification now equals its file.
     session.document().markSaved();
+    if (!unavailable.isEmpty())
+        prompts.notify(unavailable);
     return Outcome::Done;
 }
 
@@ -238,7 +242,14 @@ Outcome create(Session &session, Prompts &prompts)
         return saved;
     // The catalogue comes first: when it cannot be read, the open
     // specification stays.
-    const QStringList groups = session.goods().goodsGroups();
+    QStringList groups;
+    try {
+        groups = session.goods().goodsGroups();
+    } catch (const AppError &) {
+        // The office's server down: a new specification needs no good of it.
+        if (!session.catalogueOnServer())
+            throw;
+    }
     Position first;
     first.name = QStringLiteral("0");
     first.caption = QStringLiteral("Описание");
@@ -341,14 +352,15 @@ void takeName(SpecificationDocument &document, const QString &name)
     document.setName(name);
 }
 
-void readInto(Session &session, const QString &path)
+QString readInto(Session &session, const QString &path, bool mayGoWithout)
 {
     // Each batch of positions is completed from the catalogue as it is read,
     // so that it is stored once, whole, and the lists come from the same
     // pass. The catalogue is asked first: without it, nothing changes.
-    Reconciliation::Pass pass(session);
+    Reconciliation::Pass pass(session, mayGoWithout);
     SpecificationFile::read(session, path, [&](QList<Position> &batch) { pass.complete(batch); });
     pass.finish();
+    return pass.unavailable();
 }
 
 void writeCopy(Session &session, const QString &target)

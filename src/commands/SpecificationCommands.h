@@ -90,7 +90,10 @@ void takeName(SpecificationDocument &document, const QString &name);
 // into the positions and the header, each position completed from the
 // catalogue as it is read, and the lists rebuilt (the headless twin). A
 // file that is refused, or a catalogue that cannot be read, changes nothing.
-void readInto(Session &session, const QString &path);
+// With mayGoWithout, a catalogue server that cannot be reached completes
+// nothing instead; the message for the user saying so is returned (empty
+// when the positions were completed).
+QString readInto(Session &session, const QString &path, bool mayGoWithout = false);
 
 // Writes every position to target as the save command does, refusing a
 // target that another running copy holds (the headless twin).

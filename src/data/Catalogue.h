@@ -70,6 +70,10 @@ struct GoodsWriteOptions {
 struct StoredGood {
     qint64 key = 0;
     CatalogueGood good;
+    // The row's version when it was read, where the catalogue keeps one (a
+    // server's, which many designers write at once); 0 elsewhere. A change
+    // made from it is refused once someone else has changed the good.
+    qint64 version = 0;
 };
 
 // Goods whose block names differ in letter case only, which a look-up by
@@ -122,10 +126,13 @@ public:
     virtual QList<NamesakeGoods> namesakes() = 0;
 
     // One good of the catalogue editor's grid, written at once: added (its
-    // key returned), changed in every column, or removed.
+    // key returned), changed in every column (its new version returned), or
+    // removed. A change or removal of a good that someone else changed or
+    // removed after read was read is refused with AppError naming the good,
+    // and nothing is written.
     virtual qint64 addGood(const CatalogueGood &good) = 0;
-    virtual void updateGood(qint64 key, const CatalogueGood &good) = 0;
-    virtual void removeGood(qint64 key) = 0;
+    virtual qint64 updateGood(const StoredGood &read, const CatalogueGood &good) = 0;
+    virtual void removeGood(const StoredGood &read) = 0;
 
     // Writes goods into the catalogue in their order, all or nothing: a good
     // whose name the catalogue holds gives its description, unit, price,
@@ -169,4 +176,10 @@ public:
     // Calls visit for every good of the catalogue, in the order they were
     // stored, within one read.
     virtual void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) = 0;
+
+    // Makes the catalogue hold these goods, in this order, and this group
+    // order, and nothing else, all or nothing: a whole catalogue moved from
+    // one place to another, goods that share a name but for letter case
+    // included.
+    virtual void replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups) = 0;
 };

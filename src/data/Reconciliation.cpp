@@ -1,5 +1,6 @@
 #include "Reconciliation.h"
 
+#include "AppError.h"
 #include "Catalogue.h"
 #include "PositionsTable.h"
 #include "Session.h"
@@ -143,10 +144,20 @@ void takeGood(Position &position, const CatalogueGood &good)
     position.group = good.group;
 }
 
-Pass::Pass(Session &session)
-    : m_session(session), m_lookup(session.goods().lookup()),
-      m_catalogueGroups(session.goods().goodsGroups()), m_lists(std::make_unique<FilterLists>())
+Pass::Pass(Session &session, bool mayGoWithout)
+    : m_session(session), m_lists(std::make_unique<FilterLists>())
 {
+    try {
+        m_lookup = session.goods().lookup();
+        m_catalogueGroups = session.goods().goodsGroups();
+    } catch (const AppError &error) {
+        if (!mayGoWithout || !session.catalogueOnServer())
+            throw;
+        m_lookup.reset();
+        m_unavailable = error.message() +
+                        QStringLiteral("\n\nСпецификация открыта без базы товара: её позиции не "
+                                       "дополнены из базы товара.");
+    }
 }
 
 Pass::~Pass() = default;
@@ -157,7 +168,8 @@ QList<bool> Pass::complete(QList<Position> &batch)
     names.reserve(batch.size());
     for (const Position &position : std::as_const(batch))
         names << position.name;
-    const QList<std::optional<CatalogueGood>> goods = m_lookup->find(names);
+    const QList<std::optional<CatalogueGood>> goods =
+        m_lookup ? m_lookup->find(names) : QList<std::optional<CatalogueGood>>(names.size());
     QList<bool> found(batch.size());
     for (qsizetype i = 0; i < batch.size(); ++i) {
         found[i] = goods[i].has_value();

@@ -28,8 +28,11 @@ class FilterLists;
 class Pass {
 public:
     // Reads the catalogue's groups first: a catalogue that cannot be read
-    // stops the pass before any position is touched.
-    explicit Pass(Session &session);
+    // stops the pass before any position is touched. With mayGoWithout, a
+    // catalogue on a server that cannot be reached completes nothing
+    // instead, and unavailable() says why, so that the office's server being
+    // down does not keep a designer from the specifications.
+    explicit Pass(Session &session, bool mayGoWithout = false);
     ~Pass();
     Pass(const Pass &) = delete;
     Pass &operator=(const Pass &) = delete;
@@ -40,6 +43,9 @@ public:
     // Sets the editor's and the picker's lists from the positions noted and
     // the catalogue, and shows every position.
     void finish();
+    // What the user is told when the catalogue could not be reached and no
+    // position was completed; empty when it was.
+    const QString &unavailable() const { return m_unavailable; }
 
 private:
     Session &m_session;
@@ -47,6 +53,7 @@ private:
     QStringList m_catalogueGroups;
     std::unique_ptr<FilterLists> m_lists;
     qint64 m_noted = 0;
+    QString m_unavailable;
 };
 
 // Completes every position of the session's specification, all or nothing,

@@ -1,5 +1,7 @@
 #include "Session.h"
 
+#include "CatalogueAddress.h"
+#include "PostgresCatalogue.h"
 #include "SqliteCatalogue.h"
 
 #include <atomic>
@@ -30,6 +32,30 @@ Session::Session(QObject *parent)
 }
 
 Session::~Session() = default;
+
+void Session::setCatalogueFile(const QString &path)
+{
+    m_catalogue.setFile(path);
+    if (!m_serverAddress.isEmpty()) {
+        m_serverAddress.clear();
+        m_goods = std::make_unique<SqliteCatalogue>(m_catalogue);
+    }
+}
+
+void Session::setCatalogueAddress(const QString &address)
+{
+    if (!CatalogueAddress::isServer(address)) {
+        setCatalogueFile(address);
+        return;
+    }
+    m_goods = std::make_unique<PostgresCatalogue>(ServerAddress::parse(address));
+    m_serverAddress = address;
+}
+
+QString Session::catalogueAddress() const
+{
+    return m_serverAddress.isEmpty() ? m_catalogue.file() : m_serverAddress;
+}
 
 void Session::closeConnections()
 {

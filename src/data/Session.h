@@ -36,7 +36,13 @@ public:
     Catalogue &goods() { return *m_goods; }
     const QString &catalogueFile() const { return m_catalogue.file(); }
     const QString &workingDatabasePath() const { return m_working.file(); }
-    void setCatalogueFile(const QString &path) { m_catalogue.setFile(path); }
+    void setCatalogueFile(const QString &path);
+    // The catalogue at address: a server's (postgresql://…) or, for a path,
+    // the SQLite file. Throws AppError when a server's address is unusable.
+    void setCatalogueAddress(const QString &address);
+    // The server's address, or the file: what messages name the catalogue by.
+    QString catalogueAddress() const;
+    bool catalogueOnServer() const { return !m_serverAddress.isEmpty(); }
     void setWorkingDatabasePath(const QString &path) { m_working.setFile(path); }
     void closeConnections();
 
@@ -101,6 +107,7 @@ private:
     Database m_working;
     SpecificationDocument m_document{m_working};
     std::unique_ptr<Catalogue> m_goods;
+    QString m_serverAddress;
     QString m_commandLineFile;
     QString m_lastFolder;
     QStringList m_groupOrder;

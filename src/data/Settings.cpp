@@ -24,6 +24,11 @@ QString Settings::path() const
     return userValue(QStringLiteral("path"));
 }
 
+QString Settings::catalogue() const
+{
+    return userValue(QStringLiteral("catalogue"));
+}
+
 QString Settings::firma() const
 {
     return userValue(QStringLiteral("firma"));

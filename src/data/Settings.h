@@ -12,6 +12,9 @@ class Settings {
 public:
     // Folder of the catalogue database; empty means the program folder.
     QString path() const;
+    // The catalogue on a server (postgresql://user@host:port/base) that
+    // replaces the file in the folder of path; empty: the file.
+    QString catalogue() const;
     // The firm name that the user chose.
     QString firma() const;
     void setFirma(const QString &firma);

@@ -454,8 +454,10 @@ qint64 SqliteCatalogue::addGood(const CatalogueGood &good)
     return sqlite3_last_insert_rowid(m_db.engine());
 }
 
-void SqliteCatalogue::updateGood(qint64 key, const CatalogueGood &good)
+// The file is one designer's own: its goods carry no versions.
+qint64 SqliteCatalogue::updateGood(const StoredGood &read, const CatalogueGood &good)
 {
+    const qint64 key = read.key;
     const auto disconnect = connected(m_db);
     m_db.inTransaction([&] {
         Statement update(m_db, QStringLiteral("UPDATE dorvik_data SET (Name, %1, %2) = "
@@ -469,12 +471,13 @@ void SqliteCatalogue::updateGood(qint64 key, const CatalogueGood &good)
         update.run();
         Schema::fillKeys(m_db);
     });
+    return 0;
 }
 
-void SqliteCatalogue::removeGood(qint64 key)
+void SqliteCatalogue::removeGood(const StoredGood &read)
 {
     const auto disconnect = connected(m_db);
-    m_db.exec(QStringLiteral("DELETE FROM dorvik_data WHERE RowKey = ?"), {key});
+    m_db.exec(QStringLiteral("DELETE FROM dorvik_data WHERE RowKey = ?"), {read.key});
 }
 
 QStringList SqliteCatalogue::goodsGroups()
@@ -733,4 +736,29 @@ void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &
         QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.RowKey").arg(kGoodColumns));
     while (select.next())
         visit(goodAt(select, 0));
+}
+
+void SqliteCatalogue::replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups)
+{
+    const auto disconnect = connected(m_db);
+    m_db.inTransaction([&] {
+        m_db.exec(QStringLiteral("DELETE FROM dorvik_data"));
+        m_db.exec(QStringLiteral("DELETE FROM dorvik_gruppa"));
+        Statement insert(m_db, QStringLiteral("INSERT INTO dorvik_data (Name, %1, %2) VALUES "
+                                              "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                   .arg(kDescription, kKeys));
+        for (const CatalogueGood &good : goods) {
+            insert.bind(0, good.name);
+            bindDescription(insert, 1, good);
+            bindKeys(insert, 9, good);
+            insert.run();
+        }
+        Statement group(
+            m_db, QStringLiteral("INSERT INTO dorvik_gruppa (Numb, name_gruppa) VALUES (?, ?)"));
+        for (int i = 0; i < groups.size(); ++i) {
+            group.bind(0, qint64(i));
+            group.bind(1, groups[i]);
+            group.run();
+        }
+    });
 }

@@ -21,8 +21,8 @@ public:
     int countGoods(const GoodsCriteria &criteria) override;
     QList<NamesakeGoods> namesakes() override;
     qint64 addGood(const CatalogueGood &good) override;
-    void updateGood(qint64 key, const CatalogueGood &good) override;
-    void removeGood(qint64 key) override;
+    qint64 updateGood(const StoredGood &read, const CatalogueGood &good) override;
+    void removeGood(const StoredGood &read) override;
     GoodsWritten writeGoods(const QList<CatalogueGood> &goods,
                             const std::function<void(int done, int total)> &progress) override;
     QStringList goodsGroups() override;
@@ -36,6 +36,7 @@ public:
     GoodsWritten writeGoods(const QList<CatalogueGood> &goods, const GoodsWriteOptions &options,
                             const std::function<void(int done, int total)> &progress) override;
     void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) override;
+    void replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups) override;
 
 private:
     QStringList groupNames(const QString &sql);

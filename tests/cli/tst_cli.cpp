@@ -1,5 +1,6 @@
 #include "CodePage1251.h"
 #include "HeaderFields.h"
+#include "PostgresServer.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -496,6 +497,37 @@ private slots:
         QTEST(goods.join(u'|'), "goods");
         QCOMPARE(TestSupport::plainSqlite(copy, QStringLiteral("PRAGMA integrity_check")),
                  QStringList{QStringLiteral("ok")});
+    }
+
+    // The office's way onto a server: the file's catalogue copied onto it,
+    // the same check of a specification against either, an update on the
+    // server, and the server's catalogue copied back into a new file whole.
+    void catalogueOnServer()
+    {
+        PostgresServer server;
+        if (!server.isRunning())
+            QFAIL(qPrintable(server.failure()));
+        const QString address = server.createDatabase(QStringLiteral("office"));
+        const QString file = m_dir.filePath("catalogue/dorvik-Vent.mdb");
+        Result result = run({"catalogue", "copy", file, address});
+        QCOMPARE(result.out, address + ": скопировано товаров 2, групп 2\n");
+        const Result onFile = run({"check", "good.СО", "--catalogue", file});
+        result = run({"check", "good.СО", "--catalogue", address});
+        QCOMPARE(result.status, onFile.status);
+        QCOMPARE(result.out, onFile.out);
+        QCOMPARE(run({"update", "good.СО", "--catalogue", address}).status, 0);
+        const QString back = m_dir.filePath("back.mdb");
+        result = run({"catalogue", "copy", address, back});
+        QCOMPARE(result.out, back + ": скопировано товаров 3, групп 2\n");
+        QCOMPARE(TestSupport::plainSqlite(
+                     back, QStringLiteral("SELECT Name || ' ' || Caption || ' ' || "
+                                          "NameKey FROM dorvik_data ORDER BY RowKey")),
+                 (QStringList{"Вентилятор ВК-1 Вентилятор канальный вентилятор вк-1",
+                              "Клапан КО Клапан обратный клапан ко",
+                              "Решётка АМН РЕШЁТКА амн решётка амн"}));
+        QCOMPARE(TestSupport::plainSqlite(back, QStringLiteral("SELECT name_gruppa FROM "
+                                                               "dorvik_gruppa ORDER BY Numb")),
+                 (QStringList{"Воздуховоды", "Вентиляторы"}));
     }
 
     void usage_data()

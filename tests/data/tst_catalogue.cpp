@@ -1,6 +1,9 @@
+#include "AppError.h"
 #include "Catalogue.h"
 #include "CatalogueCheck.h"
 #include "Database.h"
+#include "PostgresCatalogue.h"
+#include "PostgresServer.h"
 #include "Schema.h"
 #include "SqliteCatalogue.h"
 #include "TestSupport.h"
@@ -14,9 +17,7 @@
 
 namespace {
 
-// A backend of the catalogue, empty, its file or database in folder.
-using Backend = std::function<std::shared_ptr<Catalogue>(const QString &folder)>;
-
+// An empty catalogue in an SQLite file in folder.
 std::shared_ptr<Catalogue> sqliteCatalogue(const QString &folder)
 {
     auto db = std::make_shared<Database>(QUuid::createUuid().toString());
@@ -46,14 +47,28 @@ CatalogueGood good(const QString &name, const QString &caption, const QString &t
 
 // What the program asks of a catalogue, whatever keeps it: each row runs
 // operations through the Catalogue interface and reads the result back the
-// same way. A second backend runs the same rows by its own factory.
+// same way, once on an SQLite file and once on a PostgreSQL server of the
+// test's own.
 class CatalogueTest : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir m_dir;
     int m_counter = 0;
-    const Backend m_backend = sqliteCatalogue;
+    std::unique_ptr<PostgresServer> m_server;
+
+    std::shared_ptr<Catalogue> serverCatalogue(const QString &)
+    {
+        if (!m_server->isRunning())
+            return nullptr;
+        return std::make_shared<PostgresCatalogue>(
+            ServerAddress::parse(m_server->createDatabase(QStringLiteral("c%1").arg(m_counter))));
+    }
+
+    std::shared_ptr<Catalogue> makeCatalogue(const QString &name, const QString &folder)
+    {
+        return name == QStringLiteral("sqlite") ? sqliteCatalogue(folder) : serverCatalogue(folder);
+    }
 
     static QStringList names(const QList<StoredGood> &goods)
     {
@@ -153,11 +168,11 @@ private:
         }
         if (verb == "update") {
             const StoredGood stored = named(catalogue, rest.section(QStringLiteral(" & "), 0, 0));
-            catalogue.updateGood(stored.key, changed(stored.good, rest));
+            catalogue.updateGood(stored, changed(stored.good, rest));
             return {};
         }
         if (verb == "remove") {
-            catalogue.removeGood(named(catalogue, rest).key);
+            catalogue.removeGood(named(catalogue, rest));
             return {};
         }
         if (verb == "write") {
@@ -197,14 +212,22 @@ private:
     }
 
 private slots:
-    void initTestCase() { TestSupport::useRussianLocale(); }
+    void initTestCase()
+    {
+        TestSupport::useRussianLocale();
+        m_server = std::make_unique<PostgresServer>();
+    }
+    void cleanupTestCase() { m_server.reset(); }
 
     void operations_data()
     {
+        QTest::addColumn<QString>("backend");
         QTest::addColumn<QString>("actions"); // separated by "; ", the last one's result counts
         QTest::addColumn<QString>("result");
         const auto row = [](const char *tag, const QString &actions, const QString &result) {
-            QTest::newRow(tag) << actions << result;
+            for (const char *backend : {"sqlite", "postgresql"})
+                QTest::addRow("%s: %s", backend, tag)
+                    << QString::fromLatin1(backend) << actions << result;
         };
         const QString all = "ВК-160|ВР-4|РКВ-1|Гер|вк-160|Д'Арт";
         row("every good in pages, each once, as stored", "pages 2", all);
@@ -256,10 +279,13 @@ private slots:
 
     void operations()
     {
+        QFETCH(QString, backend);
         QFETCH(QString, actions);
         const QString folder = m_dir.filePath(QString::number(++m_counter));
         QVERIFY(QDir().mkpath(folder));
-        const std::shared_ptr<Catalogue> catalogue = m_backend(folder);
+        const std::shared_ptr<Catalogue> catalogue = makeCatalogue(backend, folder);
+        if (!catalogue)
+            QFAIL(qPrintable(m_server->failure()));
         catalogue->writeGoods(
             {good("ВК-160", "Воздуховод круглый d=160", "ВКК-160", "Климатика", "Воздуховоды"),
              good("ВР-4", "Вентилятор радиальный", "ВР-80", "ВентСтрой", "Вентиляторы"),
@@ -275,6 +301,67 @@ private slots:
         for (const QString &action : actions.split(QStringLiteral("; ")))
             result = run(*catalogue, action);
         QTEST(result, "result");
+    }
+
+    // Two designers on one server: a change made from a good read before
+    // the other's change or removal is refused, names the good, and keeps
+    // nothing of itself.
+    void staleChanges_data()
+    {
+        QTest::addColumn<QString>("other"); // what the other designer does first
+        QTest::addColumn<QString>("mine");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("after"); // the good's caption afterwards, or "-"
+        QTest::newRow("update after an update") << "update"
+                                                << "update"
+                                                << "«ВР-4» изменил другой"
+                                                << "Чужое";
+        QTest::newRow("removal after an update") << "update"
+                                                 << "remove"
+                                                 << "«ВР-4» изменил другой"
+                                                 << "Чужое";
+        QTest::newRow("update after a removal") << "remove"
+                                                << "update"
+                                                << "«ВР-4» удалил другой"
+                                                << "-";
+        QTest::newRow("removal after a removal") << "remove"
+                                                 << "remove" << QString() << "-";
+    }
+
+    void staleChanges()
+    {
+        QFETCH(QString, other);
+        QFETCH(QString, mine);
+        QFETCH(QString, refusal);
+        if (!m_server->isRunning())
+            QFAIL(qPrintable(m_server->failure()));
+        const QString address = m_server->createDatabase(QStringLiteral("s%1").arg(++m_counter));
+        PostgresCatalogue designer(ServerAddress::parse(address));
+        PostgresCatalogue colleague(ServerAddress::parse(address));
+        designer.writeGoods({good("ВР-4", "Вентилятор", "", "", "")}, {});
+        const StoredGood read = named(designer, QStringLiteral("ВР-4"));
+        const StoredGood theirs = named(colleague, QStringLiteral("ВР-4"));
+        CatalogueGood changedGood = read.good;
+        if (other == "update") {
+            changedGood.caption = QStringLiteral("Чужое");
+            colleague.updateGood(theirs, changedGood);
+        } else {
+            colleague.removeGood(theirs);
+        }
+        QString message;
+        try {
+            changedGood.caption = QStringLiteral("Моё");
+            if (mine == "update")
+                designer.updateGood(read, changedGood);
+            else
+                designer.removeGood(read);
+        } catch (const AppError &error) {
+            message = error.message();
+        }
+        QVERIFY2(refusal.isEmpty() ? message.isEmpty() : message.contains(refusal),
+                 qPrintable(message));
+        const auto found = designer.find({QStringLiteral("ВР-4")});
+        QTEST(found.first() ? found.first()->caption : QStringLiteral("-"), "after");
     }
 };
 
