@@ -4,6 +4,7 @@
 #include "Numbers.h"
 #include "Schema.h"
 #include "TextFolding.h"
+#include "WrittenColumns.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -201,20 +202,15 @@ GoodsWhere whereOf(const GoodsCriteria &criteria)
     return where;
 }
 
-struct DescriptionColumn {
-    GoodField field;
-    const char *name;
-    const char *key; // the column of its folded key, if it has one
-};
-
-constexpr DescriptionColumn kDescriptionColumns[] = {{GoodField::Caption, "caption", "captionkey"},
-                                                     {GoodField::Unit, "abb", nullptr},
-                                                     {GoodField::Cost, "cost", nullptr},
-                                                     {GoodField::Mass, "m", nullptr},
-                                                     {GoodField::Type, "typ", "typkey"},
-                                                     {GoodField::Code, "cod", nullptr},
-                                                     {GoodField::Maker, "firma", "firmakey"},
-                                                     {GoodField::Group, "gruppa", "gruppakey"}};
+constexpr std::initializer_list<DescriptionColumn> kDescriptionColumns = {
+    {GoodField::Caption, "caption", "captionkey"},
+    {GoodField::Unit, "abb", nullptr},
+    {GoodField::Cost, "cost", nullptr},
+    {GoodField::Mass, "m", nullptr},
+    {GoodField::Type, "typ", "typkey"},
+    {GoodField::Code, "cod", nullptr},
+    {GoodField::Maker, "firma", "firmakey"},
+    {GoodField::Group, "gruppa", "gruppakey"}};
 
 // The staging table's columns, which every good written in bulk fills, in
 // the order of the arrays bound by stage().
@@ -764,27 +760,10 @@ GoodsWritten PostgresCatalogue::writeGoods(const QList<CatalogueGood> &goods,
     for (qsizetype i = 0; i < distinct.size(); ++i)
         staged.add(int(i), distinct[i]);
 
-    QStringList given, newColumns, newValues;
-    for (const DescriptionColumn &column : kDescriptionColumns) {
-        const QString name = QLatin1String(column.name);
-        const QString key = column.key ? QLatin1String(column.key) : QString();
-        newColumns << name;
-        if (!key.isEmpty())
-            newColumns << key;
-        if (options.fields.testFlag(column.field)) {
-            given << name;
-            newValues << name;
-            if (!key.isEmpty()) {
-                given << key;
-                newValues << key;
-            }
-        } else {
-            newValues << (column.field == GoodField::Cost ? QStringLiteral("NULL")
-                                                          : QStringLiteral("''"));
-            if (!key.isEmpty())
-                newValues << QStringLiteral("''");
-        }
-    }
+    const WrittenColumns touched(kDescriptionColumns, options.fields);
+    const QStringList &given = touched.given;
+    const QStringList &newColumns = touched.newColumns;
+    const QStringList &newValues = touched.newValues;
 
     GoodsWritten written;
     Connection &server = connection();

@@ -5,6 +5,7 @@
 #include "Schema.h"
 #include "Statement.h"
 #include "TextFolding.h"
+#include "WrittenColumns.h"
 
 #include <QHash>
 #include <QScopeGuard>
@@ -607,14 +608,8 @@ void SqliteCatalogue::writeGroupOrder(const QStringList &groups,
 
 namespace {
 
-struct DescriptionColumn {
-    GoodField field;
-    const char *name;
-    const char *key; // the column of its folded key, if it has one
-};
-
 // In the order of the table and of the staging table below.
-constexpr DescriptionColumn kDescriptionColumns[] = {
+constexpr std::initializer_list<DescriptionColumn> kDescriptionColumns = {
     {GoodField::Caption, "Caption", Schema::kCaptionKey},
     {GoodField::Unit, "Abb", nullptr},
     {GoodField::Cost, "Cost", nullptr},
@@ -630,32 +625,10 @@ GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
                                          const GoodsWriteOptions &options,
                                          const std::function<void(int done, int total)> &progress)
 {
-    // The columns the write gives (with the keys of those that have one),
-    // and what a new good holds in each: the value given, else nothing (no
-    // price, empty texts, the empty key).
-    QStringList given;
-    QStringList newColumns;
-    QStringList newValues;
-    for (const DescriptionColumn &column : kDescriptionColumns) {
-        const QString name = QLatin1String(column.name);
-        const QString key = column.key ? QLatin1String(column.key) : QString();
-        newColumns << name;
-        if (!key.isEmpty())
-            newColumns << key;
-        if (options.fields.testFlag(column.field)) {
-            given << name;
-            newValues << name;
-            if (!key.isEmpty()) {
-                given << key;
-                newValues << key;
-            }
-        } else {
-            newValues << (column.field == GoodField::Cost ? QStringLiteral("NULL")
-                                                          : QStringLiteral("''"));
-            if (!key.isEmpty())
-                newValues << QStringLiteral("''");
-        }
-    }
+    const WrittenColumns touched(kDescriptionColumns, options.fields);
+    const QStringList &given = touched.given;
+    const QStringList &newColumns = touched.newColumns;
+    const QStringList &newValues = touched.newValues;
     GoodsWritten written;
     const auto disconnect = connected(m_db);
     // The write dirties pages all over the file; they stay in memory until
