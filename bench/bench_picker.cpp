@@ -10,6 +10,7 @@
 #include "ComponentPicker.h"
 #include "GoodsModel.h"
 #include "PickerFilter.h"
+#include "PickerSearch.h"
 #include "Session.h"
 
 #include <QTemporaryDir>
@@ -57,14 +58,7 @@ const PickerCriteria kSearches[] = {
 
 void search(benchmark::State &state, const PickerCriteria &criteria, int goods)
 {
-    GoodsModel &list = *catalogue(goods).list;
-    for (auto _ : state) {
-        list.show(PickerFilter::typing(criteria));
-        benchmark::DoNotOptimize(list.rowCount());
-        if (list.rowCount() > 0)
-            benchmark::DoNotOptimize(list.data(list.index(0, 0)));
-    }
-    state.counters["rows"] = list.rowCount();
+    searchRepeatedly(state, *catalogue(goods).list, criteria);
 }
 
 void BM_PickerFirstRows(benchmark::State &state)

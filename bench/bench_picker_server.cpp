@@ -11,6 +11,7 @@
 #include "ComponentPicker.h"
 #include "GoodsModel.h"
 #include "PickerFilter.h"
+#include "PickerSearch.h"
 #include "PostgresServer.h"
 #include "Session.h"
 
@@ -62,14 +63,7 @@ Fixture &catalogue(int goods)
 
 void search(benchmark::State &state, const PickerCriteria &criteria)
 {
-    GoodsModel &list = *catalogue(int(state.range(0))).list;
-    for (auto _ : state) {
-        list.show(PickerFilter::typing(criteria));
-        benchmark::DoNotOptimize(list.rowCount());
-        if (list.rowCount() > 0)
-            benchmark::DoNotOptimize(list.data(list.index(0, 0)));
-    }
-    state.counters["rows"] = list.rowCount();
+    searchRepeatedly(state, *catalogue(int(state.range(0))).list, criteria);
 }
 
 void BM_ServerPickerCommonWord(benchmark::State &state)
