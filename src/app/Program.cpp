@@ -90,6 +90,8 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     if (m_problems.isEmpty() || m_problems.first().file() != m_session.catalogueFile()) {
         try {
             m_session.setGroupOrder(m_session.goods().groupOrder());
+            if (!m_session.catalogueOnServer())
+                m_catalogueConnection = m_session.goods().hold();
         } catch (const AppError &problem) {
             m_problems << (m_session.catalogueOnServer()
                                ? AppError(problem.message() +

@@ -13,6 +13,7 @@
 #include <memory>
 
 class CadLink;
+class CatalogueHold;
 class CatalogueEditor;
 class CombineDialog;
 class Report;
@@ -87,6 +88,9 @@ private:
     CadWaitDialog m_cadWait;
     std::unique_ptr<CadLink> m_cad;
     Session m_session;
+    // The catalogue file stays connected while the program runs, so that
+    // each opening, search and edit finds its pages already read.
+    std::unique_ptr<CatalogueHold> m_catalogueConnection;
     QList<AppError> m_problems;
     // The work crashed copies left, until the user has been asked about it.
     QList<Recovery::Unsaved> m_unsaved;

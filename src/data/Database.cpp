@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include "AppError.h"
+#include "Platform.h"
 #include "RegularFile.h"
 #include "Schema.h"
 #include "SqliteErrors.h"
@@ -114,8 +115,16 @@ void Database::checkFile(const QString &path)
 
 void Database::open()
 {
-    if (isOpen())
-        return;
+    if (isOpen()) {
+        // A connection held open keeps reading the file it opened; one that
+        // a copy or an update put in its place since is read from now on,
+        // unless a transaction is under way on the old one.
+        sqlite3 *handle = engine();
+        if (m_fileIdentity.isEmpty() || !handle || !sqlite3_get_autocommit(handle) ||
+            Platform::fileIdentity(m_file) == m_fileIdentity)
+            return;
+        close();
+    }
     checkFile(m_file);
     connect(false);
 }
@@ -140,6 +149,7 @@ void Database::connect(bool mayCreate)
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open())
         fail(QStringLiteral("Не удалось открыть базу данных"), db.lastError());
+    m_fileIdentity = Platform::fileIdentity(m_file);
 
     if (!engine()) {
         db.close();
@@ -154,6 +164,10 @@ void Database::connect(bool mayCreate)
     // Statement journals (a bulk edit, undoing one) stay in memory rather
     // than in a temporary file written page by page.
     QSqlQuery(db).exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    // Where the log cannot be kept (a file system without shared memory),
+    // the engine stays with its journal, which is as safe and only slower.
+    if (m_commitsLogged && QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = WAL")))
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     try {
         Schema::prepare(*this);
     } catch (...) {

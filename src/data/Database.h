@@ -29,6 +29,12 @@ public:
     // page read stays in the process's memory while the map holds it. Takes
     // effect at the next open.
     void setMemoryMapped(bool mapped) { m_memoryMapped = mapped; }
+    // Whether commits go to a log beside the file (SQLite's write-ahead
+    // log) that reaches the disk only now and again, rather than each
+    // waiting for the disk: a program that dies loses no commit, a machine
+    // that loses power only the last few, never the file. Takes effect at
+    // the next open.
+    void setCommitsLogged(bool logged) { m_commitsLogged = logged; }
 
     // Opens the existing file; throws AppError naming the file when it is
     // missing, unreadable or not a database this program can use.
@@ -83,5 +89,8 @@ private:
 
     QString m_connectionName;
     QString m_file;
+    // The file the connection reads, to notice another file put in its place.
+    QByteArray m_fileIdentity;
     bool m_memoryMapped = true;
+    bool m_commitsLogged = false;
 };

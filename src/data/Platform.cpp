@@ -4,8 +4,10 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <QFile>
 #include <cerrno>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -34,6 +36,20 @@ bool syncToDisk(int handle)
     return ::_commit(handle) == 0;
 #else
     return ::fsync(handle) == 0;
+#endif
+}
+
+QByteArray fileIdentity(const QString &path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return {};
+#else
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+    return QByteArray::number(qulonglong(status.st_dev)) + ':' +
+           QByteArray::number(qulonglong(status.st_ino));
 #endif
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QByteArray>
+#include <QString>
 
 // The few questions the program asks the operating system that Qt does not
 // answer, each in one place with its answer for every system.
@@ -14,5 +15,10 @@ bool processIsGone(qint64 pid);
 // descriptor, as QFileDevice::handle() gives) holds out to the disk before
 // it answers. False when it could not; errno then says why.
 bool syncToDisk(int handle);
+
+// What tells one file from another that took its name (the device and the
+// node on POSIX systems); empty when the file is missing or the system has
+// no such notion (an open file cannot be replaced on Windows).
+QByteArray fileIdentity(const QString &path);
 
 } // namespace Platform

@@ -29,6 +29,8 @@ Session::Session(QObject *parent)
     // The working database is this run's own and small; its pages are read
     // through the engine's cache rather than kept mapped for the whole run.
     m_working.setMemoryMapped(false);
+    // Every edit is committed as it is made; none waits for the disk.
+    m_working.setCommitsLogged(true);
 }
 
 Session::~Session() = default;

@@ -155,6 +155,9 @@ void remove(const QString &path)
     if (path.isEmpty())
         return;
     QFile::remove(path);
+    // The engine's log and its index, left beside a database whose copy died.
+    QFile::remove(path + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
     QFile::remove(openFileNote(path));
     formerLocks().remove(path);
     if (const std::shared_ptr<QLockFile> lock = heldLocks().take(path))
