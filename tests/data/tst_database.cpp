@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdio>
 #include <sqlite3.h>
 
 // The data layer's promises about databases: files are never created where
@@ -455,6 +456,40 @@ private slots:
                              {QStringLiteral("Ёж")})
                      .toInt(),
                  1);
+    }
+
+    // The program keeps its catalogue connected; a file copied into the
+    // catalogue's place (an office's new catalogue) is what it reads next,
+    // whether written over the old one or put there under its name.
+    void heldConnectionReadsTheFileNowInItsPlace_data()
+    {
+        QTest::addColumn<bool>("renamed");
+        QTest::newRow("written over") << false;
+        QTest::newRow("put in its place") << true;
+    }
+
+    void heldConnectionReadsTheFileNowInItsPlace()
+    {
+        QFETCH(bool, renamed);
+        const QString path = freshTemplate();
+        const QString other = freshTemplate();
+        Database held(QStringLiteral("held"));
+        held.setFile(path);
+        held.open();
+        QCOMPARE(held.scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(), 0);
+        {
+            Database writer(QStringLiteral("writer"));
+            writer.setFile(renamed ? other : path);
+            writer.open();
+            writer.exec(QStringLiteral("INSERT INTO data (Name) VALUES (?)"),
+                        {QStringLiteral("Ёж")});
+        }
+        if (renamed)
+            QCOMPARE(std::rename(QFile::encodeName(other).constData(),
+                                 QFile::encodeName(path).constData()),
+                     0);
+        held.open();
+        QCOMPARE(held.scalar(QStringLiteral("SELECT COUNT(*) FROM data")).toInt(), 1);
     }
 };
 
