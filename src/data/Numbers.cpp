@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace Numbers {
@@ -130,8 +131,55 @@ QString pointForm(const QString &regionalText)
     return text;
 }
 
+namespace {
+
+// The form nearly every number in a file takes, digits with at most one
+// decimal sign between them, read without a copy or the locale; anything
+// else (blanks, exponents, a bare point) takes the general way.
+std::optional<double> plainNumber(const QString &text)
+{
+    constexpr qsizetype kLongest = 40;
+    const qsizetype size = text.size();
+    if (size == 0 || size > kLongest)
+        return std::nullopt;
+    char digits[kLongest];
+    qsizetype length = 0;
+    qsizetype at = 0;
+    if (text[0] == u'-' || text[0] == u'+') {
+        if (text[0] == u'-')
+            digits[length++] = '-';
+        ++at;
+    }
+    bool point = false;
+    bool digitBefore = false;
+    bool digitAfter = false;
+    for (; at < size; ++at) {
+        const char16_t unit = text[at].unicode();
+        if (unit >= u'0' && unit <= u'9') {
+            digits[length++] = char(unit);
+            (point ? digitAfter : digitBefore) = true;
+        } else if ((unit == u'.' || unit == u',') && !point && digitBefore) {
+            digits[length++] = '.';
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digitBefore || (point && !digitAfter))
+        return std::nullopt;
+    double value = 0;
+    const auto [end, fault] = std::from_chars(digits, digits + length, value);
+    if (fault != std::errc() || end != digits + length)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
 std::optional<double> parse(const QString &text)
 {
+    if (const std::optional<double> plain = plainNumber(text); plain && fits(*plain))
+        return plain;
     QString form = text.trimmed();
     if (form.isEmpty())
         return std::nullopt;

@@ -42,22 +42,25 @@ Position positionAt(const Statement &select)
     return position;
 }
 
-// Every field in the order of Schema::kDataColumns, each bound as its type,
-// not through a QVariant: a file of positions is stored this way.
-void bindAll(Statement &statement, const Position &position)
+// Every field in the order of Schema::kDataColumns, from place first on,
+// each bound as its type, not through a QVariant: a file of positions is
+// stored this way.
+void bindAll(Statement &statement, const Position &position, int first = 0)
 {
-    const auto text = [&](int place, const QString &value) { statement.bind(place, value); };
+    const auto text = [&](int place, const QString &value) {
+        statement.bind(first + place, value);
+    };
     const auto real = [&](int place, const std::optional<double> &value) {
         if (value)
-            statement.bind(place, *value);
+            statement.bind(first + place, *value);
         else
-            statement.bindNull(place);
+            statement.bindNull(first + place);
     };
     const auto whole = [&](int place, const std::optional<qint64> &value) {
         if (value)
-            statement.bind(place, *value);
+            statement.bind(first + place, *value);
         else
-            statement.bindNull(place);
+            statement.bindNull(first + place);
     };
     text(PositionsTable::Name, position.name);
     text(PositionsTable::Caption, position.caption);
@@ -254,13 +257,17 @@ double PositionsTable::totalQuantity(const PositionFilter &filter) const
     return total;
 }
 
-QString PositionsTable::insertStatement()
+QString PositionsTable::insertStatement(int rows)
 {
     QStringList places;
     for (int field = 0; field < FieldCount; ++field)
         places << QStringLiteral("?");
-    return QStringLiteral("INSERT INTO data (%1) VALUES (%2)")
-        .arg(Schema::kDataColumns.join(u','), places.join(u','));
+    const QString row = u'(' + places.join(u',') + u')';
+    QStringList values;
+    for (int each = 0; each < rows; ++each)
+        values << row;
+    return QStringLiteral("INSERT INTO data (%1) VALUES %2")
+        .arg(Schema::kDataColumns.join(u','), values.join(u','));
 }
 
 qint64 PositionsTable::insert(const Position &position)
@@ -276,6 +283,7 @@ qint64 PositionsTable::insert(const Position &position)
             m_insert->run();
         } catch (...) {
             m_insert.reset();
+            m_insertMany.reset();
             throw;
         }
         key = sqlite3_last_insert_rowid(m_working.engine());
@@ -286,6 +294,38 @@ qint64 PositionsTable::insert(const Position &position)
     else
         inTransaction(work);
     return key;
+}
+
+void PositionsTable::insertAll(const QList<Position> &positions)
+{
+    const auto work = [&] {
+        qsizetype next = 0;
+        // Many rows a statement: the engine then keeps the table's counter
+        // of keys once for them all rather than once a row.
+        for (; positions.size() - next >= kRowsAStatement; next += kRowsAStatement) {
+            if (!m_insertMany)
+                m_insertMany =
+                    std::make_unique<Statement>(m_working, insertStatement(kRowsAStatement));
+            try {
+                for (int row = 0; row < kRowsAStatement; ++row)
+                    bindAll(*m_insertMany, positions[next + row], row * FieldCount);
+                m_insertMany->run();
+            } catch (...) {
+                m_insertMany.reset();
+                throw;
+            }
+            // The rows of one statement take keys one after another.
+            const qint64 last = sqlite3_last_insert_rowid(m_working.engine());
+            for (qint64 key = last - kRowsAStatement + 1; key <= last; ++key)
+                touched(key);
+        }
+        for (; next < positions.size(); ++next)
+            insert(positions[next]);
+    };
+    if (m_depth > 0)
+        work();
+    else
+        inTransaction(work);
 }
 
 void PositionsTable::update(qint64 key, const QList<Field> &fields, const QVariantList &values)
@@ -429,6 +469,7 @@ void PositionsTable::apply(const PositionsChange &change)
         // rewrites.
         m_update.reset();
         m_insert.reset();
+        m_insertMany.reset();
         QByteArray bytes = change.bytes();
         if (sqlite3changeset_apply(m_working.engine(), int(bytes.size()), bytes.data(), nullptr,
                                    onConflict, nullptr) != SQLITE_OK)
@@ -458,6 +499,7 @@ void PositionsTable::commit()
     if (m_depth == 1) {
         m_update.reset();
         m_insert.reset();
+        m_insertMany.reset();
     }
     m_working.exec(QStringLiteral("RELEASE positions"));
     if (--m_depth == 0 && m_changed) {
@@ -480,6 +522,7 @@ void PositionsTable::rollback()
         m_touched = {};
         m_update.reset();
         m_insert.reset();
+        m_insertMany.reset();
     }
 }
 

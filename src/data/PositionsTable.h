@@ -95,6 +95,8 @@ public:
 
     // Stores a new position; returns its key.
     qint64 insert(const Position &position);
+    // Stores new positions, in their order.
+    void insertAll(const QList<Position> &positions);
     // Writes the given fields of the position with key; other fields stay.
     void update(qint64 key, const QList<Field> &fields, const QVariantList &values);
     // Writes every field of position (found by its key).
@@ -135,7 +137,8 @@ private:
     void rollback();
     void touched(qint64 key);
     void touchedAll();
-    static QString insertStatement();
+    static QString insertStatement(int rows = 1);
+    static constexpr int kRowsAStatement = 32;
 
     Database &m_working;
     // The update statement of the open transaction, for updateFields.
@@ -143,6 +146,7 @@ private:
     QList<Field> m_updateFields;
     // The insert statement of the open transaction.
     std::unique_ptr<Statement> m_insert;
+    std::unique_ptr<Statement> m_insertMany;
     int m_depth = 0;
     bool m_changed = false;
     TouchedRows m_touched;     // by the open transaction

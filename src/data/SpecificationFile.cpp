@@ -154,9 +154,7 @@ public:
     {
         for (;;) {
             const char *data = m_buffer.constData();
-            qsizetype i = m_scanned;
-            while (i < m_end && data[i] != '\r' && data[i] != '\n')
-                ++i;
+            const qsizetype i = lineEnd(data, m_scanned, m_end);
             m_scanned = i;
             // A CR that ends the block may be the first half of a CR LF.
             if (i < m_end && (data[i] == '\n' || i + 1 < m_end || m_atEnd)) {
@@ -179,6 +177,27 @@ public:
 
 private:
     static constexpr qsizetype kBlock = 64 * 1024;
+
+    // The first CR or LF in data from from on, or to. The library's search
+    // for one byte looks at many at a time; a window keeps the search for
+    // one kind of line end from running far past the other.
+    static qsizetype lineEnd(const char *data, qsizetype from, qsizetype to)
+    {
+        constexpr qsizetype kWindow = 256;
+        while (from < to) {
+            const qsizetype window = std::min(to - from, kWindow);
+            const auto *lf =
+                static_cast<const char *>(std::memchr(data + from, '\n', size_t(window)));
+            const qsizetype limit = lf ? lf - data : from + window;
+            if (const auto *cr =
+                    static_cast<const char *>(std::memchr(data + from, '\r', size_t(limit - from))))
+                return cr - data;
+            if (lf)
+                return limit;
+            from = limit;
+        }
+        return to;
+    }
 
     void take(QByteArrayView &line, qsizetype end, qsizetype after)
     {
@@ -469,10 +488,9 @@ int read(Session &session, const QString &path, const Completion &complete)
             const auto store = [&] {
                 if (complete)
                     complete(batch);
-                for (const Position &position : std::as_const(batch)) {
-                    table.insert(position);
+                table.insertAll(batch);
+                for (qsizetype i = 0; i < batch.size(); ++i)
                     session.reportProgress(++done, total);
-                }
                 batch.clear();
             };
             Position position;

@@ -74,7 +74,13 @@ void Statement::bind(int place, const QString &value)
     if (!bound.source.isSharedWith(value) || bound.source.constData() != value.constData() ||
         bound.source.size() != value.size()) {
         bound.source = value;
-        bound.utf8 = value.toUtf8();
+        // Into the place's own buffer, which after the first few rows is
+        // large enough: no allocation a text. UTF-8 takes at most three
+        // bytes for each UTF-16 unit.
+        QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        bound.utf8.resize(value.size() * 3);
+        char *end = encoder.appendToBuffer(bound.utf8.data(), value);
+        bound.utf8.truncate(end - bound.utf8.constData());
     }
     const QByteArray &text = bound.utf8;
     if (sqlite3_bind_text(m_statement, place + 1, text.constData(), int(text.size()),

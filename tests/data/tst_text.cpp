@@ -72,6 +72,11 @@ private slots:
         QTest::newRow("blanks") << " -3 " << true << -3.0 << false;
         QTest::newRow("empty") << "" << false << 0.0 << false;
         QTest::newRow("two commas") << "1,2,3" << false << 0.0 << false;
+        QTest::newRow("two points") << "1.2.3" << false << 0.0 << false;
+        QTest::newRow("point first") << ",5" << true << 0.5 << false;
+        QTest::newRow("leading plus") << "+4,25" << true << 4.25 << false;
+        QTest::newRow("thirty digits")
+            << "123456789012345678901234567890,5" << true << 1.2345678901234568e29 << false;
         QTest::newRow("word") << "два" << false << 0.0 << false;
         QTest::newRow("largest in fifteen digits")
             << "-1,79769313486231e308" << true << -1.79769313486231e308 << false;
