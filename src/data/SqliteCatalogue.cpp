@@ -704,14 +704,22 @@ GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
 void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)
 {
     const auto disconnect = connected(m_db);
-    Statement select(
-        m_db,
-        QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.RowKey").arg(kGoodColumns));
-    while (select.next())
-        visit(goodAt(select, 0));
+    // A pass over every good reads every page of the file once: through the
+    // engine's cache, not a memory map, where each page read would stay in
+    // the process's memory for as long as the map holds it.
+    const QVariant mapped = m_db.scalar(QStringLiteral("PRAGMA mmap_size"));
+    m_db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
+    {
+        Statement select(
+            m_db,
+            QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.RowKey").arg(kGoodColumns));
+        while (select.next())
+            visit(goodAt(select, 0));
+    }
+    m_db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(mapped.toLongLong()));
 }
 
-void SqliteCatalogue::replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups)
+void SqliteCatalogue::replaceAll(const GoodsFeed &feed, const QStringList &groups)
 {
     const auto disconnect = connected(m_db);
     m_db.inTransaction([&] {
@@ -720,12 +728,12 @@ void SqliteCatalogue::replaceAll(const QList<CatalogueGood> &goods, const QStrin
         Statement insert(m_db, QStringLiteral("INSERT INTO dorvik_data (Name, %1, %2) VALUES "
                                               "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                                    .arg(kDescription, kKeys));
-        for (const CatalogueGood &good : goods) {
+        feed([&](const CatalogueGood &good) {
             insert.bind(0, good.name);
             bindDescription(insert, 1, good);
             bindKeys(insert, 9, good);
             insert.run();
-        }
+        });
         Statement group(
             m_db, QStringLiteral("INSERT INTO dorvik_gruppa (Numb, name_gruppa) VALUES (?, ?)"));
         for (int i = 0; i < groups.size(); ++i) {
