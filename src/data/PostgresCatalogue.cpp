@@ -349,6 +349,24 @@ public:
         }
     }
 
+    // Runs work in one read-only transaction, so that it sees one snapshot.
+    template <typename Work> void read(Work work)
+    {
+        open();
+        QSqlDatabase db = database();
+        if (!db.transaction())
+            fail(db.lastError());
+        try {
+            exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+            work();
+            if (!db.commit())
+                fail(db.lastError());
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    }
+
 private:
     static void bindAll(QSqlQuery &query, const QVariantList &values)
     {
@@ -1001,11 +1019,25 @@ void PostgresCatalogue::writeGroupOrder(const QStringList &groups,
 
 void PostgresCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)
 {
-    QSqlQuery select = connection().exec(
-        QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.rowkey").arg(kGoodColumns), {},
-        true);
-    while (select.next())
-        visit(goodAt(select, 0));
+    // The driver takes a statement's whole result into memory: a cursor
+    // hands it over a page at a time, all from one snapshot.
+    Connection &server = connection();
+    server.read([&] {
+        server.exec(QStringLiteral("DECLARE every_good NO SCROLL CURSOR FOR SELECT %1 FROM "
+                                   "dorvik_data AS d ORDER BY d.rowkey")
+                        .arg(kGoodColumns));
+        for (;;) {
+            QSqlQuery page =
+                server.exec(QStringLiteral("FETCH %1 FROM every_good").arg(kBatch * 5), {}, true);
+            int read = 0;
+            while (page.next()) {
+                visit(goodAt(page, 0));
+                ++read;
+            }
+            if (read < kBatch * 5)
+                break;
+        }
+    });
 }
 
 void PostgresCatalogue::replaceAll(const GoodsFeed &feed, const QStringList &groups)
