@@ -701,27 +701,51 @@ GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
     return written;
 }
 
+namespace {
+
+// A pass over every good reads, or writes, every page of the file once:
+// through the engine's cache, not a memory map, where each page touched
+// would stay in the process's memory for as long as the map holds it.
+class Unmapped {
+public:
+    explicit Unmapped(Database &db)
+        : m_db(db), m_mapped(db.scalar(QStringLiteral("PRAGMA mmap_size")).toLongLong())
+    {
+        m_db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
+    }
+    ~Unmapped()
+    {
+        try {
+            m_db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(m_mapped));
+        } catch (const AppError &) {
+            // The next connection maps the file again.
+        }
+    }
+    Unmapped(const Unmapped &) = delete;
+    Unmapped &operator=(const Unmapped &) = delete;
+
+private:
+    Database &m_db;
+    qint64 m_mapped;
+};
+
+} // namespace
+
 void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)
 {
     const auto disconnect = connected(m_db);
-    // A pass over every good reads every page of the file once: through the
-    // engine's cache, not a memory map, where each page read would stay in
-    // the process's memory for as long as the map holds it.
-    const QVariant mapped = m_db.scalar(QStringLiteral("PRAGMA mmap_size"));
-    m_db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
-    {
-        Statement select(
-            m_db,
-            QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.RowKey").arg(kGoodColumns));
-        while (select.next())
-            visit(goodAt(select, 0));
-    }
-    m_db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(mapped.toLongLong()));
+    const Unmapped unmapped(m_db);
+    Statement select(
+        m_db,
+        QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.RowKey").arg(kGoodColumns));
+    while (select.next())
+        visit(goodAt(select, 0));
 }
 
 void SqliteCatalogue::replaceAll(const GoodsFeed &feed, const QStringList &groups)
 {
     const auto disconnect = connected(m_db);
+    const Unmapped unmapped(m_db);
     m_db.inTransaction([&] {
         m_db.exec(QStringLiteral("DELETE FROM dorvik_data"));
         m_db.exec(QStringLiteral("DELETE FROM dorvik_gruppa"));
