@@ -457,6 +457,13 @@ ExitStatus catalogueCopy(const Invocation &invocation, Console &console)
         return Refused;
     }
     try {
+        // The goods are written as they are read: a file copied onto itself
+        // would be emptied before it is read.
+        if (!CatalogueAddress::isServer(from) && !CatalogueAddress::isServer(to) &&
+            QFileInfo(from).canonicalFilePath() == QFileInfo(to).canonicalFilePath())
+            throw AppError(QStringLiteral("Каталог нельзя скопировать в самого себя: «%1» и «%2» "
+                                          "— один и тот же файл.")
+                               .arg(from, to));
         const std::unique_ptr<Catalogue> target = CatalogueAddress::open(to, true);
         const CatalogueCopy::Copied copied = CatalogueCopy::copy(*source, *target);
         console.out() << to << QStringLiteral(": скопировано товаров ") << copied.goods

@@ -4,9 +4,18 @@
 
 CatalogueCopy::Copied CatalogueCopy::copy(Catalogue &from, Catalogue &to)
 {
-    QList<CatalogueGood> goods;
-    from.forEachGood([&](const CatalogueGood &good) { goods << good; });
+    Copied copied;
     const QStringList groups = from.groupOrder();
-    to.replaceAll(goods, groups);
-    return {int(goods.size()), int(groups.size())};
+    copied.groups = int(groups.size());
+    // Each good passes from one to the other as it is read: a catalogue of a
+    // million goods would not fit in memory whole.
+    to.replaceAll(
+        [&](const auto &put) {
+            from.forEachGood([&](const CatalogueGood &good) {
+                put(good);
+                ++copied.goods;
+            });
+        },
+        groups);
+    return copied;
 }

@@ -80,6 +80,10 @@ struct StoredGood {
 // name cannot tell apart: in the order they were stored.
 using NamesakeGoods = QList<StoredGood>;
 
+// Goods handed over one at a time: the feed calls put for every good, in
+// order.
+using GoodsFeed = std::function<void(const std::function<void(const CatalogueGood &good)> &put)>;
+
 // Keeps the catalogue connected while it lives, so that a window reading
 // page after page does not connect for each.
 class CatalogueHold {
@@ -177,9 +181,11 @@ public:
     // stored, within one read.
     virtual void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) = 0;
 
-    // Makes the catalogue hold these goods, in this order, and this group
-    // order, and nothing else, all or nothing: a whole catalogue moved from
-    // one place to another, goods that share a name but for letter case
-    // included.
-    virtual void replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups) = 0;
+    // Makes the catalogue hold the goods that feed puts, in their order, and
+    // this group order, and nothing else, all or nothing: a whole catalogue
+    // moved from one place to another, goods that share a name but for
+    // letter case included. The goods are written as they come, so that
+    // none of them need be held in memory; should feed throw, nothing is
+    // kept.
+    virtual void replaceAll(const GoodsFeed &feed, const QStringList &groups) = 0;
 };

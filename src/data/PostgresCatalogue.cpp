@@ -172,8 +172,25 @@ struct GoodsWhere {
     QVariantList values;
 };
 
-// The search keys are matched by LIKE, which the trigram indexes serve.
-GoodsWhere whereOf(const GoodsCriteria &criteria)
+// The 1- and 2-letter sequences of a description's search key, as the index
+// dorvik_data_captionparts holds them: every letter, and every pair of
+// neighbouring letters, taken by two passes of pairs (from the first letter
+// and from the second) each pair closed by U+0001. A key that holds U+0001
+// itself loses its pairs with it, which only a word with U+0001 asks for;
+// such a word is searched without the index.
+const QString kShortParts = QStringLiteral(
+    "CREATE OR REPLACE FUNCTION kvintor_short_parts(key text) RETURNS text[] LANGUAGE sql "
+    "IMMUTABLE STRICT PARALLEL SAFE RETURN string_to_array(key, NULL) || "
+    "string_to_array(regexp_replace(key, '(..)', E'\\\\1\\x01', 'g'), E'\\x01') || "
+    "string_to_array(regexp_replace(substr(key, 2), '(..)', E'\\\\1\\x01', 'g'), E'\\x01')");
+const QString kShortPartsIndex =
+    QStringLiteral("CREATE INDEX dorvik_data_captionparts ON dorvik_data USING gin "
+                   "(kvintor_short_parts(captionkey))");
+
+// The search keys are matched by LIKE, which the trigram indexes serve; a
+// word of one or two letters, which makes no trigram, first by the index of
+// short sequences, where the server has it.
+GoodsWhere whereOf(const GoodsCriteria &criteria, bool shortParts)
 {
     GoodsWhere where;
     if (criteria.group) {
@@ -190,9 +207,23 @@ GoodsWhere whereOf(const GoodsCriteria &criteria)
                                 .arg(QLatin1String(key));
         where.values << (searched.size() < 3 ? searched : containing(searched));
     };
-    for (const QString &word : criteria.words)
-        if (!word.isEmpty())
-            contains("captionkey", word);
+    for (const QString &word : criteria.words) {
+        if (word.isEmpty())
+            continue;
+        // The index names every good that holds the letters, and a few more
+        // where a key holds U+0001; the text itself is matched after it, so
+        // that the goods found are those the key holds, in their order. The
+        // server's statistics of the index tell whether it is worth reading,
+        // or whether a pass in the goods' order finds a page sooner.
+        const QString searched = TextFolding::searchKey(word);
+        const qsizetype letters = searched.toUcs4().size();
+        if (shortParts && letters <= 2 && !searched.contains(QChar(1))) {
+            where.conditions << QStringLiteral(
+                "kvintor_short_parts(captionkey) @> ARRAY[CAST(? AS text)]");
+            where.values << searched;
+        }
+        contains("captionkey", word);
+    }
     if (criteria.words.contains(QString()))
         where.conditions << QStringLiteral("caption IS NOT NULL");
     if (!criteria.type.isEmpty())
@@ -257,6 +288,10 @@ public:
 
     QSqlDatabase database() const { return QSqlDatabase::database(m_name, false); }
 
+    // Whether the catalogue has the index of short sequences; known once
+    // connected.
+    bool hasShortParts() const { return m_shortParts; }
+
     // Connects, and readies the schema at the first connection.
     void open()
     {
@@ -268,6 +303,7 @@ public:
                                .arg(m_address.described(), db.lastError().text().simplified()));
         if (!m_schemaReady) {
             readySchema();
+            m_shortParts = exists("dorvik_data_captionparts");
             m_schemaReady = true;
         }
         fillKeys();
@@ -307,6 +343,24 @@ public:
                 throw;
             throw AppError(error.message() + QStringLiteral(" Ничего из этой записи в каталог "
                                                             "не записано."));
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+    }
+
+    // Runs work in one read-only transaction, so that it sees one snapshot.
+    template <typename Work> void read(Work work)
+    {
+        open();
+        QSqlDatabase db = database();
+        if (!db.transaction())
+            fail(db.lastError());
+        try {
+            exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"));
+            work();
+            if (!db.commit())
+                fail(db.lastError());
         } catch (...) {
             db.rollback();
             throw;
@@ -371,6 +425,7 @@ private:
                                        .arg(m_address.described())
                                        .arg(version)
                                        .arg(kSchemaVersion));
+                addShortParts();
             } else if (exists("dorvik_data") || exists("dorvik_gruppa")) {
                 throw AppError(QStringLiteral("В базе данных на сервере (%1) уже есть таблицы "
                                               "dorvik_data или dorvik_gruppa, но не каталога "
@@ -386,6 +441,21 @@ private:
             rollBack();
             throw;
         }
+    }
+
+    // A catalogue made by an earlier version gets the index of short
+    // sequences once, by its owner; for another user the searches go on
+    // without it.
+    void addShortParts()
+    {
+        if (exists("dorvik_data_captionparts"))
+            return;
+        run(QStringLiteral("SAVEPOINT short_parts"));
+        QSqlQuery query(database());
+        if (query.exec(kShortParts) && query.exec(kShortPartsIndex))
+            run(QStringLiteral("RELEASE SAVEPOINT short_parts"));
+        else
+            run(QStringLiteral("ROLLBACK TO SAVEPOINT short_parts"));
     }
 
     void run(const QString &sql)
@@ -426,6 +496,8 @@ private:
             "name_gruppa text)"};
         for (const char *statement : statements)
             run(QLatin1String(statement));
+        run(kShortParts);
+        run(kShortPartsIndex);
         run(QStringLiteral("INSERT INTO kvintor_schema (version) VALUES (%1)").arg(kSchemaVersion));
     }
 
@@ -470,6 +542,7 @@ private:
     const ServerAddress m_address;
     const QString m_name;
     bool m_schemaReady = false;
+    bool m_shortParts = false;
 };
 
 PostgresCatalogue::PostgresCatalogue(const ServerAddress &address)
@@ -543,14 +616,16 @@ std::unique_ptr<CatalogueHold> PostgresCatalogue::hold()
 QList<StoredGood> PostgresCatalogue::findGoods(const GoodsCriteria &criteria, qint64 after,
                                                int limit)
 {
-    GoodsWhere where = whereOf(criteria);
+    Connection &server = connection();
+    server.open();
+    GoodsWhere where = whereOf(criteria, server.hasShortParts());
     where.conditions << QStringLiteral("d.rowkey > ?");
     where.values << after << qint64(limit);
-    QSqlQuery select = connection().exec(
-        QStringLiteral("SELECT d.rowkey, d.version, %1 FROM dorvik_data AS d WHERE %2 "
-                       "ORDER BY d.rowkey LIMIT ?")
-            .arg(kGoodColumns, where.conditions.join(QStringLiteral(" AND "))),
-        where.values, true);
+    QSqlQuery select =
+        server.exec(QStringLiteral("SELECT d.rowkey, d.version, %1 FROM dorvik_data AS d WHERE %2 "
+                                   "ORDER BY d.rowkey LIMIT ?")
+                        .arg(kGoodColumns, where.conditions.join(QStringLiteral(" AND "))),
+                    where.values, true);
     QList<StoredGood> goods;
     while (select.next())
         goods.append(
@@ -560,8 +635,10 @@ QList<StoredGood> PostgresCatalogue::findGoods(const GoodsCriteria &criteria, qi
 
 int PostgresCatalogue::countGoods(const GoodsCriteria &criteria)
 {
-    const GoodsWhere where = whereOf(criteria);
-    return connection()
+    Connection &server = connection();
+    server.open();
+    const GoodsWhere where = whereOf(criteria, server.hasShortParts());
+    return server
         .scalar(
             QStringLiteral("SELECT COUNT(*) FROM dorvik_data") +
                 (where.conditions.isEmpty()
@@ -942,29 +1019,53 @@ void PostgresCatalogue::writeGroupOrder(const QStringList &groups,
 
 void PostgresCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)
 {
-    QSqlQuery select = connection().exec(
-        QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.rowkey").arg(kGoodColumns), {},
-        true);
-    while (select.next())
-        visit(goodAt(select, 0));
+    // The driver takes a statement's whole result into memory: a cursor
+    // hands it over a page at a time, all from one snapshot.
+    Connection &server = connection();
+    server.read([&] {
+        server.exec(QStringLiteral("DECLARE every_good NO SCROLL CURSOR FOR SELECT %1 FROM "
+                                   "dorvik_data AS d ORDER BY d.rowkey")
+                        .arg(kGoodColumns));
+        for (;;) {
+            QSqlQuery page =
+                server.exec(QStringLiteral("FETCH %1 FROM every_good").arg(kBatch * 5), {}, true);
+            int read = 0;
+            while (page.next()) {
+                visit(goodAt(page, 0));
+                ++read;
+            }
+            if (read < kBatch * 5)
+                break;
+        }
+    });
 }
 
-void PostgresCatalogue::replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups)
+void PostgresCatalogue::replaceAll(const GoodsFeed &feed, const QStringList &groups)
 {
-    StagedGoods staged;
-    for (qsizetype i = 0; i < goods.size(); ++i)
-        staged.add(int(i), goods[i]);
     Connection &server = connection();
     server.write([&] {
         server.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriteLock));
         server.exec(QStringLiteral("DELETE FROM dorvik_data"));
         server.exec(QStringLiteral("DELETE FROM dorvik_gruppa"));
-        staged.send([&](const QVariantList &values) {
-            server.exec(QStringLiteral("INSERT INTO dorvik_data (%1) SELECT %1 FROM unnest(%2) "
-                                       "AS g(ord, %1) ORDER BY ord")
-                            .arg(kRowColumns, kStagedArrays),
-                        values);
+        // The goods go to the server a batch at a time as they come, so that
+        // a whole catalogue never sits in memory.
+        StagedGoods staged;
+        int order = 0;
+        const auto send = [&] {
+            staged.send([&](const QVariantList &values) {
+                server.exec(QStringLiteral("INSERT INTO dorvik_data (%1) SELECT %1 FROM "
+                                           "unnest(%2) AS g(ord, %1) ORDER BY ord")
+                                .arg(kRowColumns, kStagedArrays),
+                            values);
+            });
+            staged = StagedGoods();
+        };
+        feed([&](const CatalogueGood &good) {
+            staged.add(order++, good);
+            if (order % kBatch == 0)
+                send();
         });
+        send();
         for (int i = 0; i < groups.size(); ++i)
             server.exec(
                 QStringLiteral("INSERT INTO dorvik_gruppa (numb, name_gruppa) VALUES (?, ?)"),

@@ -60,7 +60,7 @@ public:
     GoodsWritten writeGoods(const QList<CatalogueGood> &goods, const GoodsWriteOptions &options,
                             const std::function<void(int done, int total)> &progress) override;
     void forEachGood(const std::function<void(const CatalogueGood &good)> &visit) override;
-    void replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups) override;
+    void replaceAll(const GoodsFeed &feed, const QStringList &groups) override;
 
     const ServerAddress &address() const { return m_address; }
 

@@ -701,9 +701,40 @@ GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
     return written;
 }
 
+namespace {
+
+// A pass over every good reads, or writes, every page of the file once:
+// through the engine's cache, not a memory map, where each page touched
+// would stay in the process's memory for as long as the map holds it.
+class Unmapped {
+public:
+    explicit Unmapped(Database &db)
+        : m_db(db), m_mapped(db.scalar(QStringLiteral("PRAGMA mmap_size")).toLongLong())
+    {
+        m_db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
+    }
+    ~Unmapped()
+    {
+        try {
+            m_db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(m_mapped));
+        } catch (const AppError &) {
+            // The next connection maps the file again.
+        }
+    }
+    Unmapped(const Unmapped &) = delete;
+    Unmapped &operator=(const Unmapped &) = delete;
+
+private:
+    Database &m_db;
+    qint64 m_mapped;
+};
+
+} // namespace
+
 void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)
 {
     const auto disconnect = connected(m_db);
+    const Unmapped unmapped(m_db);
     Statement select(
         m_db,
         QStringLiteral("SELECT %1 FROM dorvik_data AS d ORDER BY d.RowKey").arg(kGoodColumns));
@@ -711,21 +742,22 @@ void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &
         visit(goodAt(select, 0));
 }
 
-void SqliteCatalogue::replaceAll(const QList<CatalogueGood> &goods, const QStringList &groups)
+void SqliteCatalogue::replaceAll(const GoodsFeed &feed, const QStringList &groups)
 {
     const auto disconnect = connected(m_db);
+    const Unmapped unmapped(m_db);
     m_db.inTransaction([&] {
         m_db.exec(QStringLiteral("DELETE FROM dorvik_data"));
         m_db.exec(QStringLiteral("DELETE FROM dorvik_gruppa"));
         Statement insert(m_db, QStringLiteral("INSERT INTO dorvik_data (Name, %1, %2) VALUES "
                                               "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                                    .arg(kDescription, kKeys));
-        for (const CatalogueGood &good : goods) {
+        feed([&](const CatalogueGood &good) {
             insert.bind(0, good.name);
             bindDescription(insert, 1, good);
             bindKeys(insert, 9, good);
             insert.run();
-        }
+        });
         Statement group(
             m_db, QStringLiteral("INSERT INTO dorvik_gruppa (Numb, name_gruppa) VALUES (?, ?)"));
         for (int i = 0; i < groups.size(); ++i) {

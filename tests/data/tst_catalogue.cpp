@@ -182,6 +182,30 @@ private:
             const GoodsWritten written = catalogue.writeGoods(goods, {});
             return QStringLiteral("%1 %2").arg(written.goods).arg(written.added);
         }
+        if (verb == "replace") {
+            // Goods separated by " / "; "*N" stands for N goods of their own,
+            // and "!" breaks the feed off there, as a source lost midway.
+            try {
+                catalogue.replaceAll(
+                    [&](const auto &put) {
+                        for (const QString &one : rest.split(QStringLiteral(" / "))) {
+                            if (one == "!")
+                                throw AppError(QStringLiteral("источник оборвался"));
+                            if (one.startsWith(u'*')) {
+                                for (int i = 1; i <= one.mid(1).toInt(); ++i)
+                                    put(good(QStringLiteral("Т-%1").arg(i), QStringLiteral("Труба"),
+                                             {}, {}, QStringLiteral("Трубы")));
+                            } else {
+                                put(changed({}, one));
+                            }
+                        }
+                    },
+                    {QStringLiteral("Трубы"), QStringLiteral("Новая")});
+            } catch (const AppError &) {
+                return QStringLiteral("refused");
+            }
+            return {};
+        }
         if (verb == "rename") {
             catalogue.renameGroup(rest.section(u'>', 0, 0), rest.section(u'>', 1));
             return {};
@@ -234,6 +258,14 @@ private slots:
         row("a page of every good", "find", all);
         row("words in any letter case and order", "find words=КРУГЛЫЙ возд", "ВК-160");
         row("a word nowhere", "find words=возд дымосос", "");
+        row("one letter", "find words=Й", "ВК-160|ВР-4|РКВ-1");
+        row("one letter no good holds", "find words=ъ", "");
+        row("two letters, look-alikes among them", "find words=ОД", "ВК-160|вк-160");
+        row("two letters no good holds", "find words=щщ", "");
+        row("two letters and a longer word", "find words=ер клапан", "РКВ-1");
+        row("digits", "find words=16", "ВК-160");
+        row("a sign and a letter", "find words==1", "ВК-160");
+        row("count of one letter", "count words=й", "3");
         row("two blanks: an empty word asks for a description", "find words=клапан  ", "РКВ-1");
         row("percent and underscore are letters", "find words=100% & type=р_", "РКВ-1");
         row("quotes", "find words=\"арт\"", "Д'Арт");
@@ -259,6 +291,14 @@ private slots:
             "ВК-160|вк-160");
         row("write adds after the goods", "write Дымосос & caption=Дымосос; pages 3",
             all + "|Дымосос");
+        row("replace: the goods in their order, namesakes kept, and the group order",
+            "replace Б & caption=Бэ / а / А; pages 2; groups", "Трубы|Новая");
+        row("replaced goods", "replace Б & caption=Бэ / а / А; pages 2", "Б|а|А");
+        row("replace, many batches", "replace *4500 / Последний; count", "4501");
+        row("replace broken off is refused", "replace *4500 / !", "refused");
+        row("replace broken off keeps the goods", "replace *4500 / !; pages 4", all);
+        row("replace broken off keeps the groups", "replace *4500 / !; groups",
+            "Воздуховоды|Вентиляторы|Клапаны|Пустая");
         row("rename in groups and goods", "rename ВОЗДУХОВОДЫ>Трубы; groups",
             "Трубы|Вентиляторы|Клапаны|Пустая");
         row("renamed goods", "rename ВОЗДУХОВОДЫ>Трубы; find group=трубы", "ВК-160|вк-160");

@@ -14,6 +14,7 @@
 #include <clocale>
 #include <string>
 #include <xlsxwriter.h>
+#include <zip.h>
 
 // Suppliers' price lists as they come (code pages, delimiters, quotes,
 // workbooks) imported into a catalogue through the commands the dialog and
@@ -64,7 +65,133 @@ private:
         setlocale(LC_NUMERIC, numeric.c_str());
     }
 
+    // A workbook of one sheet whose XML parts are given as they stand.
+    static void zipWorkbook(const QString &path, const QByteArray &sheet,
+                            const QByteArray &sharedStrings)
+    {
+        const QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+        const QByteArray main = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+        const QByteArray relations =
+            "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+        const QList<std::pair<const char *, QByteArray>> parts = {
+            {"xl/workbook.xml", xml + "<workbook xmlns=\"" + main + "\" xmlns:r=\"" + relations +
+                                    "\"><sheets><sheet name=\"Прайс\" sheetId=\"1\" "
+                                    "r:id=\"rId1\"/></sheets></workbook>"},
+            {"xl/_rels/workbook.xml.rels",
+             xml +
+                 "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/"
+                 "relationships\"><Relationship Id=\"rId1\" Type=\"" +
+                 relations +
+                 "/worksheet\" Target=\"worksheets/sheet1.xml\"/><Relationship "
+                 "Id=\"rId2\" Type=\"" +
+                 relations + "/sharedStrings\" Target=\"sharedStrings.xml\"/></Relationships>"},
+            {"xl/worksheets/sheet1.xml", sheet},
+            {"xl/sharedStrings.xml", sharedStrings}};
+        int error = 0;
+        zip_t *archive =
+            zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        QVERIFY(archive);
+        for (const auto &[name, bytes] : parts) {
+            zip_source_t *source =
+                zip_source_buffer(archive, bytes.constData(), zip_uint64_t(bytes.size()), 0);
+            QVERIFY(source && zip_file_add(archive, name, source, ZIP_FL_OVERWRITE) >= 0);
+        }
+        QCOMPARE(zip_close(archive), 0);
+    }
+
 private slots:
+    void sheetXml_data()
+    {
+        QTest::addColumn<QByteArray>("sheetData"); // inside <sheetData>
+        QTest::addColumn<QByteArray>("strings");   // inside <sst>
+        QTest::addColumn<QString>("rows"); // "line:cell|cell" by "\n", or "error line: text"
+
+        const QByteArray header = "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c>"
+                                  "<c r=\"B1\" t=\"s\"><v>1</v></c></row>";
+        const QByteArray strings = "<si><t>Имя блока</t></si><si><t>Цена</t></si>";
+        const auto row = [&](const char *tag, const QByteArray &cells, const QByteArray &more,
+                             const QString &rows) {
+            QTest::newRow(tag) << header + cells << strings + more << rows;
+        };
+        row("cells left out and placed by their references",
+            "<row r=\"3\"><c r=\"B3\"><v>7.5</v></c><c r=\"D3\" t=\"s\"><v>0</v></c></row>", "",
+            "3:|7.5||Имя блока");
+        row("rows and cells without references follow the last",
+            "<row><c><v>1</v></c><c/><c><v>0.10000000000000001</v></c></row><row r=\"9\"/><row>"
+            "<c r=\"C\"><v>2</v></c></row>",
+            "", "2:1||0.1\n9:\n10:||2");
+        row("entities and character references",
+            "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c><c r=\"B2\" t=\"str\"><v>&#49;&#x30;"
+            "</v></c></row>",
+            "<si><t>&lt;Д&apos;Арт&gt; &amp; &quot;К&#1086;&#x2116;&quot;</t></si>",
+            "2:<Д'Арт> & \"Ко№\"|10");
+        row("rich text runs in a shared string, phonetic hints left out",
+            "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>2</v></c></row>",
+            "<si><r><rPr><b/><sz val=\"11\"/></rPr><t xml:space=\"preserve\">ВК </t></r><r>"
+            "<t>160</t></r><rPh sb=\"0\" eb=\"1\"><t>ぶ</t></rPh></si>",
+            "2:ВК 160");
+        row("inline strings of runs; formulas give their values",
+            "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><r><t>Нов</t></r><r><rPr><i/></rPr>"
+            "<t>-1</t></r><rPh><t>x</t></rPh></is></c><c r=\"B2\"><f>1+1</f><v>2</v></c>"
+            "<c r=\"C2\" t=\"b\"><v>1</v></c><c r=\"D2\" t=\"e\"><v>#DIV/0!</v></c></row>",
+            "", "2:Нов-1|2|1|#DIV/0!");
+        row("a comment and CDATA, read as well",
+            "<!-- итог --><row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t><![CDATA[<a&b>]]>"
+            "</t></is></c></row>",
+            "<!-- -->", "2:<a&b>");
+        row("a line break in a cell", "<row r=\"2\"><c r=\"A2\" t=\"str\"><v>а\r\nб</v></c></row>",
+            "", "2:а\nб");
+        row("a prefix declared around the rows",
+            "<row r=\"2\" x14ac:dyDescent=\"0.25\"><c r=\"A2\"><v>5</v></c></row>", "", "2:5");
+        row("a shared string that the table lacks",
+            "<row r=\"4\"><c r=\"A4\" t=\"s\"><v>7</v></c></row>", "",
+            "error 4: на строку 7 общей таблицы строк, а в ней 2 строк");
+        row("an element left open", "<row r=\"2\"><c r=\"A2\"><v>1</c></row>", "",
+            "error 0: часть «xl/worksheets/sheet1.xml», строка 2");
+        row("an unknown entity", "<row r=\"2\"><c r=\"A2\" t=\"str\"><v>&nbsp;</v></c></row>", "",
+            "error 0: часть «xl/worksheets/sheet1.xml», строка 2");
+        row("a broken shared strings table", "", "<si><t>x</si>",
+            "error 0: часть «xl/sharedStrings.xml», строка 2");
+    }
+
+    // The cells of a sheet as spreadsheet programs write its XML: the plain
+    // rows read quickly, anything else read as well by the full reader, and
+    // broken XML refused naming the part and its line.
+    void sheetXml()
+    {
+        QFETCH(QByteArray, sheetData);
+        QFETCH(QByteArray, strings);
+        QFETCH(QString, rows);
+        const QString path = m_dir.filePath(QStringLiteral("xml%1.xlsx").arg(++m_counter));
+        const QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+        zipWorkbook(path,
+                    xml +
+                        "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/"
+                        "2006/main\" xmlns:x14ac=\"http://schemas.microsoft.com/office/"
+                        "spreadsheetml/2009/9/ac\"><dimension ref=\"A1:D9\"/><sheetData>" +
+                        sheetData + "</sheetData><pageMargins left=\"0.7\"/></worksheet>",
+                    xml +
+                        "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/"
+                        "main\" count=\"3\">" +
+                        strings + "</sst>");
+        QStringList read;
+        try {
+            const PriceListImport::Source source = PriceListImport::read(path);
+            for (const PriceRow &row : source.table.rows)
+                read << QString::number(row.line) + u':' + row.cells.join(u'|');
+        } catch (const AppError &error) {
+            read << QStringLiteral("error %1: %2").arg(error.line()).arg(error.message());
+        }
+        if (rows.startsWith(QStringLiteral("error"))) {
+            QCOMPARE(read.size(), 1);
+            QVERIFY2(read[0].startsWith(rows.section(QStringLiteral(": "), 0, 0)),
+                     qPrintable(read[0]));
+            QVERIFY2(read[0].contains(rows.section(QStringLiteral(": "), 1)), qPrintable(read[0]));
+        } else {
+            QCOMPARE(read.join(u'\n'), QStringLiteral("1:Имя блока|Цена\n") + rows);
+        }
+    }
+
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
