@@ -196,8 +196,8 @@ void GroupOrderDialog::renameGroup()
         !selected)
         return;
     showOrder(*selected);
-    if (*selected != row)
-        showSelectedName();
+    // The new name, or after the order was loaded again the first group's.
+    showSelectedName();
     // A disabled button hands its focus on as Tab does, here into the name
     // field, which would ask for a rename once more: the list takes it.
     if (focusWidget() == m_applyButton)
