@@ -13,6 +13,7 @@
 #include "EditorWindow.h"
 #include "ErrorReport.h"
 #include "FirmNameDialog.h"
+#include "GroupOrder.h"
 #include "GroupOrderDialog.h"
 #include "Help.h"
 #include "Numbering.h"
@@ -89,7 +90,7 @@ Program::Program(const StartUpPlace &place, Prompts *prompts)
     // that start-up already found wanting is not reported twice.
     if (m_problems.isEmpty() || m_problems.first().file() != m_session.catalogueFile()) {
         try {
-            m_session.setGroupOrder(m_session.goods().groupOrder());
+            GroupOrder::load(m_session);
             if (!m_session.catalogueOnServer())
                 m_catalogueConnection = m_session.goods().hold();
         } catch (const AppError &problem) {

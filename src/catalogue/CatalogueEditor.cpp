@@ -1,5 +1,6 @@
 #include "CatalogueEditor.h"
 
+#include "AppError.h"
 #include "Catalogue.h"
 #include "ErrorReport.h"
 #include "FillRow.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -74,6 +76,9 @@ CatalogueEditor::CatalogueEditor(Session &session, Prompts &prompts, QWidget *pa
     connect(m_grid, &RowsGrid::currentRowChanged, this, &CatalogueEditor::showCurrentGood);
     connect(m_goods, &QAbstractItemModel::dataChanged, this, &CatalogueEditor::showCurrentGood);
     connect(m_goods, &QAbstractItemModel::modelReset, this, &CatalogueEditor::showCurrentGood);
+    // Asked once the grid has ended the edit that was refused.
+    connect(m_goods, &GoodsModel::staleWriteRefused, this, &CatalogueEditor::offerReload,
+            Qt::QueuedConnection);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionResized, this,
             &CatalogueEditor::placeFillRow);
     connect(m_grid->horizontalHeader(), &QHeaderView::geometriesChanged, this,
@@ -229,8 +234,37 @@ void CatalogueEditor::stamp(int row)
         return;
     const FillRow fill{m_prefix->text(), m_fillGroup->currentText(), m_fillType->text(),
                        m_fillMaker->text(), m_fillUnit->currentText()};
-    ErrorReport::guard(
-        [&] { m_goods->replace(row, fill.stamp(m_session.goods(), m_goods->stored(row))); });
+    QString refusal;
+    ErrorReport::guard([&] {
+        try {
+            m_goods->replace(row, fill.stamp(m_session.goods(), m_goods->stored(row)));
+        } catch (const StaleWrite &stale) {
+            refusal = stale.message();
+        }
+    });
+    if (!refusal.isEmpty())
+        offerReload(refusal);
+}
+
+void CatalogueEditor::offerReload(const QString &refusal)
+{
+    if (!m_prompts.confirm(refusal + QStringLiteral("\n\nЗагрузить список товаров заново? Вы "
+                                                    "увидите товары такими, какие они в базе "
+                                                    "сейчас, и сможете повторить изменение.")))
+        return;
+    const QModelIndex current = m_grid->currentIndex();
+    const int scrolled = m_grid->verticalScrollBar()->value();
+    m_grid->endEdit(false);
+    ErrorReport::guard([&] {
+        // The same good stays current where it is still listed, else the
+        // row in its place, and the list stays scrolled as it was.
+        const int row = m_goods->showAgain(m_goods->key(current.row()), current.row());
+        m_grid->verticalScrollBar()->setValue(scrolled);
+        if (row >= 0) {
+            m_grid->setCurrentIndex(m_goods->index(row, qMax(0, current.column())));
+            m_grid->scrollTo(m_grid->currentIndex());
+        }
+    });
 }
 
 void CatalogueEditor::importPriceList()

@@ -55,6 +55,9 @@ private:
     void placeFillRow();
     void showFillRow(bool shown);
     void connectAndLoad();
+    // A change refused because someone else changed the good since it was
+    // read: asks whether to read the goods again, keeping the user's place.
+    void offerReload(const QString &refusal);
     void showCurrentGood();
 
     Session &m_session;

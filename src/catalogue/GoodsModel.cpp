@@ -78,6 +78,22 @@ void GoodsModel::show(const GoodsCriteria &criteria)
     }
 }
 
+int GoodsModel::showAgain(qint64 key, int row)
+{
+    show(m_criteria);
+    // The keys come in their order, so the good is on the pages up to the
+    // one that passes its key.
+    for (int at = 0; key != 0;) {
+        for (; at < m_rows.size(); ++at)
+            if (m_rows[at].stored.key == key)
+                return at;
+        if (!m_more || m_lastRead >= key)
+            break;
+        readPage();
+    }
+    return qMin(row, int(m_rows.size()) - 1);
+}
+
 void GoodsModel::readAll()
 {
     while (m_more)
@@ -138,7 +154,23 @@ bool GoodsModel::setField(int row, Field field, const QString &typed)
 {
     if (row < 0 || row >= m_rows.size())
         return false;
-    return ErrorReport::guard([&] { write(row, field, typed); });
+    return refusingStale([&] { write(row, field, typed); });
+}
+
+bool GoodsModel::refusingStale(const std::function<void()> &change)
+{
+    QString refusal;
+    const bool done = ErrorReport::guard([&] {
+        try {
+            change();
+        } catch (const StaleWrite &stale) {
+            refusal = stale.message();
+        }
+    });
+    if (refusal.isEmpty())
+        return done;
+    emit staleWriteRefused(refusal);
+    return false;
 }
 
 void GoodsModel::write(int row, Field field, const QString &typed)
@@ -282,7 +314,7 @@ bool GoodsModel::removeRecord(int row)
         dropPendingRow();
         return true;
     }
-    if (!ErrorReport::guard([&] { m_catalogue.removeGood(m_rows[row].stored); }))
+    if (!refusingStale([&] { m_catalogue.removeGood(m_rows[row].stored); }))
         return false;
     beginRemoveRows({}, row, row);
     m_rows.removeAt(row);

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QSet>
+#include <functional>
 
 // Goods of the catalogue as a grid or a list shows them, read through the
 // Catalogue a page at a time as the view scrolls, so that the first goods
@@ -33,6 +34,10 @@ public:
     // Shows the goods that criteria admit: the first page now, the rest as
     // the view asks for it. Throws AppError when the catalogue fails.
     void show(const GoodsCriteria &criteria);
+    // Shows the goods of the same criteria again as the catalogue holds
+    // them now; returns the row of the good of key, reading the pages up to
+    // it, else row where there is one, else the last row.
+    int showAgain(qint64 key, int row);
     // Reads every page that is left.
     void readAll();
     // Forgets the goods.
@@ -45,8 +50,9 @@ public:
     // The good as it was read, with its key and version.
     StoredGood stored(int row) const;
     // A value of the good in row as the user typed it, written at once; a
-    // price must be a number. False when it was refused (the error is
-    // shown).
+    // price must be a number. False when it was refused: the error is
+    // shown, or, when someone else changed the good since it was read,
+    // staleWriteRefused() tells.
     bool setField(int row, Field field, const QString &typed);
     // Shows a good that a command wrote into the catalogue in place of row's.
     void replace(int row, const StoredGood &good);
@@ -69,6 +75,12 @@ public:
     // A field's text as a cell shows it.
     static QString text(const CatalogueGood &good, Field field);
 
+signals:
+    // A change or removal was refused, nothing of it written, because
+    // someone else changed or removed the good after it was read; message
+    // says so. The window decides whether to read the goods again.
+    void staleWriteRefused(const QString &message);
+
 private:
     struct Row {
         StoredGood stored;
@@ -76,6 +88,9 @@ private:
     };
     void readPage();
     void write(int row, Field field, const QString &typed);
+    // Runs a change of the catalogue under the error guard; false when it
+    // failed or was refused as made from a good someone else has changed.
+    bool refusingStale(const std::function<void()> &change);
 
     Catalogue &m_catalogue;
     QList<Column> m_columns;

@@ -189,9 +189,15 @@ void GroupOrderDialog::renameGroup()
     const int row = m_list->currentRow();
     if (row < 0)
         return;
-    if (!ErrorReport::guard([&] { GroupOrder::rename(m_session, row, m_nameEdit->text()); }))
+    std::optional<int> selected;
+    if (!ErrorReport::guard([&] {
+            selected = GroupOrder::rename(m_session, m_prompts, row, m_nameEdit->text());
+        }) ||
+        !selected)
         return;
-    showOrder(row);
+    showOrder(*selected);
+    // The new name, or after the order was loaded again the first group's.
+    showSelectedName();
     // A disabled button hands its focus on as Tab does, here into the name
     // field, which would ask for a rename once more: the list takes it.
     if (focusWidget() == m_applyButton)
@@ -217,8 +223,12 @@ void GroupOrderDialog::writeOrder()
 {
     accept();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    ErrorReport::guard([&] { GroupOrder::writeOrder(m_session); });
+    GroupOrder::Result result = GroupOrder::Result::Refused;
+    ErrorReport::guard([&] { result = GroupOrder::writeOrder(m_session, m_prompts); });
     QApplication::restoreOverrideCursor();
+    // The order loaded again is shown, for the user to put it in order anew.
+    if (result == GroupOrder::Result::Reloaded)
+        open();
 }
 
 void GroupOrderDialog::showOrder(int selected)

@@ -1,5 +1,6 @@
 #include "PriceListDialog.h"
 
+#include "AppError.h"
 #include "DialogButtons.h"
 #include "ErrorReport.h"
 #include "PriceListFile.h"
@@ -209,6 +210,18 @@ void PriceListDialog::showTable()
         m_preview->setColumnWidth(column, qMin(m_preview->columnWidth(column), 260));
 }
 
+void PriceListDialog::readAgain()
+{
+    const PriceColumns::Mapping chosen = mapping();
+    const QStringList headers = m_source.headers;
+    readSheet(qMax(0, m_sheet->currentIndex()));
+    // The columns the user chose stay while the file has the same headers.
+    if (m_source.headers == headers)
+        for (int field = 0; field < PriceColumns::kFieldCount; ++field)
+            m_columns[field]->setCurrentIndex(m_columns[field]->findData(chosen.columns[field]));
+    showReport(plan());
+}
+
 PriceColumns::Mapping PriceListDialog::mapping() const
 {
     PriceColumns::Mapping mapping;
@@ -264,13 +277,21 @@ void PriceListDialog::importGoods()
         if (!m_prompts.confirm(question))
             return;
         GoodsWritten written;
-        {
+        try {
             const auto cursor = waitCursor();
             const auto idle =
                 qScopeGuard([&] { m_session.reportProgress(0, int(plan.goods.size())); });
             written = PriceListImport::write(plan, m_session.goods(), [this](int done, int total) {
                 m_session.reportProgress(done, total);
             });
+        } catch (const StaleWrite &refusal) {
+            // The report no longer tells what the import would do.
+            m_report->clear();
+            if (m_prompts.confirm(refusal.message() +
+                                  QStringLiteral("\n\nПрочитать прайс-лист заново и проверить, "
+                                                 "что импорт сделает теперь?")))
+                readAgain();
+            return;
         }
         PriceListImport::remember(m_source, mapping());
         m_prompts.notify(PriceListImport::writtenText(written));

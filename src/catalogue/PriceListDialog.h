@@ -35,7 +35,8 @@ public:
     // Shows what the import would do, writing nothing.
     void check();
     // Shows the report, asks, and writes the goods; closes the dialog once
-    // written.
+    // written. When someone else changed goods of the report since, nothing
+    // is written, and the user is asked whether to read the file again.
     void importGoods();
 
     // The rows shown of a price list at most, below its headers.
@@ -43,6 +44,9 @@ public:
 
 private:
     void readSheet(int sheet);
+    // Reads the file again, the sheet and the columns chosen kept, and
+    // shows the report of what the import would do now.
+    void readAgain();
     void showTable();
     PriceColumns::Mapping mapping() const;
     PriceListImport::Plan plan();

@@ -368,6 +368,13 @@ ExitStatus catalogueImport(Workspace &workspace, const Invocation &invocation, C
         const GoodsWritten written = PriceListImport::write(plan, catalogue);
         out << file << ": " << PriceListImport::writtenText(written) << '\n';
         out.flush();
+    } catch (const StaleWrite &refusal) {
+        out.flush();
+        console.refuse(AppError(refusal.message() +
+                                QStringLiteral(" Запустите импорт ещё раз: прайс-лист будет "
+                                               "прочитан и сверен с базой товара заново.")),
+                       file);
+        return Refused;
     } catch (const AppError &error) {
         out.flush();
         console.refuse(error);

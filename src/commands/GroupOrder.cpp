@@ -1,5 +1,6 @@
 #include "GroupOrder.h"
 
+#include "AppError.h"
 #include "Catalogue.h"
 #include "Prompts.h"
 #include "Session.h"
@@ -7,6 +8,36 @@
 namespace GroupOrder {
 
 const QString kNewGroup = QStringLiteral("Новая группа");
+
+namespace {
+
+// The change was refused because someone else changed the order: the user
+// decides whether the list gives way to the catalogue's order, losing the
+// moves and additions not yet written, or stays for numbering as it is.
+Result offerReload(Session &session, Prompts &prompts, const StaleWrite &refusal)
+{
+    if (!prompts.confirm(refusal.message() +
+                         QStringLiteral("\n\nЗагрузить порядок групп из базы товара заново? "
+                                        "Перемещения и новые группы, ещё не записанные кнопкой "
+                                        "«OK», пропадут.")))
+        return Result::Refused;
+    load(session);
+    return Result::Reloaded;
+}
+
+int firstPlace(const Session &session)
+{
+    return session.groupOrder().isEmpty() ? -1 : 0;
+}
+
+} // namespace
+
+void load(Session &session)
+{
+    const GroupOrderRead read = session.goods().readGroupOrder();
+    session.setGroupOrderVersion(read.version);
+    session.setGroupOrder(read.groups);
+}
 
 int move(Session &session, int from, int to)
 {
@@ -24,14 +55,24 @@ int add(Session &session)
     return int(session.groupOrder().size()) - 1;
 }
 
-void rename(Session &session, int place, const QString &name)
+std::optional<int> rename(Session &session, Prompts &prompts, int place, const QString &name)
 {
     QStringList order = session.groupOrder();
-    if (place < 0 || place >= order.size() || order[place] == name)
-        return;
-    session.goods().renameGroup(order[place], name);
+    if (place < 0 || place >= order.size())
+        return std::nullopt;
+    if (order[place] == name)
+        return place;
+    try {
+        session.setGroupOrderVersion(
+            session.goods().renameGroup(order[place], name, session.groupOrderVersion()));
+    } catch (const StaleWrite &refusal) {
+        if (offerReload(session, prompts, refusal) == Result::Reloaded)
+            return firstPlace(session);
+        return std::nullopt;
+    }
     order[place] = name;
     session.setGroupOrder(order);
+    return place;
 }
 
 std::optional<int> remove(Session &session, Prompts &prompts, int place)
@@ -40,29 +81,43 @@ std::optional<int> remove(Session &session, Prompts &prompts, int place)
     if (place < 0 || place >= order.size())
         return std::nullopt;
     const QString group = order[place];
-    if (!session.goods().removeGroup(group)) {
+    std::optional<qint64> version;
+    try {
+        version = session.goods().removeGroup(group, session.groupOrderVersion());
+    } catch (const StaleWrite &refusal) {
+        if (offerReload(session, prompts, refusal) == Result::Reloaded)
+            return firstPlace(session);
+        return std::nullopt;
+    }
+    if (!version) {
         prompts.notify(QStringLiteral("Невозвожно удалить группу \"") + group +
                        QStringLiteral("\"!"));
         return std::nullopt;
     }
+    session.setGroupOrderVersion(*version);
     order.removeAt(place);
     session.setGroupOrder(order);
     return order.isEmpty() ? -1 : qMax(place - 1, 0);
 }
 
-void writeOrder(Session &session)
+Result writeOrder(Session &session, Prompts &prompts)
 {
     const QStringList order = session.groupOrder();
     const int total = int(order.size());
     session.reportProgress(0, total);
     try {
-        session.goods().writeGroupOrder(
-            order, [&session](int done, int total) { session.reportProgress(done, total); });
+        session.setGroupOrderVersion(session.goods().writeGroupOrder(
+            order, session.groupOrderVersion(),
+            [&session](int done, int total) { session.reportProgress(done, total); }));
+    } catch (const StaleWrite &refusal) {
+        session.reportProgress(0, total);
+        return offerReload(session, prompts, refusal);
     } catch (...) {
         session.reportProgress(0, total);
         throw;
     }
     session.reportProgress(0, total);
+    return Result::Written;
 }
 
 QStringList alphabetical(Session &session)

@@ -35,3 +35,11 @@ class Cancelled final : public AppError {
 public:
     Cancelled() : AppError(QStringLiteral("Отменено.")) {}
 };
+
+// A write refused because someone else changed what it was made from after
+// it was read (a catalogue on the office's server); nothing of it is
+// written. Whoever made the write may offer to read again and start over.
+class StaleWrite final : public AppError {
+public:
+    using AppError::AppError;
+};

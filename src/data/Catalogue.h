@@ -56,6 +56,14 @@ enum class GoodField {
 Q_DECLARE_FLAGS(GoodFields, GoodField)
 Q_DECLARE_OPERATORS_FOR_FLAGS(GoodFields)
 
+// A good's key and row version, as a look-up by name found it; the
+// version is 0 where the catalogue keeps none.
+struct GoodVersion {
+    qint64 key = 0;
+    qint64 version = 0;
+    bool operator==(const GoodVersion &) const = default;
+};
+
 // How a write of goods treats the catalogue: which columns it gives the
 // goods it matches (and new goods, whose other columns stay empty), and
 // whether a name the catalogue lacks becomes a new good or is passed over.
@@ -63,6 +71,20 @@ struct GoodsWriteOptions {
     GoodFields fields{GoodField::Caption, GoodField::Unit, GoodField::Cost,  GoodField::Mass,
                       GoodField::Type,    GoodField::Code, GoodField::Maker, GoodField::Group};
     bool addNew = true;
+    // When given, one entry a good written: the goods of its name as
+    // versionsOf() found them when the write was planned (none for a name
+    // the catalogue lacked). Where the catalogue keeps versions, the write
+    // is then refused whole with StaleWrite, naming them, when the goods of
+    // any of these names are no longer those: changed, removed or added by
+    // someone else since.
+    std::optional<QList<QList<GoodVersion>>> seen;
+};
+
+// The group order list and the version of the group order it was read at;
+// the version is 0 where the catalogue keeps none.
+struct GroupOrderRead {
+    QStringList groups;
+    qint64 version = 0;
 };
 
 // A good as the catalogue keeps it: its key, which names it for a change or
@@ -119,6 +141,11 @@ public:
     // Holds the catalogue connected until the object goes.
     virtual std::unique_ptr<CatalogueHold> hold() = 0;
 
+    // For each of names, in their order, the key and version of every good
+    // of that name, in the order they were stored; an empty list where the
+    // catalogue lacks the name. All names are looked up at once.
+    virtual QList<QList<GoodVersion>> versionsOf(const QStringList &names) = 0;
+
     // The goods that criteria admit, in the order they were stored (by
     // key): at most limit of them, those whose key is above after. A page
     // shorter than limit is the last one.
@@ -152,22 +179,29 @@ public:
     virtual QStringList goodsGroups() = 0;
 
     // The non-empty names of the group table in their order: the group
-    // order list the program numbers positions by.
-    virtual QStringList groupOrder() = 0;
+    // order list the program numbers positions by, with its version.
+    virtual GroupOrderRead readGroupOrder() = 0;
+    QStringList groupOrder() { return readGroupOrder().groups; }
     // The same names in alphabetical order.
     virtual QStringList groupsAlphabetical() = 0;
 
+    // The changes of the group order below are made from the order as it
+    // was read at readVersion (0: whatever it is now). Where the catalogue
+    // keeps versions, a change is refused with StaleWrite, and nothing of it
+    // is written, once someone else has changed the order since; each
+    // returns the order's version after it.
+
     // Renames a group in the group table and in every good that carries it,
     // all or nothing. A group that was never written renames nothing.
-    virtual void renameGroup(const QString &from, const QString &to) = 0;
-    // Deletes a group that no good carries; returns false and changes
+    virtual qint64 renameGroup(const QString &from, const QString &to, qint64 readVersion) = 0;
+    // Deletes a group that no good carries; returns nothing and changes
     // nothing when one does.
-    virtual bool removeGroup(const QString &group) = 0;
+    virtual std::optional<qint64> removeGroup(const QString &group, qint64 readVersion) = 0;
     // Gives each group its place in groups (from 0), adding the groups the
     // table lacks, all or nothing; progress(done, total) follows every
     // group. Groups not in the list keep their rows.
-    virtual void writeGroupOrder(const QStringList &groups,
-                                 const std::function<void(int done, int total)> &progress) = 0;
+    virtual qint64 writeGroupOrder(const QStringList &groups, qint64 readVersion,
+                                   const std::function<void(int done, int total)> &progress) = 0;
 
     // Writes goods as writeGoods() above does, matched by name, all or
     // nothing, but only the columns of options.fields, and new goods only

@@ -76,7 +76,7 @@ void load(Catalogue &catalogue, const QString &goodsFile, const QString &groupsF
         groups << group;
     }
     catalogue.writeGoods(goods, {});
-    catalogue.writeGroupOrder(groups, {});
+    catalogue.writeGroupOrder(groups, 0, {});
 }
 
 } // namespace CatalogueSeed

@@ -7,6 +7,7 @@
 #include "WrittenColumns.h"
 
 #include <QHash>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -333,13 +334,19 @@ public:
         QSqlDatabase db = database();
         if (!db.transaction())
             fail(db.lastError());
+        m_writing = true;
+        const auto written = qScopeGuard([this] { m_writing = false; });
         try {
             work();
-            if (!db.commit())
-                fail(db.lastError());
-        } catch (const AppError &error) {
+        } catch (const StaleWrite &) {
             db.rollback();
-            if (!db.isOpen() || error.message().contains(QStringLiteral("Ничего")))
+            throw;
+        } catch (const AppError &error) {
+            // A connection lost has taken the transaction with it.
+            if (!db.isOpen())
+                throw;
+            db.rollback();
+            if (error.message().contains(QStringLiteral("Ничего")))
                 throw;
             throw AppError(error.message() + QStringLiteral(" Ничего из этой записи в каталог "
                                                             "не записано."));
@@ -347,6 +354,29 @@ public:
             db.rollback();
             throw;
         }
+        if (!db.commit())
+            fail(db.lastError(), true);
+    }
+
+    // Locks the group order's version until the write ends, and refuses the
+    // write when someone else has changed the order since readVersion.
+    void checkGroupOrder(qint64 readVersion)
+    {
+        const qint64 version =
+            scalar(QStringLiteral("SELECT group_order_version FROM kvintor_schema FOR UPDATE"))
+                .toLongLong();
+        if (readVersion != 0 && version != readVersion)
+            throw StaleWrite(QStringLiteral("Порядок групп изменил другой пользователь, после того "
+                                            "как вы его прочитали. Ничего из этой записи в "
+                                            "каталог не записано."));
+    }
+
+    // Marks the group order changed; returns its new version.
+    qint64 groupOrderChanged()
+    {
+        return scalar(QStringLiteral("UPDATE kvintor_schema SET group_order_version = "
+                                     "group_order_version + 1 RETURNING group_order_version"))
+            .toLongLong();
     }
 
     // Runs work in one read-only transaction, so that it sees one snapshot.
@@ -374,22 +404,53 @@ private:
             query.bindValue(place, values[place]);
     }
 
-    [[noreturn]] void fail(const QSqlError &error)
+    // committing: the error ended the commit of a write, which the server
+    // may have made or not, but never in part.
+    [[noreturn]] void fail(const QSqlError &error, bool committing = false)
     {
         QSqlDatabase db = database();
+        const QString why = error.text().simplified();
         // A connection the server dropped answers nothing more; the next call
         // makes a new one.
-        const bool lost = error.type() == QSqlError::ConnectionError ||
-                          error.text().contains(QStringLiteral("server closed")) ||
-                          error.text().contains(QStringLiteral("connection"));
-        if (lost) {
+        if (lost(error)) {
             db.close();
-            throw AppError(QStringLiteral("Связь с сервером каталога (%1) потеряна: %2. "
-                                          "Ничего из этой записи в каталог не записано.")
-                               .arg(m_address.described(), error.text().simplified()));
+            if (committing)
+                throw AppError(QStringLiteral("Связь с сервером каталога (%1) потеряна, когда "
+                                              "запись завершалась: %2. Сервер сделал её целиком "
+                                              "или не сделал вовсе, но не наполовину; прочитайте "
+                                              "базу товара заново и посмотрите, записана ли она.")
+                                   .arg(m_address.described(), why));
+            if (m_writing)
+                throw AppError(QStringLiteral("Связь с сервером каталога (%1) потеряна: %2. "
+                                              "Ничего из этой записи в каталог не записано.")
+                                   .arg(m_address.described(), why));
+            throw AppError(QStringLiteral("Связь с сервером каталога (%1) потеряна: %2.")
+                               .arg(m_address.described(), why));
         }
-        throw AppError(QStringLiteral("Сервер каталога (%1) отказал: %2")
-                           .arg(m_address.described(), error.text().simplified()));
+        if (committing)
+            throw AppError(QStringLiteral("Сервер каталога (%1) отказал: %2. Ничего из этой "
+                                          "записи в каталог не записано.")
+                               .arg(m_address.described(), why));
+        throw AppError(
+            QStringLiteral("Сервер каталога (%1) отказал: %2").arg(m_address.described(), why));
+    }
+
+    // Whether error came of the connection going, not of the statement: the
+    // codes the server sends when it ends a connection, or no code at all,
+    // which is the client's own word, while the connection no longer
+    // answers. The server's messages are in the user's language, so the
+    // codes decide, not the texts.
+    bool lost(const QSqlError &error)
+    {
+        const QString state = error.nativeErrorCode();
+        if (error.type() == QSqlError::ConnectionError || state.startsWith(QStringLiteral("08")) ||
+            state.startsWith(QStringLiteral("57P0")))
+            return true;
+        if (!state.isEmpty())
+            return false;
+        QSqlQuery probe(database());
+        return !probe.exec(QStringLiteral("SELECT 1")) &&
+               probe.lastError().nativeErrorCode().isEmpty();
     }
 
     bool exists(const char *table)
@@ -543,6 +604,7 @@ private:
     const QString m_name;
     bool m_schemaReady = false;
     bool m_shortParts = false;
+    bool m_writing = false;
 };
 
 PostgresCatalogue::PostgresCatalogue(const ServerAddress &address)
@@ -611,6 +673,33 @@ std::unique_ptr<CatalogueHold> PostgresCatalogue::hold()
 {
     connection().open();
     return std::make_unique<CatalogueHold>();
+}
+
+QList<QList<GoodVersion>> PostgresCatalogue::versionsOf(const QStringList &names)
+{
+    QList<QList<GoodVersion>> versions(names.size());
+    QHash<QString, QList<qsizetype>> placesOf;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (!names[i].isEmpty())
+            placesOf[TextFolding::folded(names[i])] << i;
+    const QStringList keys = placesOf.keys();
+    for (qsizetype first = 0; first < keys.size(); first += kBatch) {
+        ArrayText batch;
+        for (const QString &key : keys.mid(first, kBatch))
+            batch.add(key);
+        // Read whole, so that a failure fails the statement rather than
+        // ending its rows early.
+        QSqlQuery select = connection().exec(
+            QStringLiteral("SELECT namekey, rowkey, version FROM dorvik_data "
+                           "WHERE namekey = ANY (CAST(? AS text[])) ORDER BY rowkey"),
+            {batch.text()});
+        while (select.next()) {
+            const GoodVersion version{select.value(1).toLongLong(), select.value(2).toLongLong()};
+            for (const qsizetype place : placesOf.value(select.value(0).toString()))
+                versions[place] << version;
+        }
+    }
+    return versions;
 }
 
 QList<StoredGood> PostgresCatalogue::findGoods(const GoodsCriteria &criteria, qint64 after,
@@ -704,12 +793,21 @@ const QString kRowColumns = QStringLiteral(
 
 qint64 PostgresCatalogue::addGood(const CatalogueGood &good)
 {
-    return connection()
-        .scalar(QStringLiteral("INSERT INTO dorvik_data (%1) VALUES "
-                               "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING rowkey")
-                    .arg(kRowColumns),
-                rowOf(good))
-        .toLongLong();
+    Connection &server = connection();
+    qint64 key = 0;
+    server.write([&] {
+        // After a write by name that is under way, which has checked the
+        // goods of its names and would otherwise pass over this one.
+        server.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriteLock));
+        key = server
+                  .scalar(QStringLiteral("INSERT INTO dorvik_data (%1) VALUES "
+                                         "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
+                                         "RETURNING rowkey")
+                              .arg(kRowColumns),
+                          rowOf(good))
+                  .toLongLong();
+    });
+    return key;
 }
 
 namespace {
@@ -718,14 +816,34 @@ namespace {
 // good since, or removed it.
 [[noreturn]] void refuseStale(const StoredGood &read, bool removed)
 {
-    throw AppError(
+    throw StaleWrite(
         (removed ? QStringLiteral("Товар «%1» удалил другой пользователь, после того как вы его "
                                   "прочитали.")
                  : QStringLiteral("Товар «%1» изменил другой пользователь, после того как вы "
                                   "его прочитали."))
             .arg(read.good.name) +
-        QStringLiteral(" Ваше изменение не записано: откройте список товаров заново и "
-                       "повторите его."));
+        QStringLiteral(" Ваше изменение не записано."));
+}
+
+// Why a write by name planned from goods read earlier is refused: someone
+// else changed, removed or added goods of these names since.
+[[noreturn]] void refuseStaleGoods(const QStringList &names)
+{
+    constexpr qsizetype kNamed = 5;
+    QStringList named;
+    for (const QString &name : names.mid(0, kNamed))
+        named << QStringLiteral("«%1»").arg(name);
+    QString listed = named.join(QStringLiteral(", "));
+    if (names.size() > kNamed)
+        listed += QStringLiteral(" и ещё %1").arg(names.size() - kNamed);
+    throw StaleWrite(
+        (names.size() == 1
+             ? QStringLiteral("Товар %1 изменил другой пользователь, после того как его прочитали")
+             : QStringLiteral("Товары %1 изменил другой пользователь, после того как их "
+                              "прочитали"))
+            .arg(listed) +
+        QStringLiteral(" (товар с таким именем блока изменён, удалён или добавлен). Ничего из "
+                       "этой записи в каталог не записано."));
 }
 
 } // namespace
@@ -735,33 +853,41 @@ qint64 PostgresCatalogue::updateGood(const StoredGood &read, const CatalogueGood
     QVariantList values = rowOf(good);
     values << read.key << read.version << read.version;
     Connection &server = connection();
-    const QVariant version =
-        server.scalar(QStringLiteral("UPDATE dorvik_data SET (%1) = "
-                                     "ROW(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?), "
-                                     "version = version + 1 WHERE rowkey = ? AND "
-                                     "(CAST(? AS bigint) = 0 OR version = ?) RETURNING version")
-                          .arg(kRowColumns),
-                      values);
-    if (version.isNull())
-        refuseStale(
-            read,
-            server.scalar(QStringLiteral("SELECT 1 FROM dorvik_data WHERE rowkey = ?"), {read.key})
-                .isNull());
+    QVariant version;
+    // One statement, but in a write of its own, so that a connection lost
+    // on the way tells whether the change was made.
+    server.write([&] {
+        version = server.scalar(QStringLiteral("UPDATE dorvik_data SET (%1) = "
+                                               "ROW(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?), "
+                                               "version = version + 1 WHERE rowkey = ? AND "
+                                               "(CAST(? AS bigint) = 0 OR version = ?) "
+                                               "RETURNING version")
+                                    .arg(kRowColumns),
+                                values);
+        if (version.isNull())
+            refuseStale(read, server
+                                  .scalar(QStringLiteral("SELECT 1 FROM dorvik_data WHERE "
+                                                         "rowkey = ?"),
+                                          {read.key})
+                                  .isNull());
+    });
     return version.toLongLong();
 }
 
 void PostgresCatalogue::removeGood(const StoredGood &read)
 {
     Connection &server = connection();
-    const QVariant removed =
-        server.scalar(QStringLiteral("DELETE FROM dorvik_data WHERE rowkey = ? AND "
-                                     "(CAST(? AS bigint) = 0 OR version = ?) RETURNING rowkey"),
-                      {read.key, read.version, read.version});
-    // A good already gone is as the user wanted it.
-    if (removed.isNull() &&
-        !server.scalar(QStringLiteral("SELECT 1 FROM dorvik_data WHERE rowkey = ?"), {read.key})
-             .isNull())
-        refuseStale(read, false);
+    server.write([&] {
+        const QVariant removed =
+            server.scalar(QStringLiteral("DELETE FROM dorvik_data WHERE rowkey = ? AND "
+                                         "(CAST(? AS bigint) = 0 OR version = ?) RETURNING rowkey"),
+                          {read.key, read.version, read.version});
+        // A good already gone is as the user wanted it.
+        if (removed.isNull() &&
+            !server.scalar(QStringLiteral("SELECT 1 FROM dorvik_data WHERE rowkey = ?"), {read.key})
+                 .isNull())
+            refuseStale(read, false);
+    });
 }
 
 GoodsWritten PostgresCatalogue::writeGoods(const QList<CatalogueGood> &goods,
@@ -816,6 +942,8 @@ GoodsWritten PostgresCatalogue::writeGoods(const QList<CatalogueGood> &goods,
 {
     // A name given twice keeps its first spelling and its last description.
     QList<CatalogueGood> distinct;
+    // The goods of each distinct name as the write was planned from them.
+    QList<QList<GoodVersion>> seen;
     QHash<QString, qsizetype> placeOf;
     const int total = int(goods.size());
     for (int i = 0; i < total; ++i) {
@@ -825,6 +953,8 @@ GoodsWritten PostgresCatalogue::writeGoods(const QList<CatalogueGood> &goods,
         if (known == placeOf.constEnd()) {
             placeOf.insert(key, distinct.size());
             distinct << good;
+            if (options.seen)
+                seen << options.seen->value(i);
         } else {
             const QString first = distinct[*known].name;
             distinct[*known] = good;
@@ -860,6 +990,34 @@ GoodsWritten PostgresCatalogue::writeGoods(const QList<CatalogueGood> &goods,
         });
         server.exec(QStringLiteral("CREATE INDEX ON written_goods (namekey)"));
         server.exec(QStringLiteral("ANALYZE written_goods"));
+        // A write planned from goods read earlier changes those goods only,
+        // locked here until it ends, and only while they are as they were
+        // read.
+        QString checkedOnly;
+        QVariantList checkedKeys;
+        if (options.seen) {
+            QList<QList<GoodVersion>> now(distinct.size());
+            ArrayText keys;
+            // Read whole: a connection lost while a row is awaited must fail
+            // the statement, not end its rows early.
+            QSqlQuery select = server.exec(
+                QStringLiteral("SELECT g.ord, d.rowkey, d.version FROM written_goods AS g "
+                               "JOIN dorvik_data AS d ON d.namekey = g.namekey "
+                               "ORDER BY d.rowkey FOR UPDATE OF d"));
+            while (select.next()) {
+                now[select.value(0).toInt()]
+                    << GoodVersion{select.value(1).toLongLong(), select.value(2).toLongLong()};
+                keys.add(select.value(1).toString());
+            }
+            QStringList changed;
+            for (qsizetype i = 0; i < distinct.size(); ++i)
+                if (now[i] != seen[i])
+                    changed << distinct[i].name;
+            if (!changed.isEmpty())
+                refuseStaleGoods(changed);
+            checkedOnly = QStringLiteral(" AND d.rowkey = ANY (CAST(? AS bigint[]))");
+            checkedKeys << keys.text();
+        }
         if (!given.isEmpty()) {
             QStringList held, stored;
             for (const QString &column : std::as_const(given)) {
@@ -869,9 +1027,10 @@ GoodsWritten PostgresCatalogue::writeGoods(const QList<CatalogueGood> &goods,
             server.exec(QStringLiteral("UPDATE dorvik_data AS d SET (%1) = ROW(%2), "
                                        "version = d.version + 1 FROM written_goods AS g "
                                        "WHERE g.namekey = d.namekey AND "
-                                       "ROW(%3) IS DISTINCT FROM ROW(%2)")
+                                       "ROW(%3) IS DISTINCT FROM ROW(%2)%4")
                             .arg(given.join(QStringLiteral(", ")), held.join(QStringLiteral(", ")),
-                                 stored.join(QStringLiteral(", "))));
+                                 stored.join(QStringLiteral(", ")), checkedOnly),
+                        checkedKeys);
         }
         const int matched =
             server
@@ -908,15 +1067,20 @@ QStringList PostgresCatalogue::goodsGroups()
     return groups;
 }
 
-QStringList PostgresCatalogue::groupOrder()
+GroupOrderRead PostgresCatalogue::readGroupOrder()
 {
+    // The version with the names in one statement, so that they belong
+    // together; an empty order is one row without a name.
     QSqlQuery select = connection().exec(
-        QStringLiteral("SELECT name_gruppa FROM dorvik_gruppa ORDER BY numb, id"));
-    QStringList groups;
-    while (select.next())
-        if (const QString name = textAt(select, 0); !name.isEmpty())
-            groups << name;
-    return groups;
+        QStringLiteral("SELECT s.group_order_version, g.name_gruppa FROM kvintor_schema AS s "
+                       "LEFT JOIN dorvik_gruppa AS g ON true ORDER BY g.numb, g.id"));
+    GroupOrderRead read;
+    while (select.next()) {
+        read.version = select.value(0).toLongLong();
+        if (const QString name = textAt(select, 1); !name.isEmpty())
+            read.groups << name;
+    }
+    return read;
 }
 
 QStringList PostgresCatalogue::groupsAlphabetical()
@@ -933,10 +1097,12 @@ QStringList PostgresCatalogue::groupsAlphabetical()
     return groups;
 }
 
-void PostgresCatalogue::renameGroup(const QString &from, const QString &to)
+qint64 PostgresCatalogue::renameGroup(const QString &from, const QString &to, qint64 readVersion)
 {
     Connection &server = connection();
+    qint64 version = 0;
     server.write([&] {
+        server.checkGroupOrder(readVersion);
         QSqlQuery select = server.exec(
             QStringLiteral("SELECT id, name_gruppa FROM dorvik_gruppa ORDER BY id FOR UPDATE"));
         while (select.next())
@@ -946,20 +1112,20 @@ void PostgresCatalogue::renameGroup(const QString &from, const QString &to)
         server.exec(QStringLiteral("UPDATE dorvik_data SET gruppa = ?, gruppakey = ?, "
                                    "version = version + 1 WHERE gruppakey = ?"),
                     {to, TextFolding::folded(to), TextFolding::folded(from)});
-        server.exec(
-            QStringLiteral("UPDATE kvintor_schema SET group_order_version = group_order_version "
-                           "+ 1"));
+        version = server.groupOrderChanged();
     });
+    return version;
 }
 
-bool PostgresCatalogue::removeGroup(const QString &group)
+std::optional<qint64> PostgresCatalogue::removeGroup(const QString &group, qint64 readVersion)
 {
     Connection &server = connection();
-    bool removed = false;
+    std::optional<qint64> version;
     server.write([&] {
         // Taken first, so that no good can take the group between the look
         // and the deletion.
         server.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kWriteLock));
+        server.checkGroupOrder(readVersion);
         if (!server
                  .scalar(QStringLiteral("SELECT 1 FROM dorvik_data WHERE gruppakey = ? LIMIT 1"),
                          {TextFolding::folded(group)})
@@ -970,20 +1136,19 @@ bool PostgresCatalogue::removeGroup(const QString &group)
             if (TextFolding::equal(textAt(select, 1), group))
                 server.exec(QStringLiteral("DELETE FROM dorvik_gruppa WHERE id = ?"),
                             {select.value(0)});
-        server.exec(
-            QStringLiteral("UPDATE kvintor_schema SET group_order_version = group_order_version "
-                           "+ 1"));
-        removed = true;
+        version = server.groupOrderChanged();
     });
-    return removed;
+    return version;
 }
 
-void PostgresCatalogue::writeGroupOrder(const QStringList &groups,
-                                        const std::function<void(int done, int total)> &progress)
+qint64 PostgresCatalogue::writeGroupOrder(const QStringList &groups, qint64 readVersion,
+                                          const std::function<void(int done, int total)> &progress)
 {
     const int total = int(groups.size());
     Connection &server = connection();
+    qint64 version = 0;
     server.write([&] {
+        server.checkGroupOrder(readVersion);
         QHash<QString, QList<qint64>> rowsOf;
         {
             QSqlQuery select =
@@ -1011,10 +1176,9 @@ void PostgresCatalogue::writeGroupOrder(const QStringList &groups,
             if (progress)
                 progress(i + 1, total);
         }
-        server.exec(
-            QStringLiteral("UPDATE kvintor_schema SET group_order_version = group_order_version "
-                           "+ 1"));
+        version = server.groupOrderChanged();
     });
+    return version;
 }
 
 void PostgresCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)

@@ -60,6 +60,10 @@ public:
     // group's place here, counted from 0.
     const QStringList &groupOrder() const { return m_groupOrder; }
     void setGroupOrder(const QStringList &groups);
+    // The version of the catalogue's group order that the list was read at
+    // or last written as; changes of the order are made from it.
+    qint64 groupOrderVersion() const { return m_groupOrderVersion; }
+    void setGroupOrderVersion(qint64 version) { m_groupOrderVersion = version; }
 
     // The firm name printed on the documents.
     const QString &firmName() const { return m_firmName; }
@@ -111,6 +115,7 @@ private:
     QString m_commandLineFile;
     QString m_lastFolder;
     QStringList m_groupOrder;
+    qint64 m_groupOrderVersion = 0;
     QString m_firmName;
     QStringList m_groupFilterList{kUndefinedGroupItem, kAllGroupsItem};
     QStringList m_makerFilterList{kAllMakersItem};

@@ -385,6 +385,36 @@ std::unique_ptr<CatalogueHold> SqliteCatalogue::hold()
     return std::make_unique<Held>(m_db);
 }
 
+QList<QList<GoodVersion>> SqliteCatalogue::versionsOf(const QStringList &names)
+{
+    QList<QList<GoodVersion>> versions(names.size());
+    // The places of each key among names; each key is asked once.
+    std::unordered_map<std::string, QList<qsizetype>> placesOfKey;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names[i].isEmpty())
+            continue;
+        const QByteArray utf8 = TextFolding::folded(names[i]).toUtf8();
+        placesOfKey[std::string(utf8.constData(), size_t(utf8.size()))] << i;
+    }
+    if (placesOfKey.empty())
+        return versions;
+    QByteArray keys = "[";
+    for (const auto &entry : placesOfKey)
+        appendJsonString(keys, entry.first);
+    keys.back() = ']';
+    const auto disconnect = connected(m_db);
+    Statement select(m_db, QStringLiteral("SELECT k.value, d.RowKey FROM json_each(?) AS k "
+                                          "CROSS JOIN dorvik_data AS d ON d.NameKey = k.value "
+                                          "ORDER BY d.RowKey"));
+    select.bindUtf8(0, std::string_view(keys.constData(), size_t(keys.size())));
+    while (select.next()) {
+        const std::string_view key = select.utf8(0);
+        for (const qsizetype place : placesOfKey.at(std::string(key)))
+            versions[place] << GoodVersion{select.integer(1), 0};
+    }
+    return versions;
+}
+
 QList<StoredGood> SqliteCatalogue::findGoods(const GoodsCriteria &criteria, qint64 after, int limit)
 {
     const auto disconnect = connected(m_db);
@@ -513,10 +543,12 @@ QStringList SqliteCatalogue::groupNames(const QString &sql)
     return result;
 }
 
-QStringList SqliteCatalogue::groupOrder()
+GroupOrderRead SqliteCatalogue::readGroupOrder()
 {
     // Rows that share a place keep the order in which they were written.
-    return groupNames(QStringLiteral("SELECT name_gruppa FROM dorvik_gruppa ORDER BY Numb, rowid"));
+    return {
+        groupNames(QStringLiteral("SELECT name_gruppa FROM dorvik_gruppa ORDER BY Numb, rowid")),
+        0};
 }
 
 QStringList SqliteCatalogue::groupsAlphabetical()
@@ -531,7 +563,7 @@ QStringList SqliteCatalogue::groupsAlphabetical()
     return groups;
 }
 
-void SqliteCatalogue::renameGroup(const QString &from, const QString &to)
+qint64 SqliteCatalogue::renameGroup(const QString &from, const QString &to, qint64)
 {
     const auto disconnect = connected(m_db);
     m_db.inTransaction([&] {
@@ -545,9 +577,10 @@ void SqliteCatalogue::renameGroup(const QString &from, const QString &to)
         // trigger emptied.
         Schema::fillKeys(m_db);
     });
+    return 0;
 }
 
-bool SqliteCatalogue::removeGroup(const QString &group)
+std::optional<qint64> SqliteCatalogue::removeGroup(const QString &group, qint64)
 {
     const auto disconnect = connected(m_db);
     bool removed = false;
@@ -562,11 +595,11 @@ bool SqliteCatalogue::removeGroup(const QString &group)
             m_db.exec(QStringLiteral("DELETE FROM dorvik_gruppa WHERE rowid = ?"), {row});
         removed = true;
     });
-    return removed;
+    return removed ? std::optional<qint64>(0) : std::nullopt;
 }
 
-void SqliteCatalogue::writeGroupOrder(const QStringList &groups,
-                                      const std::function<void(int done, int total)> &progress)
+qint64 SqliteCatalogue::writeGroupOrder(const QStringList &groups, qint64,
+                                        const std::function<void(int done, int total)> &progress)
 {
     const auto disconnect = connected(m_db);
     const int total = int(groups.size());
@@ -601,6 +634,7 @@ void SqliteCatalogue::writeGroupOrder(const QStringList &groups,
                 progress(i + 1, total);
         }
     });
+    return 0;
 }
 
 // Writes of some columns: a price list gives prices and a few texts, and

@@ -17,6 +17,7 @@ public:
     QList<std::optional<CatalogueGood>> find(const QStringList &names) override;
     std::unique_ptr<GoodsLookup> lookup() override;
     std::unique_ptr<CatalogueHold> hold() override;
+    QList<QList<GoodVersion>> versionsOf(const QStringList &names) override;
     QList<StoredGood> findGoods(const GoodsCriteria &criteria, qint64 after, int limit) override;
     int countGoods(const GoodsCriteria &criteria) override;
     QList<NamesakeGoods> namesakes() override;
@@ -26,12 +27,14 @@ public:
     GoodsWritten writeGoods(const QList<CatalogueGood> &goods,
                             const std::function<void(int done, int total)> &progress) override;
     QStringList goodsGroups() override;
-    QStringList groupOrder() override;
+    GroupOrderRead readGroupOrder() override;
     QStringList groupsAlphabetical() override;
-    void renameGroup(const QString &from, const QString &to) override;
-    bool removeGroup(const QString &group) override;
-    void writeGroupOrder(const QStringList &groups,
-                         const std::function<void(int done, int total)> &progress) override;
+    // The file keeps no versions: every change is made from the order as
+    // it is, and the version stays 0.
+    qint64 renameGroup(const QString &from, const QString &to, qint64 readVersion) override;
+    std::optional<qint64> removeGroup(const QString &group, qint64 readVersion) override;
+    qint64 writeGroupOrder(const QStringList &groups, qint64 readVersion,
+                           const std::function<void(int done, int total)> &progress) override;
 
     GoodsWritten writeGoods(const QList<CatalogueGood> &goods, const GoodsWriteOptions &options,
                             const std::function<void(int done, int total)> &progress) override;

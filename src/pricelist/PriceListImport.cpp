@@ -207,11 +207,16 @@ Plan plan(const Source &source, const PriceColumns::Mapping &mapping, bool addNe
     names.reserve(kept.size());
     for (const qsizetype i : std::as_const(kept))
         names << candidates[i].good.name;
-    const QList<std::optional<CatalogueGood>> found = catalogue.find(names);
+    // The goods the report counts are the goods the write will change:
+    // where the catalogue keeps versions, the write is refused when they
+    // are no longer these.
+    const QList<QList<GoodVersion>> found = catalogue.versionsOf(names);
     plan.goods.reserve(kept.size());
+    plan.options.seen.emplace();
+    plan.options.seen->reserve(kept.size());
     for (qsizetype i = 0; i < kept.size(); ++i) {
         Candidate &candidate = candidates[kept[i]];
-        if (found[i]) {
+        if (!found[i].isEmpty()) {
             ++plan.updated;
         } else if (addNew) {
             ++plan.added;
@@ -223,6 +228,7 @@ Plan plan(const Source &source, const PriceColumns::Mapping &mapping, bool addNe
             continue;
         }
         plan.goods << std::move(candidate.good);
+        *plan.options.seen << found[i];
     }
     std::stable_sort(plan.skipped.begin(), plan.skipped.end(),
                      [](const Skipped &a, const Skipped &b) { return a.line < b.line; });

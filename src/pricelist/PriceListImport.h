@@ -44,6 +44,8 @@ struct Skipped {
 struct Plan {
     // The goods to write, one a block name, with the fields the mapping gives.
     QList<CatalogueGood> goods;
+    // What the write gives, and the goods of each name as the plan found
+    // them.
     GoodsWriteOptions options;
     int updated = 0;        // names the catalogue holds
     int added = 0;          // names it lacks, which become goods
@@ -66,8 +68,10 @@ QString summary(const Plan &plan);
 QStringList skippedLines(const Plan &plan);
 
 // Writes the plan's goods into the catalogue, all or nothing; what the
-// catalogue holds is matched again as it is written. progress(done, total)
-// follows every good.
+// catalogue holds is matched again as it is written. On the office's server
+// the write is refused with StaleWrite, naming the goods, when someone else
+// has changed, removed or added goods of its names since the plan was made.
+// progress(done, total) follows every good.
 GoodsWritten write(const Plan &plan, Catalogue &catalogue,
                    const std::function<void(int done, int total)> &progress = {});
 

@@ -77,13 +77,19 @@ PostgresServer::PostgresServer() : m_programs(programFolder())
     // A port of its own keeps the socket's name apart from another test's
     // server; the folder alone would do, the port costs nothing.
     m_port = 20000 + int(QRandomGenerator::global()->bounded(20000));
+    start();
+}
+
+bool PostgresServer::start()
+{
+    bool ok = false;
     const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses='' -c fsync=off "
                                            "-c synchronous_commit=off -c full_page_writes=off")
                                 .arg(m_folder.path())
                                 .arg(m_port);
     const QString startOutput = run(
         QStringLiteral("pg_ctl"),
-        {QStringLiteral("-D"), data, QStringLiteral("-l"),
+        {QStringLiteral("-D"), m_folder.filePath(QStringLiteral("data")), QStringLiteral("-l"),
          m_folder.filePath(QStringLiteral("server.log")), QStringLiteral("-o"), options,
          QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"), QStringLiteral("start")},
         &ok);
@@ -92,20 +98,90 @@ PostgresServer::PostgresServer() : m_programs(programFolder())
         log.open(QIODevice::ReadOnly);
         m_failure = QStringLiteral("pg_ctl start failed: ") + startOutput +
                     QString::fromLocal8Bit(log.readAll());
-        return;
+        return false;
     }
     m_running = true;
+    return true;
+}
+
+bool PostgresServer::stop()
+{
+    psql(QStringLiteral("postgres"), QStringLiteral("CHECKPOINT"));
+    bool ok = false;
+    const QString output =
+        run(QStringLiteral("pg_ctl"),
+            {QStringLiteral("-D"), m_folder.filePath(QStringLiteral("data")), QStringLiteral("-m"),
+             QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")},
+            &ok);
+    if (!ok)
+        m_failure = QStringLiteral("pg_ctl stop failed: ") + output;
+    m_running = m_running && !ok;
+    return ok;
 }
 
 PostgresServer::~PostgresServer()
 {
-    if (!m_running)
-        return;
-    bool ok = false;
-    run(QStringLiteral("pg_ctl"),
-        {QStringLiteral("-D"), m_folder.filePath(QStringLiteral("data")), QStringLiteral("-m"),
-         QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")},
-        &ok);
+    m_watcher.waitForFinished(30'000);
+    if (m_running)
+        stop();
+}
+
+void PostgresServer::interruptWhenWaiting(Interruption how)
+{
+    const auto quoted = [](const QString &text) { return u'\'' + text + u'\''; };
+    const QString psql = QStringLiteral("%1 -X -q -A -t -h %2 -p %3 -U %4 -d postgres")
+                             .arg(quoted(m_programs + QStringLiteral("/psql")),
+                                  quoted(socketFolder()), QString::number(m_port), user());
+    const QString waiting = QStringLiteral("FROM pg_stat_activity WHERE application_name = "
+                                           "'kvintor' AND wait_event_type = 'Lock'");
+    // A minute at most, in steps of 50 ms.
+    QString script = QStringLiteral("n=0; until [ \"$(%1 -c \"SELECT count(*) %2\")\" -gt 0 ]; "
+                                    "do n=$((n+1)); [ $n -gt 1200 ] && exit 1; sleep 0.05; done; ")
+                         .arg(psql, waiting);
+    if (how == Interruption::EndConnection) {
+        script +=
+            QStringLiteral("%1 -c \"SELECT pg_terminate_backend(pid) %2\"").arg(psql, waiting);
+    } else {
+        // What was committed stays, as on a server that commits
+        // synchronously; this one does not, to be quick.
+        script += psql + QStringLiteral(" -c CHECKPOINT; ");
+        QStringList stop;
+        for (const QString &word :
+             asServerUser(m_programs + QStringLiteral("/pg_ctl"),
+                          {QStringLiteral("-D"), m_folder.filePath(QStringLiteral("data")),
+                           QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"),
+                           QStringLiteral("stop")}))
+            stop << quoted(word);
+        script += stop.join(u' ');
+    }
+    m_interruption = how;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LC_MESSAGES"), QStringLiteral("C"));
+    m_watcher.setProcessEnvironment(environment);
+    m_watcher.setProcessChannelMode(QProcess::MergedChannels);
+    m_watcher.setWorkingDirectory(m_folder.path());
+    m_watcher.start(QStringLiteral("sh"), {QStringLiteral("-c"), script});
+}
+
+bool PostgresServer::interrupted()
+{
+    const bool done = m_watcher.waitForFinished(90'000) &&
+                      m_watcher.exitStatus() == QProcess::NormalExit && m_watcher.exitCode() == 0;
+    if (!done)
+        m_failure = QStringLiteral("the interruption failed: ") +
+                    QString::fromLocal8Bit(m_watcher.readAll());
+    if (done && m_interruption == Interruption::StopServer)
+        m_running = false;
+    return done;
+}
+
+QStringList PostgresServer::asServerUser(const QString &program, const QStringList &arguments) const
+{
+    if (m_osUser.isEmpty())
+        return QStringList{program} + arguments;
+    return QStringList{QStringLiteral("runuser"), QStringLiteral("-u"), m_osUser,
+                       QStringLiteral("--"), program} +
+           arguments;
 }
 
 QString PostgresServer::socketFolder() const
@@ -151,12 +227,9 @@ QString PostgresServer::run(const QString &program, const QStringList &arguments
     // The server's user may not enter the folder the tests run in.
     process.setWorkingDirectory(m_folder.path());
     const QString path = m_programs + QLatin1Char('/') + program;
-    if (m_osUser.isEmpty() || program == QStringLiteral("psql"))
-        process.start(path, arguments);
-    else
-        process.start(QStringLiteral("runuser"),
-                      QStringList{QStringLiteral("-u"), m_osUser, QStringLiteral("--"), path} +
-                          arguments);
+    const QStringList command = program == QStringLiteral("psql") ? QStringList{path} + arguments
+                                                                  : asServerUser(path, arguments);
+    process.start(command.first(), command.mid(1));
     const bool finished = process.waitForFinished(120'000);
     *ok = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     return QString::fromLocal8Bit(process.readAll());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -33,11 +34,32 @@ public:
     // what psql printed, or throws nothing and returns "error: …".
     QString psql(const QString &database, const QString &sql) const;
 
+    // Stops the server at once, as a crash would (pg_ctl stop -m immediate),
+    // keeping what was committed, and starts it again; false, failure()
+    // set, when it would not.
+    bool stop();
+    bool start();
+
+    // How a write is taken away from under the program.
+    enum class Interruption {
+        EndConnection, // another connection runs pg_terminate_backend on its own
+        StopServer,    // the server stopped at once
+    };
+    // Starts, and returns at once, a watcher that waits until a connection
+    // of the program (application_name "kvintor") waits for a lock, which
+    // the test holds in a transaction of its own, and then interrupts it.
+    void interruptWhenWaiting(Interruption how);
+    // Waits for the watcher; false when it found no waiting connection or
+    // could not interrupt it.
+    bool interrupted();
+
     // The folder of the server's programs (initdb, pg_ctl, psql), or empty.
     static QString programFolder();
 
 private:
     QString run(const QString &program, const QStringList &arguments, bool *ok) const;
+    // The command line that runs program of the server as the cluster's user.
+    QStringList asServerUser(const QString &program, const QStringList &arguments) const;
 
     QTemporaryDir m_folder;
     QString m_programs;
@@ -45,4 +67,6 @@ private:
     int m_port = 0;
     bool m_running = false;
     QString m_failure;
+    QProcess m_watcher;
+    Interruption m_interruption = Interruption::EndConnection;
 };

@@ -3,6 +3,7 @@
 #include "Prompts.h"
 
 #include <QStringList>
+#include <functional>
 
 // Answers questions from a script and remembers what was asked, so that no
 // test waits on a modal box.
@@ -15,8 +16,14 @@ public:
     QStringList openFolders;              // the folder of every open dialog
     QStringList saveFolders, savePresets; // the folder and name of every save dialog
 
+    // Runs before a Yes or No is given, as another user may act while the
+    // question waits.
+    std::function<void(const QString &question)> beforeAnswer;
+
     bool confirm(const QString &question) override
     {
+        if (beforeAnswer)
+            beforeAnswer(question);
         questions << question;
         return answers.isEmpty() ? false : answers.takeFirst();
     }

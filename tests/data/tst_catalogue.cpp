@@ -207,13 +207,13 @@ private:
             return {};
         }
         if (verb == "rename") {
-            catalogue.renameGroup(rest.section(u'>', 0, 0), rest.section(u'>', 1));
+            catalogue.renameGroup(rest.section(u'>', 0, 0), rest.section(u'>', 1), 0);
             return {};
         }
         if (verb == "removeGroup")
-            return catalogue.removeGroup(rest) ? "removed" : "kept";
+            return catalogue.removeGroup(rest, 0) ? "removed" : "kept";
         if (verb == "order") {
-            catalogue.writeGroupOrder(rest.split(u','), {});
+            catalogue.writeGroupOrder(rest.split(u','), 0, {});
             return {};
         }
         if (verb == "groups")
@@ -336,7 +336,7 @@ private slots:
         // the first one, and a good of a group the order lacks.
         catalogue->addGood(good("вк-160", "Воздуховод", "", "", "воздуховоды"));
         catalogue->addGood(good("Д'Арт", "Решетка \"Арт\"", "", "", "Решетки"));
-        catalogue->writeGroupOrder({"Воздуховоды", "Вентиляторы", "Клапаны", "Пустая"}, {});
+        catalogue->writeGroupOrder({"Воздуховоды", "Вентиляторы", "Клапаны", "Пустая"}, 0, {});
         QString result;
         for (const QString &action : actions.split(QStringLiteral("; ")))
             result = run(*catalogue, action);

@@ -408,7 +408,7 @@ private slots:
             byMaker.maker = QStringLiteral("электрощит");
             byMaker.type = QStringLiteral("щр");
             QCOMPARE(catalogue.countGoods(byMaker), 1);
-            catalogue.renameGroup(QStringLiteral("БЫК"), QStringLiteral("Быки"));
+            catalogue.renameGroup(QStringLiteral("БЫК"), QStringLiteral("Быки"), 0);
             const auto found = catalogue.find({QStringLiteral("ёЖ"), QStringLiteral("ёлка-2"),
                                                QStringLiteral("щит"), QStringLiteral("ZEBRA")});
             for (const auto &good : found)
