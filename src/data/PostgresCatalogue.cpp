@@ -321,6 +321,15 @@ public:
         return query;
     }
 
+    // Rows read one at a time (forward only) end early, without a word,
+    // when the connection is lost while one is awaited: the error the
+    // driver keeps is what tells an end from a loss.
+    void checkRowsEnded(const QSqlQuery &query)
+    {
+        if (query.lastError().type() != QSqlError::NoError)
+            fail(query.lastError());
+    }
+
     QVariant scalar(const QString &sql, const QVariantList &values = {})
     {
         QSqlQuery query = exec(sql, values);
@@ -648,6 +657,7 @@ QList<std::optional<CatalogueGood>> PostgresCatalogue::find(const QStringList &n
             for (const qsizetype place : placesOf.value(select.value(0).toString()))
                 goods[place] = good;
         }
+        connection().checkRowsEnded(select);
     }
     return goods;
 }
@@ -719,6 +729,7 @@ QList<StoredGood> PostgresCatalogue::findGoods(const GoodsCriteria &criteria, qi
     while (select.next())
         goods.append(
             {select.value(0).toLongLong(), goodAt(select, 2), select.value(1).toLongLong()});
+    server.checkRowsEnded(select);
     return goods;
 }
 
@@ -757,6 +768,7 @@ QList<NamesakeGoods> PostgresCatalogue::namesakes()
         sets[*place].append(
             {select.value(0).toLongLong(), goodAt(select, 3), select.value(2).toLongLong()});
     }
+    connection().checkRowsEnded(select);
     return sets;
 }
 
@@ -1198,6 +1210,7 @@ void PostgresCatalogue::forEachGood(const std::function<void(const CatalogueGood
                 visit(goodAt(page, 0));
                 ++read;
             }
+            server.checkRowsEnded(page);
             if (read < kBatch * 5)
                 break;
         }
