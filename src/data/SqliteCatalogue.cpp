@@ -427,10 +427,10 @@ std::unique_ptr<CatalogueHold> SqliteCatalogue::hold()
     return std::make_unique<Held>(*this);
 }
 
-bool SqliteCatalogue::readShared(qint64 after,
+bool SqliteCatalogue::readShared(qint64 after, int limit,
                                  const std::function<QString(const QString &range)> &sqlOf,
                                  const QVariantList &values,
-                                 const std::function<void(int part, Statement &select)> &read)
+                                 const std::function<qsizetype(int part, Statement &select)> &read)
 {
     sqlite3 *own = m_db.engine();
     // Within a transaction of its own the connection sees what it has not
@@ -465,24 +465,56 @@ bool SqliteCatalogue::readShared(qint64 after,
         first = ends.integer(0);
         last = ends.integer(1);
     }
-    const qint64 from =
-        first == std::numeric_limits<qint64>::min() ? after : std::max(after, first - 1);
-    if (last <= from || quint64(last) - quint64(from) < quint64(m_fewestKeys))
+    qint64 from = first == std::numeric_limits<qint64>::min() ? after : std::max(after, first - 1);
+    if (last <= from || quint64(last) - quint64(from) <= quint64(m_fewestKeys))
         return false;
+
+    const QString file = m_db.file();
+    const QString bounded = sqlOf(QStringLiteral("RowKey > ? AND RowKey <= ?"));
+    const QString unbounded = sqlOf(QStringLiteral("RowKey > ?"));
+    // The goods each part found, -1 until it ends.
+    std::vector<qsizetype> found(static_cast<size_t>(m_parts) + 1, -1);
+    const auto readPart = [&](int part, sqlite3 *engine, qint64 above, qint64 upTo) {
+        const bool isLast = upTo == std::numeric_limits<qint64>::max();
+        Statement statement(engine, file, isLast ? unbounded : bounded);
+        int place = 0;
+        statement.bind(place++, above);
+        if (!isLast)
+            statement.bind(place++, upTo);
+        for (const QVariant &value : values)
+            statement.bind(place++, value);
+        return read(part, statement);
+    };
+    int firstShared = 0;
+    if (limit > 0) {
+        // The first keys alone: a word that many goods hold fills its page
+        // from them, and no thread is started for it.
+        const qint64 upTo = qint64(quint64(from) + quint64(m_fewestKeys));
+        found[0] = readPart(0, own, from, upTo);
+        if (found[0] >= limit)
+            return true;
+        from = upTo;
+        firstShared = 1;
+    }
+
     const quint64 span = quint64(last) - quint64(from);
-    const int parts = int(std::min<quint64>(quint64(m_parts), span));
-    if (!m_scan || m_scan->count() < parts - 1 || !m_scan->read(m_db.file())) {
+    int parts = int(std::min<quint64>(quint64(m_parts), span));
+    if (parts > 1 && (!m_scan || m_scan->count() < parts - 1 || !m_scan->read(file))) {
         m_scan.reset();
         const qint64 mapped = m_db.scalar(QStringLiteral("PRAGMA mmap_size")).toLongLong();
         try {
-            m_scan = std::make_unique<ScanConnections>(m_db.file(), m_parts - 1, mapped);
+            m_scan = std::make_unique<ScanConnections>(file, m_parts - 1, mapped);
         } catch (const AppError &) {
             // The catalogue's own connection reads it all the same.
-            return false;
+            parts = 1;
         }
     }
-    if (!m_scan->beginReads(parts - 1))
-        return false;
+    if (parts > 1 && !m_scan->beginReads(parts - 1))
+        parts = 1;
+    if (parts == 1) {
+        readPart(firstShared, own, from, std::numeric_limits<qint64>::max());
+        return true;
+    }
     // Part i reads the keys above bounds[i] up to bounds[i + 1]; the last
     // one every key above its start, which while the lock is held are those
     // up to `last`. An upper end makes the engine compare every row with
@@ -490,22 +522,28 @@ bool SqliteCatalogue::readShared(qint64 after,
     // none, is a quarter longer than the others.
     const quint64 shares = quint64(4 * parts + 1);
     const quint64 step = span / shares * 4 + span % shares * 4 / shares;
-    std::vector<qint64> bounds(static_cast<size_t>(parts));
+    std::vector<qint64> bounds(static_cast<size_t>(parts) + 1);
     for (int i = 0; i < parts; ++i)
         bounds[size_t(i)] = qint64(quint64(from) + step * quint64(i));
-    const QString file = m_db.file();
-    const QString bounded = sqlOf(QStringLiteral("RowKey > ? AND RowKey <= ?"));
-    const QString unbounded = sqlOf(QStringLiteral("RowKey > ?"));
+    bounds[size_t(parts)] = std::numeric_limits<qint64>::max();
+    std::mutex ending;
     m_scan->run(parts, own, [&](int part, sqlite3 *engine) {
-        const bool isLast = part == parts - 1;
-        Statement statement(engine, file, isLast ? unbounded : bounded);
-        int place = 0;
-        statement.bind(place++, bounds[size_t(part)]);
-        if (!isLast)
-            statement.bind(place++, bounds[size_t(part) + 1]);
-        for (const QVariant &value : values)
-            statement.bind(place++, value);
-        read(part, statement);
+        const qsizetype goods =
+            readPart(firstShared + part, engine, bounds[size_t(part)], bounds[size_t(part) + 1]);
+        if (limit <= 0)
+            return;
+        // Once the parts below one hold limit goods, those above it are
+        // not wanted and need not end their reading.
+        const std::lock_guard lock(ending);
+        found[size_t(firstShared + part)] = goods;
+        qsizetype below = 0;
+        for (size_t i = 0; i < found.size() && found[i] >= 0; ++i) {
+            below += found[i];
+            if (below >= limit) {
+                m_scan->cancelAbove(int(i) - firstShared);
+                break;
+            }
+        }
     });
     return true;
 }
@@ -539,27 +577,14 @@ QList<StoredGood> SqliteCatalogue::findGoods(const GoodsCriteria &criteria, qint
                  (QStringList{range} + where.conditions).join(QStringLiteral(" AND ")));
     };
     if (scansKeys(criteria, where)) {
-        // Each range gives its first goods; the page is the lowest ranges'
-        // goods up to limit, and once these hold enough the ranges above
-        // need not end their reading.
-        std::vector<QList<StoredGood>> pages(static_cast<size_t>(m_parts));
-        std::vector<bool> ended(static_cast<size_t>(m_parts));
-        std::mutex ending;
-        if (readShared(after, sqlOf, values, [&](int part, Statement &select) {
-                QList<StoredGood> found;
+        // Each range gives its first goods, and the page is the lowest
+        // ranges' goods up to limit.
+        std::vector<QList<StoredGood>> pages(static_cast<size_t>(m_parts) + 1);
+        if (readShared(after, limit, sqlOf, values, [&](int part, Statement &select) {
+                QList<StoredGood> &page = pages[size_t(part)];
                 while (select.next())
-                    found.append({select.integer(0), goodAt(select, 1)});
-                const std::lock_guard lock(ending);
-                pages[size_t(part)] = std::move(found);
-                ended[size_t(part)] = true;
-                qsizetype below = 0;
-                for (size_t i = 0; i < ended.size() && ended[i]; ++i) {
-                    below += pages[i].size();
-                    if (below >= limit) {
-                        m_scan->cancelAbove(int(i));
-                        break;
-                    }
-                }
+                    page.append({select.integer(0), goodAt(select, 1)});
+                return page.size();
             })) {
             for (const QList<StoredGood> &page : pages)
                 goods << page.mid(0, limit - goods.size());
@@ -578,16 +603,17 @@ int SqliteCatalogue::countGoods(const GoodsCriteria &criteria)
     const auto disconnect = connected(m_db);
     const GoodsWhere where = whereOf(criteria);
     if (scansKeys(criteria, where)) {
-        std::vector<qint64> counts(static_cast<size_t>(m_parts));
+        std::vector<qint64> counts(static_cast<size_t>(m_parts) + 1);
         const auto sqlOf = [&](const QString &range) {
             return QStringLiteral("SELECT COUNT(*) FROM dorvik_data INDEXED BY %1 WHERE %2")
                 .arg(where.index,
                      (QStringList{range} + where.conditions).join(QStringLiteral(" AND ")));
         };
-        if (readShared(std::numeric_limits<qint64>::min(), sqlOf, where.values,
+        if (readShared(std::numeric_limits<qint64>::min(), 0, sqlOf, where.values,
                        [&](int part, Statement &select) {
                            select.next();
                            counts[size_t(part)] = select.integer(0);
+                           return qsizetype(0);
                        }))
             return int(std::accumulate(counts.begin(), counts.end(), qint64(0)));
     }

@@ -53,14 +53,18 @@ public:
 private:
     QStringList groupNames(const QString &sql);
     // Runs read(part, statement) over ranges of the row keys above after,
-    // all at once and all reading the catalogue as it is at one moment: each
+    // each range a part, numbered from 0 in the order of the keys, all read
+    // at once and all reading the catalogue as it is at one moment: each
     // part's statement is sqlOf(the condition of its range), with the
-    // range's ends bound first (above, up to) and values after them. False,
-    // having read nothing, when the search is not worth sharing out or
-    // cannot be shared out now.
-    bool readShared(qint64 after, const std::function<QString(const QString &range)> &sqlOf,
+    // range's ends bound first (above, up to) and values after them; read
+    // returns the goods its part found. With a limit, the first keys are
+    // read alone first, and once the parts below one hold limit goods those
+    // above it are stopped. False, having read nothing, when the search is
+    // not worth sharing out or cannot be shared out now.
+    bool readShared(qint64 after, int limit,
+                    const std::function<QString(const QString &range)> &sqlOf,
                     const QVariantList &values,
-                    const std::function<void(int part, Statement &select)> &read);
+                    const std::function<qsizetype(int part, Statement &select)> &read);
 
     Database &m_db;
     int m_parts;
