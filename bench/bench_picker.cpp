@@ -12,6 +12,7 @@
 #include "PickerFilter.h"
 #include "PickerSearch.h"
 #include "Session.h"
+#include "SqliteCatalogue.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -83,5 +84,16 @@ void BM_PickerByType(benchmark::State &state)
     search(state, {{}, {}, QStringLiteral("ЖЖ-999"), {}}, int(state.range(0)));
 }
 BENCHMARK(BM_PickerByType)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// The word that no description holds read by the catalogue's own
+// connection alone, as on a machine with one core. Registered last, since
+// the catalogue reads alone from then on.
+void BM_PickerOneCore(benchmark::State &state)
+{
+    auto &goods = dynamic_cast<SqliteCatalogue &>(catalogue(int(state.range(0))).session.goods());
+    goods.shareSearches(1, 1);
+    search(state, kSearches[3], int(state.range(0)));
+}
+BENCHMARK(BM_PickerOneCore)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 } // namespace

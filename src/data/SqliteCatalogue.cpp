@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "Database.h"
+#include "ScanConnections.h"
 #include "Schema.h"
 #include "Statement.h"
 #include "TextFolding.h"
@@ -9,9 +10,12 @@
 
 #include <QHash>
 #include <QScopeGuard>
+#include <QThread>
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <numeric>
 #include <sqlite3.h>
 #include <string>
 #include <unordered_map>
@@ -150,6 +154,13 @@ GoodsWhere whereOf(const GoodsCriteria &criteria)
     return where;
 }
 
+// Whether a search reads the search key of every good in turn (no group
+// narrows it), which is what is worth sharing out among the cores.
+bool scansKeys(const GoodsCriteria &criteria, const GoodsWhere &where)
+{
+    return !criteria.group && !where.index.isEmpty();
+}
+
 void bindAll(Statement &statement, const QVariantList &values)
 {
     for (int place = 0; place < values.size(); ++place)
@@ -187,7 +198,30 @@ void bindDescription(Statement &statement, int first, const CatalogueGood &good)
 
 } // namespace
 
-SqliteCatalogue::SqliteCatalogue(Database &db) : m_db(db) {}
+namespace {
+
+// A search is shared among at most four connections, each of which maps
+// the file into memory and keeps its own cache.
+constexpr int kMostParts = 4;
+// Fewer keys than these are read by one connection in about a millisecond.
+constexpr qint64 kFewestKeysShared = 16'384;
+
+} // namespace
+
+SqliteCatalogue::SqliteCatalogue(Database &db)
+    : m_db(db), m_parts(std::clamp(QThread::idealThreadCount(), 1, kMostParts)),
+      m_fewestKeys(kFewestKeysShared)
+{
+}
+
+SqliteCatalogue::~SqliteCatalogue() = default;
+
+void SqliteCatalogue::shareSearches(int parts, qint64 fewestKeys)
+{
+    m_parts = std::max(parts, 1);
+    m_fewestKeys = std::max<qint64>(fewestKeys, 1);
+    m_scan.reset();
+}
 
 namespace {
 
@@ -371,18 +405,147 @@ std::unique_ptr<CatalogueHold> SqliteCatalogue::hold()
 {
     class Held : public CatalogueHold {
     public:
-        explicit Held(Database &db) : m_db(db), m_wasOpen(db.isOpen()) { m_db.open(); }
+        explicit Held(SqliteCatalogue &catalogue)
+            : m_catalogue(catalogue), m_wasOpen(catalogue.m_db.isOpen())
+        {
+            m_catalogue.m_db.open();
+            ++m_catalogue.m_holds;
+        }
         ~Held() override
         {
+            // The connections of a shared search hold the file as well.
+            if (--m_catalogue.m_holds == 0)
+                m_catalogue.m_scan.reset();
             if (!m_wasOpen)
-                m_db.close();
+                m_catalogue.m_db.close();
         }
 
     private:
-        Database &m_db;
+        SqliteCatalogue &m_catalogue;
         const bool m_wasOpen;
     };
-    return std::make_unique<Held>(m_db);
+    return std::make_unique<Held>(*this);
+}
+
+bool SqliteCatalogue::readShared(qint64 after, int limit,
+                                 const std::function<QString(const QString &range)> &sqlOf,
+                                 const QVariantList &values,
+                                 const std::function<qsizetype(int part, Statement &select)> &read)
+{
+    sqlite3 *own = m_db.engine();
+    // Within a transaction of its own the connection sees what it has not
+    // committed, which no other connection does.
+    if (m_holds == 0 || m_parts < 2 || !own || !sqlite3_get_autocommit(own))
+        return false;
+    // The file's shared lock, taken by the first read, keeps every other
+    // program from committing until the search ends.
+    m_db.exec(QStringLiteral("BEGIN"));
+    const auto endRead = qScopeGuard([this] {
+        if (m_scan)
+            m_scan->endReads();
+        try {
+            m_db.exec(QStringLiteral("COMMIT"));
+        } catch (const AppError &) {
+            // A read has nothing to keep.
+        }
+    });
+    qint64 first = 0;
+    qint64 last = 0;
+    {
+        // One aggregate a query, so that each is one step down the table.
+        Statement ends(m_db, QStringLiteral("SELECT (SELECT MIN(RowKey) FROM dorvik_data), "
+                                            "(SELECT MAX(RowKey) FROM dorvik_data), "
+                                            "(SELECT journal_mode FROM pragma_journal_mode)"));
+        ends.next();
+        // A write-ahead log lets others commit while the file is read, and
+        // connections that began one after the other could read different
+        // catalogues.
+        if (ends.isNull(0) || ends.text(2).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+            return false;
+        first = ends.integer(0);
+        last = ends.integer(1);
+    }
+    qint64 from = first == std::numeric_limits<qint64>::min() ? after : std::max(after, first - 1);
+    if (last <= from || quint64(last) - quint64(from) <= quint64(m_fewestKeys))
+        return false;
+
+    const QString file = m_db.file();
+    const QString bounded = sqlOf(QStringLiteral("RowKey > ? AND RowKey <= ?"));
+    const QString unbounded = sqlOf(QStringLiteral("RowKey > ?"));
+    // The goods each part found, -1 until it ends.
+    std::vector<qsizetype> found(static_cast<size_t>(m_parts) + 1, -1);
+    const auto readPart = [&](int part, sqlite3 *engine, qint64 above, qint64 upTo) {
+        const bool isLast = upTo == std::numeric_limits<qint64>::max();
+        Statement statement(engine, file, isLast ? unbounded : bounded);
+        int place = 0;
+        statement.bind(place++, above);
+        if (!isLast)
+            statement.bind(place++, upTo);
+        for (const QVariant &value : values)
+            statement.bind(place++, value);
+        return read(part, statement);
+    };
+    int firstShared = 0;
+    if (limit > 0) {
+        // The first keys alone: a word that many goods hold fills its page
+        // from them, and no thread is started for it.
+        const qint64 upTo = qint64(quint64(from) + quint64(m_fewestKeys));
+        found[0] = readPart(0, own, from, upTo);
+        if (found[0] >= limit)
+            return true;
+        from = upTo;
+        firstShared = 1;
+    }
+
+    const quint64 span = quint64(last) - quint64(from);
+    int parts = int(std::min<quint64>(quint64(m_parts), span));
+    if (parts > 1 && (!m_scan || m_scan->count() < parts - 1 || !m_scan->read(file))) {
+        m_scan.reset();
+        const qint64 mapped = m_db.scalar(QStringLiteral("PRAGMA mmap_size")).toLongLong();
+        try {
+            m_scan = std::make_unique<ScanConnections>(file, m_parts - 1, mapped);
+        } catch (const AppError &) {
+            // The catalogue's own connection reads it all the same.
+            parts = 1;
+        }
+    }
+    if (parts > 1 && !m_scan->beginReads(parts - 1))
+        parts = 1;
+    if (parts == 1) {
+        readPart(firstShared, own, from, std::numeric_limits<qint64>::max());
+        return true;
+    }
+    // Part i reads the keys above bounds[i] up to bounds[i + 1]; the last
+    // one every key above its start, which while the lock is held are those
+    // up to `last`. An upper end makes the engine compare every row with
+    // it, which costs a quarter more a row, so the last range, which has
+    // none, is a quarter longer than the others.
+    const quint64 shares = quint64(4 * parts + 1);
+    const quint64 step = span / shares * 4 + span % shares * 4 / shares;
+    std::vector<qint64> bounds(static_cast<size_t>(parts) + 1);
+    for (int i = 0; i < parts; ++i)
+        bounds[size_t(i)] = qint64(quint64(from) + step * quint64(i));
+    bounds[size_t(parts)] = std::numeric_limits<qint64>::max();
+    std::mutex ending;
+    m_scan->run(parts, own, [&](int part, sqlite3 *engine) {
+        const qsizetype goods =
+            readPart(firstShared + part, engine, bounds[size_t(part)], bounds[size_t(part) + 1]);
+        if (limit <= 0)
+            return;
+        // Once the parts below one hold limit goods, those above it are
+        // not wanted and need not end their reading.
+        const std::lock_guard lock(ending);
+        found[size_t(firstShared + part)] = goods;
+        qsizetype below = 0;
+        for (size_t i = 0; i < found.size() && found[i] >= 0; ++i) {
+            below += found[i];
+            if (below >= limit) {
+                m_scan->cancelAbove(int(i) - firstShared);
+                break;
+            }
+        }
+    });
+    return true;
 }
 
 QList<QList<GoodVersion>> SqliteCatalogue::versionsOf(const QStringList &names)
@@ -418,18 +581,48 @@ QList<QList<GoodVersion>> SqliteCatalogue::versionsOf(const QStringList &names)
 QList<StoredGood> SqliteCatalogue::findGoods(const GoodsCriteria &criteria, qint64 after, int limit)
 {
     const auto disconnect = connected(m_db);
-    GoodsWhere where = whereOf(criteria);
-    where.conditions << QStringLiteral("d.RowKey > ?");
-    where.values << after << qint64(limit);
-    Statement select(
-        m_db,
-        QStringLiteral("SELECT d.RowKey, %1 FROM dorvik_data AS d%2 WHERE %3 "
-                       "ORDER BY d.RowKey LIMIT ?")
-            .arg(kGoodColumns,
-                 where.index.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + where.index,
-                 where.conditions.join(QStringLiteral(" AND "))));
-    bindAll(select, where.values);
+    const GoodsWhere where = whereOf(criteria);
+    const QVariantList values = where.values + QVariantList{qint64(limit)};
     QList<StoredGood> goods;
+    if (where.index.isEmpty()) {
+        Statement select(m_db, QStringLiteral("SELECT d.RowKey, %1 FROM dorvik_data AS d WHERE "
+                                              "%2 ORDER BY d.RowKey LIMIT ?")
+                                   .arg(kGoodColumns, (where.conditions +
+                                                       QStringList{QStringLiteral("d.RowKey > ?")})
+                                                          .join(QStringLiteral(" AND "))));
+        bindAll(select, where.values + QVariantList{after, qint64(limit)});
+        while (select.next())
+            goods.append({select.integer(0), goodAt(select, 1)});
+        return goods;
+    }
+    // The keys of the goods are found in the narrow index alone, and only
+    // the goods found are read from the table: a step from the index to the
+    // table for every good passed over would cost a quarter of the search.
+    const auto sqlOf = [&](const QString &range) {
+        return QStringLiteral("SELECT d.RowKey, %1 FROM (SELECT RowKey FROM dorvik_data "
+                              "INDEXED BY %2 WHERE %3 ORDER BY RowKey LIMIT ?) AS k "
+                              "CROSS JOIN dorvik_data AS d ON d.RowKey = k.RowKey "
+                              "ORDER BY d.RowKey")
+            .arg(kGoodColumns, where.index,
+                 (QStringList{range} + where.conditions).join(QStringLiteral(" AND ")));
+    };
+    if (scansKeys(criteria, where)) {
+        // Each range gives its first goods, and the page is the lowest
+        // ranges' goods up to limit.
+        std::vector<QList<StoredGood>> pages(static_cast<size_t>(m_parts) + 1);
+        if (readShared(after, limit, sqlOf, values, [&](int part, Statement &select) {
+                QList<StoredGood> &page = pages[size_t(part)];
+                while (select.next())
+                    page.append({select.integer(0), goodAt(select, 1)});
+                return page.size();
+            })) {
+            for (const QList<StoredGood> &page : pages)
+                goods << page.mid(0, limit - goods.size());
+            return goods;
+        }
+    }
+    Statement select(m_db, sqlOf(QStringLiteral("RowKey > ?")));
+    bindAll(select, QVariantList{after} + values);
     while (select.next())
         goods.append({select.integer(0), goodAt(select, 1)});
     return goods;
@@ -439,6 +632,21 @@ int SqliteCatalogue::countGoods(const GoodsCriteria &criteria)
 {
     const auto disconnect = connected(m_db);
     const GoodsWhere where = whereOf(criteria);
+    if (scansKeys(criteria, where)) {
+        std::vector<qint64> counts(static_cast<size_t>(m_parts) + 1);
+        const auto sqlOf = [&](const QString &range) {
+            return QStringLiteral("SELECT COUNT(*) FROM dorvik_data INDEXED BY %1 WHERE %2")
+                .arg(where.index,
+                     (QStringList{range} + where.conditions).join(QStringLiteral(" AND ")));
+        };
+        if (readShared(std::numeric_limits<qint64>::min(), 0, sqlOf, where.values,
+                       [&](int part, Statement &select) {
+                           select.next();
+                           counts[size_t(part)] = select.integer(0);
+                           return qsizetype(0);
+                       }))
+            return int(std::accumulate(counts.begin(), counts.end(), qint64(0)));
+    }
     return m_db
         .scalar(
             QStringLiteral("SELECT COUNT(*) FROM dorvik_data") +

@@ -23,7 +23,12 @@ sqlite3 *engineHandle(const Database &db)
 } // namespace
 
 Statement::Statement(const Database &db, const QString &sql)
-    : m_db(engineHandle(db)), m_file(db.file())
+    : Statement(engineHandle(db), db.file(), sql)
+{
+}
+
+Statement::Statement(sqlite3 *engine, const QString &file, const QString &sql)
+    : m_db(engine), m_file(file)
 {
     const QByteArray text = sql.toUtf8();
     const char *rest = nullptr;

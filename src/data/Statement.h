@@ -18,6 +18,9 @@ class Database;
 class Statement {
 public:
     Statement(const Database &db, const QString &sql);
+    // On a connection of the engine's own that file names, for reads that
+    // run beside the Database's connection in threads of their own.
+    Statement(sqlite3 *engine, const QString &file, const QString &sql);
     ~Statement();
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;

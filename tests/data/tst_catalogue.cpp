@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -25,8 +26,10 @@ std::shared_ptr<Catalogue> sqliteCatalogue(const QString &folder)
     db->create();
     Schema::createCatalogueTables(*db);
     db->close();
-    return std::shared_ptr<Catalogue>(new SqliteCatalogue(*db),
-                                      [db](Catalogue *catalogue) { delete catalogue; });
+    auto *catalogue = new SqliteCatalogue(*db);
+    // Searches of a few goods shared out as those of a million are.
+    catalogue->shareSearches(3, 1);
+    return std::shared_ptr<Catalogue>(catalogue, [db](Catalogue *held) { delete held; });
 }
 
 CatalogueGood good(const QString &name, const QString &caption, const QString &type,
@@ -99,10 +102,9 @@ private:
     }
 
     static QList<StoredGood> everyGood(Catalogue &catalogue, const GoodsCriteria &criteria,
-                                       int page)
+                                       int page, qint64 after = std::numeric_limits<qint64>::min())
     {
         QList<StoredGood> goods;
-        qint64 after = std::numeric_limits<qint64>::min();
         for (;;) {
             const QList<StoredGood> read = catalogue.findGoods(criteria, after, page);
             goods << read;
@@ -142,17 +144,63 @@ private:
         return good;
     }
 
-    // Runs one operation and says what it gave.
-    static QString run(Catalogue &catalogue, const QString &action)
+    // What a list has read: its criteria, its page and its last good's key.
+    struct ListRead {
+        GoodsCriteria criteria;
+        int page = 0;
+        qint64 last = 0;
+    };
+
+    // Runs one operation and says what it gave; list and held last from
+    // one operation to the next.
+    static QString run(Catalogue &catalogue, const QString &action, ListRead &list,
+                       std::unique_ptr<CatalogueHold> &held)
     {
         const QString verb = action.section(u' ', 0, 0);
         const QString rest = action.section(u' ', 1);
+        // "N criteria": a page of N goods.
+        const int page = rest.section(u' ', 0, 0).toInt();
+        const GoodsCriteria paged = criteria(rest.section(u' ', 1));
         if (verb == "find")
             return names(
                        catalogue.findGoods(criteria(rest), std::numeric_limits<qint64>::min(), 100))
                 .join(u'|');
         if (verb == "pages")
-            return names(everyGood(catalogue, {}, rest.toInt())).join(u'|');
+            return names(everyGood(catalogue, paged, page)).join(u'|');
+        if (verb == "hold") {
+            held = catalogue.hold();
+            return {};
+        }
+        // "fill N": goods Т-01 to Т-N after the others, in groups of even
+        // and odd numbers, of makers №0 to №2 in turn.
+        if (verb == "fill") {
+            QList<CatalogueGood> goods;
+            for (int i = 1; i <= rest.toInt(); ++i)
+                goods << good(QStringLiteral("Т-%1").arg(i, 2, 10, QLatin1Char('0')),
+                              QStringLiteral("Товар №%1").arg(i), QString(),
+                              QStringLiteral("Завод №%1").arg(i % 3),
+                              i % 2 ? QStringLiteral("Нечётные") : QStringLiteral("Чётные"));
+            catalogue.writeGoods(goods, {});
+            return {};
+        }
+        // "first N criteria" reads a list's first page, "rest" all the others.
+        if (verb == "first" || verb == "rest") {
+            if (verb == "first")
+                list = {paged, page, std::numeric_limits<qint64>::min()};
+            const QList<StoredGood> read =
+                verb == "first" ? catalogue.findGoods(list.criteria, list.last, list.page)
+                                : everyGood(catalogue, list.criteria, list.page, list.last);
+            if (!read.isEmpty())
+                list.last = read.last().key;
+            return names(read).join(u'|');
+        }
+        // "after NAME N criteria": a page of N goods after the good NAME.
+        if (verb == "after") {
+            const qint64 key = named(catalogue, rest.section(u' ', 0, 0)).key;
+            return names(catalogue.findGoods(criteria(rest.section(u' ', 2)), key,
+                                             rest.section(u' ', 1, 1).toInt()))
+                .join(u'|');
+        }
         if (verb == "count")
             return QString::number(catalogue.countGoods(criteria(rest)));
         if (verb == "lookup") {
@@ -315,6 +363,41 @@ private slots:
         row("groups of the goods, first spelling", "goodsGroups",
             "Вентиляторы|Воздуховоды|Клапаны|Решетки");
         row("check", "check", "6 goods, 4 groups, ungrouped Гер+Д'Арт, namesakes ВК-160+вк-160");
+
+        // A held catalogue's search over every good's key, which an SQLite
+        // file shares out among ranges of keys (here of about 11 goods),
+        // gives what a search of one range would.
+        const auto goods = [](QList<int> numbers) {
+            QStringList result;
+            for (const int i : numbers)
+                result << QStringLiteral("Т-%1").arg(i, 2, 10, QLatin1Char('0'));
+            return result.join(u'|');
+        };
+        const auto from = [](int first, int last) {
+            QList<int> numbers;
+            for (int i = first; i <= last; ++i)
+                numbers << i;
+            return numbers;
+        };
+        const QString held = "hold; fill 30; ";
+        row("held: a page that ends in the first range", held + "first 3 words=товар",
+            goods({1, 2, 3}));
+        row("held: a page across ranges", held + "first 12 words=товар", goods(from(1, 12)));
+        row("held: a page from every range", held + "first 26 words=товар", goods(from(1, 26)));
+        row("held: every page, each good once", held + "pages 7 words=товар", goods(from(1, 30)));
+        row("held: a page after a good of the last range", held + "after Т-20 3 words=товар",
+            goods({21, 22, 23}));
+        row("held: the first goods, all in the first range", held + "pages 4 words=е",
+            "ВР-4|РКВ-1|Гер|Д'Арт");
+        row("held: goods added and removed between pages",
+            held + "first 10 words=товар; remove Т-11; remove Т-03; write Т-31 & caption=Товар; "
+                   "rest",
+            goods(from(12, 31)));
+        row("held: a maker alone", held + "first 4 maker=завод №2", goods({2, 5, 8, 11}));
+        row("held: a type and words", held + "first 3 words=воздуховод & type=вкк", "ВК-160");
+        row("held: a group with words", held + "first 4 words=товар & group=чётные",
+            goods({2, 4, 6, 8}));
+        row("held: count", held + "count words=товар", "30");
     }
 
     void operations()
@@ -338,9 +421,57 @@ private slots:
         catalogue->addGood(good("Д'Арт", "Решетка \"Арт\"", "", "", "Решетки"));
         catalogue->writeGroupOrder({"Воздуховоды", "Вентиляторы", "Клапаны", "Пустая"}, 0, {});
         QString result;
+        ListRead list;
+        std::unique_ptr<CatalogueHold> held;
         for (const QString &action : actions.split(QStringLiteral("; ")))
-            result = run(*catalogue, action);
+            result = run(*catalogue, action, list, held);
+        held.reset();
         QTEST(result, "result");
+    }
+
+    // A held catalogue file's search, shared out, reads the file as it is
+    // now, whatever another program did to it since the search before.
+    void sharedSearchReadsTheFileNow_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("a good another program added") << "added";
+        QTest::newRow("a catalogue put in its place") << "replaced";
+        QTest::newRow("the file's commits put in a write-ahead log") << "logged";
+    }
+
+    void sharedSearchReadsTheFileNow()
+    {
+        QFETCH(QString, change);
+        const QString folder = m_dir.filePath(QString::number(++m_counter));
+        const QString elsewhere = folder + QStringLiteral("-new");
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(elsewhere));
+        const QString file = QDir(folder).filePath(QStringLiteral("dorvik-Vent.mdb"));
+        const CatalogueGood fan = good("ВР-4", "Вентилятор", "", "", "");
+        const CatalogueGood newFan = good("ВР-5", "Вентилятор осевой", "", "", "");
+        const std::shared_ptr<Catalogue> catalogue = sqliteCatalogue(folder);
+        catalogue->writeGoods({fan}, {});
+        const auto held = catalogue->hold();
+        const GoodsCriteria fans = criteria(QStringLiteral("words=вентилятор"));
+        QCOMPARE(catalogue->countGoods(fans), 1);
+        if (change == "replaced") {
+            const std::shared_ptr<Catalogue> other = sqliteCatalogue(elsewhere);
+            other->writeGoods({fan, newFan}, {});
+            QCOMPARE(std::rename(QFile::encodeName(
+                                     QDir(elsewhere).filePath(QStringLiteral("dorvik-Vent.mdb")))
+                                     .constData(),
+                                 QFile::encodeName(file).constData()),
+                     0);
+        } else {
+            Database other(QUuid::createUuid().toString());
+            other.setFile(file);
+            other.open();
+            if (change == "logged")
+                other.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+            SqliteCatalogue(other).addGood(newFan);
+        }
+        QCOMPARE(names(catalogue->findGoods(fans, std::numeric_limits<qint64>::min(), 10)),
+                 QStringList({"ВР-4", "ВР-5"}));
+        QCOMPARE(catalogue->countGoods(fans), 2);
     }
 
     // Two designers on one server: a change made from a good read before
