@@ -631,20 +631,36 @@ PostgresCatalogue::Connection &PostgresCatalogue::connection()
     return *m_connection;
 }
 
-QList<std::optional<CatalogueGood>> PostgresCatalogue::find(const QStringList &names)
+namespace {
+
+// The places of names by their folded keys; an empty name names no good.
+QHash<QString, QList<qsizetype>> placesByKey(const QStringList &names)
 {
-    QList<std::optional<CatalogueGood>> goods(names.size());
     QHash<QString, QList<qsizetype>> placesOf;
     for (qsizetype i = 0; i < names.size(); ++i)
         if (!names[i].isEmpty())
             placesOf[TextFolding::folded(names[i])] << i;
-    if (placesOf.isEmpty())
-        return goods;
-    const QStringList keys = placesOf.keys();
+    return placesOf;
+}
+
+// Asks for keys kBatch at a time, each batch one array for the server.
+void forEachBatch(const QStringList &keys, const std::function<void(const ArrayText &batch)> &ask)
+{
     for (qsizetype first = 0; first < keys.size(); first += kBatch) {
         ArrayText batch;
         for (const QString &key : keys.mid(first, kBatch))
             batch.add(key);
+        ask(batch);
+    }
+}
+
+} // namespace
+
+QList<std::optional<CatalogueGood>> PostgresCatalogue::find(const QStringList &names)
+{
+    QList<std::optional<CatalogueGood>> goods(names.size());
+    const QHash<QString, QList<qsizetype>> placesOf = placesByKey(names);
+    forEachBatch(placesOf.keys(), [&](const ArrayText &batch) {
         // Of goods that share a name, the one stored first counts.
         QSqlQuery select = connection().exec(
             QStringLiteral("SELECT DISTINCT ON (d.namekey) d.namekey, %1 FROM dorvik_data AS d "
@@ -658,7 +674,7 @@ QList<std::optional<CatalogueGood>> PostgresCatalogue::find(const QStringList &n
                 goods[place] = good;
         }
         connection().checkRowsEnded(select);
-    }
+    });
     return goods;
 }
 
@@ -688,15 +704,8 @@ std::unique_ptr<CatalogueHold> PostgresCatalogue::hold()
 QList<QList<GoodVersion>> PostgresCatalogue::versionsOf(const QStringList &names)
 {
     QList<QList<GoodVersion>> versions(names.size());
-    QHash<QString, QList<qsizetype>> placesOf;
-    for (qsizetype i = 0; i < names.size(); ++i)
-        if (!names[i].isEmpty())
-            placesOf[TextFolding::folded(names[i])] << i;
-    const QStringList keys = placesOf.keys();
-    for (qsizetype first = 0; first < keys.size(); first += kBatch) {
-        ArrayText batch;
-        for (const QString &key : keys.mid(first, kBatch))
-            batch.add(key);
+    const QHash<QString, QList<qsizetype>> placesOf = placesByKey(names);
+    forEachBatch(placesOf.keys(), [&](const ArrayText &batch) {
         // Read whole, so that a failure fails the statement rather than
         // ending its rows early.
         QSqlQuery select = connection().exec(
@@ -708,7 +717,7 @@ QList<QList<GoodVersion>> PostgresCatalogue::versionsOf(const QStringList &names
             for (const qsizetype place : placesOf.value(select.value(0).toString()))
                 versions[place] << version;
         }
-    }
+    });
     return versions;
 }
 
