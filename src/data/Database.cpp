@@ -166,8 +166,13 @@ void Database::connect(bool mayCreate)
     QSqlQuery(db).exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     // Where the log cannot be kept (a file system without shared memory),
     // the engine stays with its journal, which is as safe and only slower.
-    if (m_commitsLogged && QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode = WAL")))
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    // The engine answers with the mode it took.
+    if (m_commitsLogged) {
+        QSqlQuery mode(db);
+        if (mode.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && mode.next() &&
+            mode.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0)
+            QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    }
     try {
         Schema::prepare(*this);
     } catch (...) {
