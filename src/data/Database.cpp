@@ -269,3 +269,18 @@ void Database::rollback() const
 {
     connection().rollback();
 }
+
+Unmapped::Unmapped(const Database &db)
+    : m_db(db), m_mapped(db.scalar(QStringLiteral("PRAGMA mmap_size")).toLongLong())
+{
+    m_db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
+}
+
+Unmapped::~Unmapped()
+{
+    try {
+        m_db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(m_mapped));
+    } catch (const AppError &) {
+        // The next connection maps the file again.
+    }
+}

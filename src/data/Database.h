@@ -94,3 +94,19 @@ private:
     bool m_memoryMapped = true;
     bool m_commitsLogged = false;
 };
+
+// A pass over a whole database reads, or writes, every page of the file
+// once: through the engine's cache, not a memory map, where each page
+// touched would stay in the process's memory for as long as the map holds
+// it. The map comes back when the pass ends.
+class Unmapped {
+public:
+    explicit Unmapped(const Database &db);
+    ~Unmapped();
+    Unmapped(const Unmapped &) = delete;
+    Unmapped &operator=(const Unmapped &) = delete;
+
+private:
+    const Database &m_db;
+    qint64 m_mapped;
+};

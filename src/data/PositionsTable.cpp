@@ -283,7 +283,6 @@ qint64 PositionsTable::insert(const Position &position)
             m_insert->run();
         } catch (...) {
             m_insert.reset();
-            m_insertMany.reset();
             throw;
         }
         key = sqlite3_last_insert_rowid(m_working.engine());
@@ -467,9 +466,7 @@ void PositionsTable::apply(const PositionsChange &change)
     inTransaction([&] {
         // Statements kept for the transaction would hold rows the change
         // rewrites.
-        m_update.reset();
-        m_insert.reset();
-        m_insertMany.reset();
+        dropKeptStatements();
         QByteArray bytes = change.bytes();
         if (sqlite3changeset_apply(m_working.engine(), int(bytes.size()), bytes.data(), nullptr,
                                    onConflict, nullptr) != SQLITE_OK)
@@ -497,9 +494,7 @@ void PositionsTable::begin()
 void PositionsTable::commit()
 {
     if (m_depth == 1) {
-        m_update.reset();
-        m_insert.reset();
-        m_insertMany.reset();
+        dropKeptStatements();
     }
     m_working.exec(QStringLiteral("RELEASE positions"));
     if (--m_depth == 0 && m_changed) {
@@ -520,10 +515,15 @@ void PositionsTable::rollback()
     if (--m_depth == 0) {
         m_changed = false;
         m_touched = {};
-        m_update.reset();
-        m_insert.reset();
-        m_insertMany.reset();
+        dropKeptStatements();
     }
+}
+
+void PositionsTable::dropKeptStatements()
+{
+    m_update.reset();
+    m_insert.reset();
+    m_insertMany.reset();
 }
 
 void PositionsTable::touched(qint64 key)

@@ -135,6 +135,8 @@ private:
     void begin();
     void commit();
     void rollback();
+    // The statements kept for the open transaction go with it.
+    void dropKeptStatements();
     void touched(qint64 key);
     void touchedAll();
     static QString insertStatement(int rows = 1);

@@ -195,11 +195,7 @@ int fillKeysNow(const Database &db)
     if (stale == 0)
         return 0;
     const bool rebuild = stale >= kRebuildIndexesFrom;
-    // The pass reads every page of the goods once: through the engine's
-    // cache, not a memory map, each page read would stay in the process's
-    // memory for as long as the map holds it.
-    const QVariant mapped = db.scalar(QStringLiteral("PRAGMA mmap_size"));
-    db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
+    const Unmapped unmapped(db);
     if (rebuild)
         dropKeyIndexes(db);
     {
@@ -239,7 +235,6 @@ int fillKeysNow(const Database &db)
         createKeyIndexes(db);
         db.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     }
-    db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(mapped.toLongLong()));
     return stale;
 }
 

@@ -943,36 +943,6 @@ GoodsWritten SqliteCatalogue::writeGoods(const QList<CatalogueGood> &goods,
     return written;
 }
 
-namespace {
-
-// A pass over every good reads, or writes, every page of the file once:
-// through the engine's cache, not a memory map, where each page touched
-// would stay in the process's memory for as long as the map holds it.
-class Unmapped {
-public:
-    explicit Unmapped(Database &db)
-        : m_db(db), m_mapped(db.scalar(QStringLiteral("PRAGMA mmap_size")).toLongLong())
-    {
-        m_db.exec(QStringLiteral("PRAGMA mmap_size = 0"));
-    }
-    ~Unmapped()
-    {
-        try {
-            m_db.exec(QStringLiteral("PRAGMA mmap_size = %1").arg(m_mapped));
-        } catch (const AppError &) {
-            // The next connection maps the file again.
-        }
-    }
-    Unmapped(const Unmapped &) = delete;
-    Unmapped &operator=(const Unmapped &) = delete;
-
-private:
-    Database &m_db;
-    qint64 m_mapped;
-};
-
-} // namespace
-
 void SqliteCatalogue::forEachGood(const std::function<void(const CatalogueGood &good)> &visit)
 {
     const auto disconnect = connected(m_db);
